@@ -1,0 +1,48 @@
+// The one seam between the runtime and the operating system. Every service the
+// runtime needs from the system is declared here, with its contract; win32/ and
+// posix/ translate these contracts and hold no behaviour of the runtime.
+// Unit tests link a scripted fake implementation of this header instead.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace platform {
+
+// ---- Private heaps ---------------------------------------------------------
+
+// A private heap: a growable pool of blocks that can be destroyed whole.
+using HeapHandle = void*;
+
+// Creates a private heap with an initial size of 4,096 bytes and no maximum.
+// Returns null when the system refuses. Heap blocks may be allocated only on the
+// thread that created the heap; any thread may free into it.
+HeapHandle CreatePrivateHeap();
+
+// Allocates a block of at least `bytes` bytes (0 is allowed) from `heap`,
+// zero-filled when `zero` is set. Returns null on failure; never throws.
+void* AllocateBlock(HeapHandle heap, std::size_t bytes, bool zero);
+
+// Resizes `block` (not null, from `heap`) to `bytes` bytes; the block may move.
+// The contents up to the smaller of the two sizes are kept. With `zeroGrowth`
+// the bytes beyond the old size are zero, provided the block was allocated
+// zero-filled and only ever resized with `zeroGrowth`. Returns the block's new
+// address, or null on failure, in which case `block` is unchanged and still valid.
+void* ResizeBlock(HeapHandle heap, void* block, std::size_t bytes, bool zeroGrowth);
+
+// Frees `block` into `heap`. A null block is ignored.
+void FreeBlock(HeapHandle heap, void* block);
+
+// Destroys `heap` and every block still allocated from it. A null heap is ignored.
+void DestroyPrivateHeap(HeapHandle heap);
+
+// ---- Process -----------------------------------------------------------------
+
+// Writes `length` bytes of `text` to the standard error stream, unbuffered.
+// Failures are ignored.
+void WriteStandardError(const char* text, std::size_t length);
+
+// Ends the process with `code` as its exit code. Never returns.
+[[noreturn]] void EndProcess(std::uint32_t code);
+
+}  // namespace platform

@@ -1,0 +1,28 @@
+// Private heaps on Windows: KERNEL32's heap functions.
+#include <windows.h>
+
+#include "runtime/platform/platform.h"
+
+namespace platform {
+
+HeapHandle CreatePrivateHeap() {
+  return ::HeapCreate(0, 4096, 0);
+}
+
+void* AllocateBlock(HeapHandle heap, std::size_t bytes, bool zero) {
+  return ::HeapAlloc(static_cast<HANDLE>(heap), zero ? HEAP_ZERO_MEMORY : 0, bytes);
+}
+
+void* ResizeBlock(HeapHandle heap, void* block, std::size_t bytes, bool zeroGrowth) {
+  return ::HeapReAlloc(static_cast<HANDLE>(heap), zeroGrowth ? HEAP_ZERO_MEMORY : 0, block, bytes);
+}
+
+void FreeBlock(HeapHandle heap, void* block) {
+  if (block != nullptr) ::HeapFree(static_cast<HANDLE>(heap), 0, block);
+}
+
+void DestroyPrivateHeap(HeapHandle heap) {
+  if (heap != nullptr) ::HeapDestroy(static_cast<HANDLE>(heap));
+}
+
+}  // namespace platform
