@@ -1,0 +1,17 @@
+// Raw operations on NUL-terminated UTF-16 texts: measuring and copying. They
+// carry every character of the benchmark, so both run at memory speed.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// Number of characters before the terminating NUL of `text` (not null).
+std::size_t FindTerminator(const char16_t* text);
+
+// Copies `chars` characters from `source` to `destination` and writes a NUL at
+// destination + chars; with chars <= 0 only the NUL is written. The destination
+// receives exactly max(chars, 0) + 1 characters.
+void CopyChars(char16_t* destination, const char16_t* source, std::int32_t chars);
+
+// As CopyChars, for counts beyond the 32-bit range.
+void CopyText(char16_t* destination, const char16_t* source, std::size_t chars);

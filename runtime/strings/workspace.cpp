@@ -1,0 +1,102 @@
+// The StringWorkspace and its reservation rule. Growth is the one place where the
+// workspace can run out of memory; it ends the process rather than return a
+// buffer that is too small.
+#include "runtime/strings/workspace.h"
+
+#include <climits>
+#include <cstring>
+
+#include "runtime/platform/out_of_memory.h"
+#include "runtime/strings/text.h"
+
+platform::HeapHandle StringHeap;
+StringWorkspaceState StringWorkspace;
+
+namespace {
+
+constexpr std::int64_t kFirstBlockBytes = 16;
+// A grown buffer is allocated this much beyond its capacity.
+constexpr std::int64_t kBlockSlack = 10;
+
+// The character count of a text that is about to enter the workspace; a text
+// that could never fit under the 2^31-byte limit is refused here, before its
+// count is narrowed to 32 bits.
+std::int32_t WorkspaceChars(std::size_t length) {
+  if (length > INT32_MAX / 2) FailOutOfMemory();
+  return static_cast<std::int32_t>(length);
+}
+
+}  // namespace
+
+void InitStringWorkspace() {
+  StringHeap = platform::CreatePrivateHeap();
+  if (StringHeap == nullptr) FailOutOfMemory();
+  StringWorkspace.position = 0;
+  StringWorkspace.capacity = kFirstBlockBytes;
+  StringWorkspace.buffer =
+      static_cast<char16_t*>(platform::AllocateBlock(StringHeap, kFirstBlockBytes, false));
+  if (StringWorkspace.buffer == nullptr) FailOutOfMemory();
+}
+
+void FreeStringWorkspace() {
+  platform::FreeBlock(StringHeap, StringWorkspace.buffer);
+  platform::DestroyPrivateHeap(StringHeap);
+}
+
+char16_t* ReserveWorkspace(std::int32_t chars, std::int32_t position) {
+  // The need is measured from the current position, which is never below the
+  // argument; the used part plus the growth margin must stay below 2^31 bytes.
+  const std::int64_t need = StringWorkspace.position + 2 * static_cast<std::int64_t>(chars);
+  if (need > INT32_MAX - WorkspaceGrowthMargin - kBlockSlack) FailOutOfMemory();
+  if (!(need < StringWorkspace.capacity - 4)) {
+    const std::int64_t capacity = need + WorkspaceGrowthMargin;
+    void* grown = platform::ResizeBlock(StringHeap, StringWorkspace.buffer,
+                                        static_cast<std::size_t>(capacity + kBlockSlack), false);
+    if (grown == nullptr) FailOutOfMemory();
+    StringWorkspace.buffer = static_cast<char16_t*>(grown);
+    StringWorkspace.capacity = capacity;
+  }
+  StringWorkspace.position = position + 2 * static_cast<std::int64_t>(chars);
+  return WorkspaceTextAt(position);
+}
+
+void ReleaseWorkspace(std::int32_t chars) {
+  StringWorkspace.position -= static_cast<std::int32_t>(2 * static_cast<std::uint32_t>(chars));
+}
+
+void TruncateWorkspace(std::int32_t position) {
+  StringWorkspace.position = position;
+  *WorkspaceTextAt(position) = u'\0';
+}
+
+void AppendText(const char16_t* text) {
+  if (text == nullptr) {
+    *WorkspaceTextAt(StringWorkspace.position) = u'\0';
+    return;
+  }
+  const std::int32_t length = WorkspaceChars(FindTerminator(text));
+  char16_t* p = ReserveWorkspace(length, static_cast<std::int32_t>(StringWorkspace.position));
+  CopyChars(p, text, length);
+}
+
+void AppendTextAt(const char16_t* text, std::int32_t position) {
+  if (text == nullptr) {
+    TruncateWorkspace(position);
+    return;
+  }
+  const std::int32_t length = WorkspaceChars(FindTerminator(text));
+  char16_t* p = ReserveWorkspace(length, position);
+  CopyChars(p, text, length);
+}
+
+std::int64_t WorkspaceOffsetOf(const void* pointer) {
+  const auto at = reinterpret_cast<std::uintptr_t>(pointer);
+  const auto start = reinterpret_cast<std::uintptr_t>(StringWorkspace.buffer);
+  const auto end = start + static_cast<std::uintptr_t>(StringWorkspace.position);
+  if (at < start || at > end) return 0;
+  return static_cast<std::int64_t>(at - start) + 1;
+}
+
+char16_t* WorkspacePointerAt(std::int32_t offsetPlusOne) {
+  return WorkspaceTextAt(static_cast<std::int64_t>(offsetPlusOne) - 1);
+}

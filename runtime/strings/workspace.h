@@ -1,0 +1,58 @@
+// The StringWorkspace: one growable UTF-16 buffer on the StringHeap, used like a
+// stack in which every string expression is assembled, consumed and cut back.
+// StringVariables (string_variable.h) live on the same heap.
+//
+// Expression protocol: remember the workspace position P; append the fragments
+// at the current position; consume the text (AssignFromWorkspace, or a pointer
+// buffer + P formed only after the last fragment was appended, since the buffer
+// moves when it grows); set the position back to P.
+#pragma once
+
+#include <cstdint>
+
+#include "runtime/platform/platform.h"
+
+struct StringWorkspaceState {
+  char16_t* buffer;       // the StringHeap block that holds the workspace text
+  std::int64_t capacity;  // usable bytes of the buffer (the block is 10 bytes larger)
+  std::int64_t position;  // byte offset of the first free byte; always even
+};
+
+// The private heap of every text: the workspace buffer and all StringVariables.
+extern platform::HeapHandle StringHeap;
+extern StringWorkspaceState StringWorkspace;
+
+// Bytes added beyond the need whenever the workspace buffer grows.
+inline constexpr std::int32_t WorkspaceGrowthMargin = 0x4000;
+
+// Creates the StringHeap and a 16-byte workspace at position 0.
+void InitStringWorkspace();
+// Frees the workspace buffer and destroys the StringHeap with every text on it.
+void FreeStringWorkspace();
+
+// Makes room for `chars` characters at byte offset `position` (the current
+// position or an earlier one) and returns buffer + position; the workspace
+// position becomes position + 2 * chars. Nothing is written. May move the buffer.
+char16_t* ReserveWorkspace(std::int32_t chars, std::int32_t position);
+// Moves the workspace position back by `chars` characters; writes nothing.
+void ReleaseWorkspace(std::int32_t chars);
+// Sets the workspace position to `position` and writes a NUL there.
+void TruncateWorkspace(std::int32_t position);
+
+// Appends `text` (outside the workspace; null appends nothing) at the current
+// position; the position ends on the text's NUL.
+void AppendText(const char16_t* text);
+// Writes `text` at `position`; the position ends on its NUL. A null text
+// truncates the workspace at `position`.
+void AppendTextAt(const char16_t* text, std::int32_t position);
+
+// Offset plus one of `pointer` when it lies in the used workspace, both ends
+// included; 0 otherwise. Survives a move of the buffer, unlike the pointer.
+std::int64_t WorkspaceOffsetOf(const void* pointer);
+// The pointer for a WorkspaceOffsetOf value, in the current buffer.
+char16_t* WorkspacePointerAt(std::int32_t offsetPlusOne);
+
+// The workspace text that starts at byte offset `position`.
+inline char16_t* WorkspaceTextAt(std::int64_t position) {
+  return reinterpret_cast<char16_t*>(reinterpret_cast<char*>(StringWorkspace.buffer) + position);
+}
