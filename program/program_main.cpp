@@ -1,0 +1,24 @@
+// ProgramMain brings the runtime up, runs the benchmark and takes the runtime
+// down again; the order of both sequences is fixed.
+#include "program/program_main.h"
+
+#include "program/globals.h"
+#include "runtime/platform/out_of_memory.h"
+#include "runtime/platform/platform.h"
+#include "runtime/strings/workspace.h"
+
+void ProgramEnd() {}
+
+void ProgramMain() {
+  // Start-up.
+  ProgramGlobals = {};
+  ProgramGlobals.ProgramHeap = platform::CreatePrivateHeap();
+  if (ProgramGlobals.ProgramHeap == nullptr) FailOutOfMemory();
+  InitStringWorkspace();
+
+  // Shutdown.
+  ProgramEnd();
+  FreeStringWorkspace();
+  platform::DestroyPrivateHeap(ProgramGlobals.ProgramHeap);
+  platform::EndProcess(static_cast<std::uint32_t>(ProgramGlobals.ExitCode));
+}
