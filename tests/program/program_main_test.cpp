@@ -1,0 +1,36 @@
+// The program frame on the fake platform: start-up, shutdown and exit code.
+#include <gtest/gtest.h>
+
+#include "program/globals.h"
+#include "program/program_main.h"
+#include "runtime/platform/out_of_memory.h"
+#include "tests/fake/fake_platform.h"
+
+namespace {
+
+TEST(ProgramMainTest, ClearsTheGlobalsAndEndsWithExitCodeZeroAndNoHeapLeft) {
+  fake::Reset();
+  ProgramGlobals.PassCount = 42;
+  ProgramGlobals.ExitCode = 7;
+  EXPECT_EQ(fake::ExitCodeOf(ProgramMain), 0u);
+  EXPECT_EQ(ProgramGlobals.PassCount, 0);
+  EXPECT_EQ(fake::LiveHeaps(), 0u);
+  EXPECT_EQ(fake::StandardError(), "");
+}
+
+TEST(ProgramMainTest, AHeapThatCannotBeCreatedEndsTheProgramWithAMessage) {
+  for (int failing : {1, 2}) {  // the ProgramHeap, then the StringHeap
+    fake::Reset();
+    fake::FailHeapCreation(failing);
+    EXPECT_EQ(fake::ExitCodeOf(ProgramMain), OutOfMemoryExitCode) << "heap " << failing;
+    EXPECT_EQ(fake::StandardError(), "stringchurn: out of memory\n");
+  }
+  fake::Reset();
+}
+
+TEST(ProgramEndTest, CanRunTwice) {
+  ProgramEnd();
+  ProgramEnd();
+}
+
+}  // namespace
