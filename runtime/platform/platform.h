@@ -36,6 +36,21 @@ void FreeBlock(HeapHandle heap, void* block);
 // Destroys `heap` and every block still allocated from it. A null heap is ignored.
 void DestroyPrivateHeap(HeapHandle heap);
 
+// ---- Locks -------------------------------------------------------------------
+
+// A mutual-exclusion lock that the thread holding it may enter again. Its storage
+// is the caller's (a global, typically); it is never destroyed.
+struct Lock {
+  alignas(16) unsigned char storage[64];
+};
+
+// Prepares `lock` for use; called once, before any other thread can see it.
+void InitializeLock(Lock* lock);
+// Waits until the calling thread holds `lock`.
+void EnterLock(Lock* lock);
+// Gives up one hold of `lock` by the calling thread.
+void LeaveLock(Lock* lock);
+
 // ---- Process -----------------------------------------------------------------
 
 // Writes `length` bytes of `text` to the standard error stream, unbuffered.

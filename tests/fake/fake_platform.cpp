@@ -6,6 +6,8 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <mutex>
+#include <new>
 #include <set>
 #include <stdexcept>
 
@@ -103,6 +105,23 @@ void DestroyPrivateHeap(HeapHandle heap) {
   }
   State().heaps.erase(fakeHeap);
   delete fakeHeap;
+}
+
+// Real locks, so that tests with threads behave as they would on the system.
+static_assert(sizeof(std::recursive_mutex) <= sizeof(Lock::storage));
+
+static std::recursive_mutex* MutexOf(Lock* lock) {
+  return std::launder(reinterpret_cast<std::recursive_mutex*>(lock->storage));
+}
+
+void InitializeLock(Lock* lock) {
+  new (lock->storage) std::recursive_mutex;
+}
+void EnterLock(Lock* lock) {
+  MutexOf(lock)->lock();
+}
+void LeaveLock(Lock* lock) {
+  MutexOf(lock)->unlock();
 }
 
 void WriteStandardError(const char* text, std::size_t length) {
