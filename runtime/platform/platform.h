@@ -51,6 +51,17 @@ void EnterLock(Lock* lock);
 // Gives up one hold of `lock` by the calling thread.
 void LeaveLock(Lock* lock);
 
+// ---- Time --------------------------------------------------------------------
+
+// Writes the frequency of the high-resolution counter, in ticks per second, to
+// `frequency` and returns true; on failure writes 0 and returns false.
+bool QueryCounterFrequency(std::int64_t* frequency);
+// Writes the current value of the high-resolution counter to `counter` and
+// returns true; on failure leaves `counter` as it was and returns false.
+bool QueryCounter(std::int64_t* counter);
+// Milliseconds since the system started, wrapping after 2^32.
+std::uint32_t TickCount();
+
 // ---- Process -----------------------------------------------------------------
 
 // Writes `length` bytes of `text` to the standard error stream, unbuffered.

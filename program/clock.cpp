@@ -1,0 +1,22 @@
+// The clock sets itself up on its first reading. The divisor is the truncated
+// ticks per millisecond, so a frequency that is not a multiple of 1000 runs the
+// clock slightly fast; one below 1000 ticks per second falls back to the tick count.
+#include "program/clock.h"
+
+#include "runtime/platform/platform.h"
+
+std::int64_t TicksPerMillisecond;
+std::int64_t CounterBase;
+
+std::int64_t MillisecondClock() {
+  if (TicksPerMillisecond == 0) {
+    if (platform::QueryCounterFrequency(&TicksPerMillisecond)) {
+      TicksPerMillisecond /= 1000;
+      platform::QueryCounter(&CounterBase);
+    }
+    if (TicksPerMillisecond == 0) return platform::TickCount();
+  }
+  std::int64_t reading = 0;
+  platform::QueryCounter(&reading);
+  return (reading - CounterBase) / TicksPerMillisecond;
+}
