@@ -3,6 +3,7 @@
 #include "program/program_main.h"
 
 #include "program/globals.h"
+#include "runtime/arrays/array_operations.h"
 #include "runtime/platform/out_of_memory.h"
 #include "runtime/platform/platform.h"
 #include "runtime/strings/workspace.h"
@@ -15,6 +16,7 @@ void ProgramMain() {
   ProgramGlobals.ProgramHeap = platform::CreatePrivateHeap();
   if (ProgramGlobals.ProgramHeap == nullptr) FailOutOfMemory();
   InitStringWorkspace();
+  InstallArrayOperations();
 
   // Shutdown.
   ProgramEnd();

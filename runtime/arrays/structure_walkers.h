@@ -1,0 +1,25 @@
+// The walkers that interpret a StructureMap on one structure: whether it needs
+// construction, and its construction, deep copy and destruction. They reach
+// nested arrays, lists and maps only through the ArrayOperations slots.
+#pragma once
+
+#include <cstdint>
+
+#include "runtime/arrays/structure_map.h"
+
+// 1 when a zeroed structure of this map still has fields to create (an array,
+// list or map at any depth); 0 otherwise and for a null map.
+std::int64_t MapNeedsConstruction(StructureMap map);
+
+// Creates the nested arrays, lists and maps of the zeroed structure at `structure`.
+void ConstructStructure(void* structure, StructureMap map);
+
+// Deep copy of the `size` bytes at `source` onto `destination`, a constructed
+// structure of the same type: the plain bytes are copied, every managed field
+// of the destination is released and re-made from the source's. A null map
+// copies all bytes as plain data.
+void CopyStructure(void* destination, std::int64_t size, StructureMap map, void* source);
+
+// Frees the texts and releases the nested arrays, lists and maps of the
+// structure at `structure`, whose memory is freed next.
+void DestroyStructure(void* structure, StructureMap map);
