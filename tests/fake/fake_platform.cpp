@@ -2,6 +2,8 @@
 // call fake::Reset() to start from a clean slate.
 #include "tests/fake/fake_platform.h"
 
+#include "tests/fake/fake_modules.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -140,6 +142,7 @@ namespace fake {
 void Reset() {
   for (FakeHeap* heap : std::set<FakeHeap*>(State().heaps)) platform::DestroyPrivateHeap(heap);
   State() = FakeState{};
+  ResetModules();
 }
 
 std::size_t LiveHeaps() {
