@@ -3,11 +3,14 @@
 #include "program/program_main.h"
 
 #include "program/globals.h"
+#include "runtime/objects/shared_libraries.h"
 #include "runtime/platform/out_of_memory.h"
 #include "runtime/platform/platform.h"
 #include "runtime/strings/workspace.h"
 
-void ProgramEnd() {}
+void ProgramEnd() {
+  ReleaseAllSharedLibraries();
+}
 
 void ProgramMain() {
   // Start-up.
@@ -15,10 +18,12 @@ void ProgramMain() {
   ProgramGlobals.ProgramHeap = platform::CreatePrivateHeap();
   if (ProgramGlobals.ProgramHeap == nullptr) FailOutOfMemory();
   InitStringWorkspace();
+  InitSharedLibraries();
 
   // Shutdown.
   ProgramEnd();
   FreeStringWorkspace();
+  DetachSharedLibraries();  // the table goes with the ProgramHeap
   platform::DestroyPrivateHeap(ProgramGlobals.ProgramHeap);
   platform::EndProcess(static_cast<std::uint32_t>(ProgramGlobals.ExitCode));
 }
