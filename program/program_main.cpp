@@ -4,11 +4,14 @@
 
 #include "program/globals.h"
 #include "runtime/arrays/array_operations.h"
+#include "runtime/objects/shared_libraries.h"
 #include "runtime/platform/out_of_memory.h"
 #include "runtime/platform/platform.h"
 #include "runtime/strings/workspace.h"
 
-void ProgramEnd() {}
+void ProgramEnd() {
+  ReleaseAllSharedLibraries();
+}
 
 void ProgramMain() {
   // Start-up.
@@ -17,10 +20,12 @@ void ProgramMain() {
   if (ProgramGlobals.ProgramHeap == nullptr) FailOutOfMemory();
   InitStringWorkspace();
   InstallArrayOperations();
+  InitSharedLibraries();
 
   // Shutdown.
   ProgramEnd();
   FreeStringWorkspace();
+  DetachSharedLibraries();  // the table goes with the ProgramHeap
   platform::DestroyPrivateHeap(ProgramGlobals.ProgramHeap);
   platform::EndProcess(static_cast<std::uint32_t>(ProgramGlobals.ExitCode));
 }

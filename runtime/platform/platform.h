@@ -61,6 +61,28 @@ bool QueryCounterFrequency(std::int64_t* frequency);
 bool QueryCounter(std::int64_t* counter);
 // Milliseconds since the system started, wrapping after 2^32.
 std::uint32_t TickCount();
+// ---- Shared libraries --------------------------------------------------------
+
+// A module loaded at run time (a DLL, a shared object); null is none.
+using ModuleHandle = void*;
+
+// Bytes that the narrow form of a function name, its NUL included, may take.
+inline constexpr std::size_t FunctionNameBytes = 260;
+
+// Loads the module at `path` (NUL-terminated UTF-16, not null), or takes one more
+// hold on it if it is loaded already. Returns null when it cannot be loaded.
+ModuleHandle OpenModule(const char16_t* path);
+
+// Writes the narrow form of `name` (NUL-terminated UTF-16, not null), with its NUL,
+// into `narrow`: the form that FindModuleSymbol takes. Returns false, with `narrow`
+// unspecified, when that form needs more than FunctionNameBytes bytes or cannot be made.
+bool NarrowFunctionName(const char16_t* name, char (&narrow)[FunctionNameBytes]);
+
+// The address of the function that `module` exports as `name`; null if none.
+void* FindModuleSymbol(ModuleHandle module, const char* name);
+
+// Gives up one hold on `module`; the last one unloads it. Failures are ignored.
+void CloseModule(ModuleHandle module);
 
 // ---- Process -----------------------------------------------------------------
 

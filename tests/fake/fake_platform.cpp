@@ -2,6 +2,7 @@
 // call fake::Reset() to start from a clean slate.
 #include "tests/fake/fake_platform.h"
 
+#include "tests/fake/fake_modules.h"
 #include "tests/fake/fake_time.h"
 
 #include <cstdlib>
@@ -143,6 +144,7 @@ void Reset() {
   for (FakeHeap* heap : std::set<FakeHeap*>(State().heaps)) platform::DestroyPrivateHeap(heap);
   State() = FakeState{};
   ResetTime();
+  ResetModules();
 }
 
 std::size_t LiveHeaps() {

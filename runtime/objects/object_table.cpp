@@ -1,0 +1,167 @@
+// ObjectTables on the ProgramHeap. A handle is trusted only once it has been
+// found in the table's list of dynamic objects: any other value that is not a
+// slot number names no object and is never read as an address.
+#include "runtime/objects/object_table.h"
+
+#include <cstddef>
+#include <cstring>
+
+#include "program/globals.h"
+#include "runtime/platform/out_of_memory.h"
+#include "runtime/platform/platform.h"
+
+namespace {
+
+void* ObjectBehind(ObjectLink* link) {
+  return link + 1;
+}
+
+bool IsLive(const void* object) {
+  std::int64_t mark;
+  std::memcpy(&mark, object, sizeof mark);
+  return mark != 0;
+}
+
+bool IsSlotNumber(const ObjectTable* table, std::int64_t identifier) {
+  return identifier >= 0 && identifier < table->capacity;
+}
+
+// The link of the dynamic object whose handle is `identifier`, or null when the
+// list does not hold one.
+ObjectLink* FindDynamicLink(ObjectLink* head, std::int64_t identifier) {
+  for (ObjectLink* link = head; link != nullptr; link = link->next) {
+    if (HandleOf(ObjectBehind(link)) == identifier) return link;
+  }
+  return nullptr;
+}
+
+// Grows the slot array to `number` + growBy zero slots. False, with the table
+// unchanged, when that count cannot be represented or allocated.
+bool GrowSlots(ObjectTable* table, std::int64_t number) {
+  if (number > INT64_MAX - table->growBy) return false;
+  const std::int64_t capacity = number + table->growBy;
+  if (static_cast<std::uint64_t>(capacity) > SIZE_MAX / sizeof(void*)) return false;
+  void* grown = platform::ResizeBlock(ProgramGlobals.ProgramHeap, table->slots,
+                                      static_cast<std::size_t>(capacity) * sizeof(void*), true);
+  if (grown == nullptr) return false;
+  table->slots = static_cast<void**>(grown);
+  table->capacity = capacity;
+  return true;
+}
+
+}  // namespace
+
+ObjectTable* CreateObjectTable(std::int32_t objectSize, std::int32_t growBy,
+                               DestroyCallback destroyCallback) {
+  auto* table = static_cast<ObjectTable*>(
+      platform::AllocateBlock(ProgramGlobals.ProgramHeap, sizeof(ObjectTable), true));
+  if (table == nullptr) FailOutOfMemory();
+  table->objectSize = objectSize;
+  table->growBy = growBy;
+  table->capacity = growBy;
+  table->destroyCallback = destroyCallback;
+  table->dynamicObjects = nullptr;
+  table->cursor = 0;
+  table->slots = static_cast<void**>(platform::AllocateBlock(
+      ProgramGlobals.ProgramHeap, static_cast<std::size_t>(growBy) * sizeof(void*), true));
+  if (table->slots == nullptr) FailOutOfMemory();
+  return table;
+}
+
+void* AcquireObject(ObjectTable* table, std::int64_t number) {
+  if (number == AnyNumber) {
+    return AllocateDynamicObject(&table->dynamicObjects,
+                                 table->objectSize + static_cast<std::int32_t>(sizeof(ObjectLink)));
+  }
+  if (number < 0) return nullptr;
+  if (number >= table->capacity && !GrowSlots(table, number)) return nullptr;
+  if (table->slots[number] != nullptr) {
+    if (table->destroyCallback != nullptr) table->destroyCallback(number);
+    return table->slots[number];
+  }
+  table->slots[number] = platform::AllocateBlock(ProgramGlobals.ProgramHeap,
+                                                 static_cast<std::size_t>(table->objectSize), true);
+  return table->slots[number];
+}
+
+void* AllocateDynamicObject(ObjectLink** head, std::int32_t size) {
+  auto* link = static_cast<ObjectLink*>(
+      platform::AllocateBlock(ProgramGlobals.ProgramHeap, static_cast<std::size_t>(size), true));
+  if (link == nullptr) return nullptr;
+  if (*head != nullptr) {
+    (*head)->prev = link;
+    link->next = *head;
+  }
+  *head = link;
+  return ObjectBehind(link);
+}
+
+void* LookupObject(ObjectTable* table, std::int64_t identifier) {
+  void* object;
+  if (IsSlotNumber(table, identifier)) {
+    object = table->slots[identifier];
+  } else {
+    ObjectLink* link = FindDynamicLink(table->dynamicObjects, identifier);
+    object = link != nullptr ? ObjectBehind(link) : nullptr;
+  }
+  return object != nullptr && IsLive(object) ? object : nullptr;
+}
+
+void ReleaseObject(ObjectTable* table, std::int64_t identifier) {
+  if (IsSlotNumber(table, identifier)) {
+    void* block = table->slots[identifier];
+    if (block != nullptr) std::memset(block, 0, static_cast<std::size_t>(table->objectSize));
+    return;
+  }
+  FreeDynamicObject(&table->dynamicObjects,
+                    reinterpret_cast<void*>(static_cast<std::intptr_t>(identifier)));
+}
+
+void FreeDynamicObject(ObjectLink** head, void* handle) {
+  ObjectLink* link = FindDynamicLink(*head, HandleOf(handle));
+  if (link == nullptr) return;
+  if (link == *head) {
+    *head = link->next;
+    if (link->next != nullptr) link->next->prev = nullptr;
+  } else {
+    link->prev->next = link->next;
+    if (link->next != nullptr) link->next->prev = link->prev;
+  }
+  platform::FreeBlock(ProgramGlobals.ProgramHeap, link);
+}
+
+void DestroyAllObjects(ObjectTable* table) {
+  if (table->destroyCallback == nullptr) return;
+  RewindObjects(table);
+  const ObjectLink* handedHead = nullptr;
+  std::int64_t identifier = 0;
+  while (void* object = NextObject(table, &identifier)) {
+    ObjectLink* head = table->dynamicObjects;
+    if (head != nullptr && object == ObjectBehind(head)) {
+      // NextObject hands out the head until the callback removes it; a head that
+      // comes round a second time would come round forever.
+      if (head == handedHead) return;
+      handedHead = head;
+    }
+    table->destroyCallback(identifier);
+  }
+}
+
+void RewindObjects(ObjectTable* table) {
+  table->cursor = 0;
+}
+
+void* NextObject(ObjectTable* table, std::int64_t* identifier) {
+  while (IsSlotNumber(table, table->cursor)) {
+    const std::int64_t number = table->cursor++;
+    void* block = table->slots[number];
+    if (block != nullptr && IsLive(block)) {
+      *identifier = number;
+      return block;
+    }
+  }
+  if (table->dynamicObjects == nullptr) return nullptr;
+  void* object = ObjectBehind(table->dynamicObjects);
+  *identifier = HandleOf(object);
+  return object;
+}

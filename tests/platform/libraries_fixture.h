@@ -1,0 +1,24 @@
+// A real ProgramHeap and LibraryTable for the tests of run-time loading on this
+// system; every library is released and the table forgotten afterwards.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include "program/globals.h"
+#include "runtime/objects/shared_libraries.h"
+#include "runtime/platform/platform.h"
+
+class LibrariesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ProgramGlobals.ProgramHeap = platform::CreatePrivateHeap();
+    ASSERT_NE(ProgramGlobals.ProgramHeap, nullptr);
+    InitSharedLibraries();
+  }
+  void TearDown() override {
+    ReleaseAllSharedLibraries();
+    DetachSharedLibraries();
+    platform::DestroyPrivateHeap(ProgramGlobals.ProgramHeap);
+    ProgramGlobals.ProgramHeap = nullptr;
+  }
+};
