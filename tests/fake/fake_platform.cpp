@@ -11,6 +11,8 @@
 #include <set>
 #include <stdexcept>
 
+#include "tests/fake/fake_console.h"
+
 namespace {
 
 struct FakeHeap {
@@ -140,6 +142,7 @@ namespace fake {
 void Reset() {
   for (FakeHeap* heap : std::set<FakeHeap*>(State().heaps)) platform::DestroyPrivateHeap(heap);
   State() = FakeState{};
+  ResetConsole();
 }
 
 std::size_t LiveHeaps() {
