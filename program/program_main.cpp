@@ -3,11 +3,28 @@
 #include "program/program_main.h"
 
 #include "program/globals.h"
+#include "runtime/console/console.h"
+#include "runtime/console/line_hooks.h"
 #include "runtime/platform/out_of_memory.h"
 #include "runtime/platform/platform.h"
 #include "runtime/strings/workspace.h"
 
 void ProgramEnd() {}
+
+namespace {
+
+// Stands in for the benchmark run: one line out, one line in, each through its
+// hook and each an expression of the workspace.
+void RunUntilTheBenchmarkLands() {
+  const auto saved = static_cast<std::int32_t>(StringWorkspace.position);
+  AppendText(u"Press Enter to end.");
+  OutputLineHook(WorkspaceTextAt(saved));
+  TruncateWorkspace(saved);
+  InputLineHook(saved);
+  TruncateWorkspace(saved);
+}
+
+}  // namespace
 
 void ProgramMain() {
   // Start-up.
@@ -15,6 +32,9 @@ void ProgramMain() {
   ProgramGlobals.ProgramHeap = platform::CreatePrivateHeap();
   if (ProgramGlobals.ProgramHeap == nullptr) FailOutOfMemory();
   InitStringWorkspace();
+  OpenConsole();
+
+  RunUntilTheBenchmarkLands();
 
   // Shutdown.
   ProgramEnd();
