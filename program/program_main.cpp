@@ -4,6 +4,8 @@
 
 #include "program/globals.h"
 #include "runtime/arrays/array_operations.h"
+#include "runtime/console/console.h"
+#include "runtime/console/line_hooks.h"
 #include "runtime/objects/shared_libraries.h"
 #include "runtime/platform/out_of_memory.h"
 #include "runtime/platform/platform.h"
@@ -13,6 +15,21 @@ void ProgramEnd() {
   ReleaseAllSharedLibraries();
 }
 
+namespace {
+
+// Stands in for the benchmark run: one line out, one line in, each through its
+// hook and each an expression of the workspace.
+void RunUntilTheBenchmarkLands() {
+  const auto saved = static_cast<std::int32_t>(StringWorkspace.position);
+  AppendText(u"Press Enter to end.");
+  OutputLineHook(WorkspaceTextAt(saved));
+  TruncateWorkspace(saved);
+  InputLineHook(saved);
+  TruncateWorkspace(saved);
+}
+
+}  // namespace
+
 void ProgramMain() {
   // Start-up.
   ProgramGlobals = {};
@@ -21,6 +38,9 @@ void ProgramMain() {
   InitStringWorkspace();
   InstallArrayOperations();
   InitSharedLibraries();
+  OpenConsole();
+
+  RunUntilTheBenchmarkLands();
 
   // Shutdown.
   ProgramEnd();

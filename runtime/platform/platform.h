@@ -61,6 +61,7 @@ bool QueryCounterFrequency(std::int64_t* frequency);
 bool QueryCounter(std::int64_t* counter);
 // Milliseconds since the system started, wrapping after 2^32.
 std::uint32_t TickCount();
+
 // ---- Shared libraries --------------------------------------------------------
 
 // A module loaded at run time (a DLL, a shared object); null is none.
@@ -83,6 +84,81 @@ void* FindModuleSymbol(ModuleHandle module, const char* name);
 
 // Gives up one hold on `module`; the last one unloads it. Failures are ignored.
 void CloseModule(ModuleHandle module);
+// ---- Console ------------------------------------------------------------------
+
+// The system's handle of an open console, file or pipe.
+using FileHandle = void*;
+
+// The standard streams, numbered as GetStdHandle numbers them.
+enum class StandardStream : std::int32_t { Input = -10, Output = -11 };
+
+// Console control events, numbered as the system numbers them.
+inline constexpr std::uint32_t ControlCEvent = 0;
+inline constexpr std::uint32_t ControlBreakEvent = 1;
+inline constexpr std::uint32_t ControlCloseEvent = 2;
+inline constexpr std::uint32_t ControlLogoffEvent = 5;
+inline constexpr std::uint32_t ControlShutdownEvent = 6;
+
+// Called with a control event code; a nonzero result means the event was handled,
+// zero leaves it to the system's default handling, which ends the process.
+using ControlHandler = std::int32_t (*)(std::uint32_t controlType);
+
+// Console input mode bits: processed input (the interrupt keys raise control
+// events), line input, and echo of what is typed.
+inline constexpr std::uint32_t ProcessedInputMode = 1;
+inline constexpr std::uint32_t LineInputMode = 2;
+inline constexpr std::uint32_t EchoInputMode = 4;
+
+// Gives the process a console of its own when it has none, and arranges that a
+// write to a pipe whose reader has gone fails instead of ending the process.
+// Failures are ignored.
+void AllocateConsole();
+
+// The handle of a standard stream; it may be a console, a file or a pipe.
+FileHandle GetStandardHandle(StandardStream stream);
+
+// Sets the title of the console window to `title` (not null). Failures are ignored.
+void SetConsoleTitleText(const char16_t* title);
+
+// Sets the input mode bits of `console`. Returns false when it is not a console.
+bool SetConsoleInputMode(FileHandle console, std::uint32_t mode);
+
+// Reads typed text from `console` into `buffer`: at most `capacity` characters of
+// one line, which ends in CR LF; the rest of a longer line comes with the next
+// calls. End of input typed alone on a line arrives as U+001A CR LF. Stores the
+// count in `*read`. Returns false, reading nothing, when `console` is not a console.
+bool ReadConsoleChars(FileHandle console, char16_t* buffer, std::uint32_t capacity,
+                      std::uint32_t* read);
+
+// Writes `count` characters to `console` as text. Returns false, writing nothing,
+// when `console` is not a console.
+bool WriteConsoleChars(FileHandle console, const char16_t* buffer, std::uint32_t count,
+                       std::uint32_t* written);
+
+// How a read from a file or pipe ended.
+enum class FileReadResult {
+  Success,     // `*got` bytes were read; 0 means end of file
+  BrokenPipe,  // the writing end of the pipe was closed
+  Failure,     // any other failure
+};
+
+// Reads up to `bytes` bytes from `file` into `buffer`, waiting for at least one
+// unless the input has ended. Stores the count in `*got`.
+FileReadResult ReadFileBytes(FileHandle file, void* buffer, std::uint32_t bytes,
+                             std::uint32_t* got);
+
+// Writes `bytes` bytes from `buffer` to `file` as they are. Stores the count
+// written in `*written`; returns false on failure, which includes a pipe whose
+// reader has gone.
+bool WriteFileBytes(FileHandle file, const void* buffer, std::uint32_t bytes,
+                    std::uint32_t* written);
+
+// Passes everything written to `file` on to its destination. Failures are ignored.
+void FlushFile(FileHandle file);
+
+// Registers `handler` for the console control events. The system calls it on a
+// thread of its own, which is not the thread that registered it.
+void RegisterControlHandler(ControlHandler handler);
 
 // ---- Process -----------------------------------------------------------------
 

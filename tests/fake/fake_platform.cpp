@@ -14,6 +14,8 @@
 #include <set>
 #include <stdexcept>
 
+#include "tests/fake/fake_console.h"
+
 namespace {
 
 struct FakeHeap {
@@ -145,6 +147,7 @@ void Reset() {
   State() = FakeState{};
   ResetTime();
   ResetModules();
+  ResetConsole();
 }
 
 std::size_t LiveHeaps() {

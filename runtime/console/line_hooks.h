@@ -1,0 +1,14 @@
+// The two slots through which the program prints and reads its lines. They hold
+// PrintLine and ReadLine from load time on; the program only calls through them.
+#pragma once
+
+#include <cstdint>
+
+// Called with a NUL-terminated text: a constant, or a finished workspace text.
+using OutputLineFunction = void (*)(const char16_t* text);
+// Called with the current workspace position; the caller sets the position back
+// to it afterwards.
+using InputLineFunction = std::int64_t (*)(std::int32_t position);
+
+extern OutputLineFunction OutputLineHook;
+extern InputLineFunction InputLineHook;

@@ -1,0 +1,18 @@
+// Line input: one line from the console, or from the file or pipe that stands in
+// for it, into the StringWorkspace.
+#pragma once
+
+#include <cstdint>
+
+// Reads one line into the workspace at byte offset `position` (the current
+// position or an earlier, saved one) and returns its length in characters. The
+// text is left there NUL-terminated, without its line break, and the workspace
+// position ends on the NUL. The end of input gives the one-character line
+// EndOfInputChar, again at every later call. The workspace may move: take its
+// buffer pointer again after the call.
+//
+// From a console, the line is what one console read delivers, less a final CR
+// LF. From a file or pipe, the text is UTF-16LE in which every CR, every LF and
+// every CR LF pair read together ends a line; what follows a break is kept for
+// the next call.
+std::int64_t ReadLine(std::int32_t position);

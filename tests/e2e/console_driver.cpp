@@ -1,0 +1,357 @@
+// Runs the built program as a user would, with its standard streams on files,
+// pipes or a pseudo-terminal, and checks what comes out and how it ends. The same
+// checks run on the native program and, under Wine, on the Windows program.
+//
+//   console_driver [--timeout SECONDS] CASE... -- PROGRAM [ARGUMENTS...]
+//
+// Cases: file, pipe, closed (redirected streams); tty-line, tty-eof, tty-sighup,
+// tty-hangup (a pseudo-terminal). Exits with 0 when every case passed.
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The line the program prints before it waits for one.
+const std::string kPrompt = "Press Enter to end.";
+
+std::vector<char*> Program;
+std::chrono::seconds Timeout{20};
+
+std::string Utf16Le(const std::string& ascii) {
+  std::string bytes;
+  for (char c : ascii) {
+    bytes.push_back(c);
+    bytes.push_back('\0');
+  }
+  return bytes;
+}
+
+// The program's output, as a test report shows it.
+std::string Escaped(const std::string& bytes) {
+  std::string shown;
+  for (unsigned char c : bytes) {
+    if (c >= 0x20 && c < 0x7F && c != '\\') {
+      shown.push_back(static_cast<char>(c));
+    } else {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%02X", c);
+      shown += hex;
+    }
+  }
+  return shown;
+}
+
+struct Failure {
+  std::string what;
+};
+
+void Expect(bool condition, const std::string& what) {
+  if (!condition) throw Failure{what};
+}
+
+void CloseOnExec(int descriptor) {
+  fcntl(descriptor, F_SETFD, FD_CLOEXEC);
+}
+
+// Starts the program with `input` and `output` as its standard input and output.
+// With `terminal`, it leads a session of its own whose controlling terminal is
+// `input`, as a program started in a terminal window is.
+pid_t Start(int input, int output, bool terminal) {
+  const pid_t child = fork();
+  if (child != 0) return child;
+  if (terminal) {
+    setsid();
+    ioctl(input, TIOCSCTTY, 0);
+  }
+  dup2(input, STDIN_FILENO);
+  dup2(output, STDOUT_FILENO);
+  // The driver ignores SIGPIPE; the program must see it as any program would.
+  signal(SIGPIPE, SIG_DFL);
+  setenv("TERM", "xterm", 0);
+  execvp(Program[0], Program.data());
+  std::perror("console_driver: exec");
+  _exit(127);
+}
+
+// Waits up to `limit` for the program to end; kills it when it does not.
+std::optional<int> WaitForEnd(pid_t child, std::chrono::milliseconds limit) {
+  const auto until = Clock::now() + limit;
+  for (;;) {
+    int status = 0;
+    if (waitpid(child, &status, WNOHANG) == child) return status;
+    if (Clock::now() >= until) {
+      kill(child, SIGKILL);
+      waitpid(child, &status, 0);
+      return std::nullopt;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+}
+
+bool StillRunning(pid_t child) {
+  int status = 0;
+  return waitpid(child, &status, WNOHANG) == 0;
+}
+
+std::string Describe(std::optional<int> status) {
+  if (!status) return "did not end in time";
+  if (WIFEXITED(*status)) return "exited with " + std::to_string(WEXITSTATUS(*status));
+  if (WIFSIGNALED(*status)) return "ended by signal " + std::to_string(WTERMSIG(*status));
+  return "ended oddly";
+}
+
+void ExpectExitZero(std::optional<int> status) {
+  Expect(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0,
+         "the program " + Describe(status) + ", not with 0");
+}
+
+// Appends what `descriptor` has to `collected`, waiting up to `limit` for
+// `wanted` to appear in it. Returns false at the end of the output.
+bool Collect(int descriptor, std::string& collected, const std::string& wanted,
+             std::chrono::milliseconds limit) {
+  const auto until = Clock::now() + limit;
+  while (wanted.empty() || collected.find(wanted) == std::string::npos) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now());
+    if (left.count() <= 0) return true;
+    pollfd ready = {descriptor, POLLIN, 0};
+    if (poll(&ready, 1, static_cast<int>(left.count())) != 1) continue;
+    char chunk[4096];
+    const ssize_t got = read(descriptor, chunk, sizeof chunk);
+    if (got <= 0) return false;
+    collected.append(chunk, static_cast<std::size_t>(got));
+  }
+  return true;
+}
+
+std::string TempFile(const std::string& contents) {
+  char name[] = "console_driver_XXXXXX";
+  const int descriptor = mkstemp(name);
+  Expect(descriptor >= 0, "cannot create a temporary file");
+  Expect(
+      write(descriptor, contents.data(), contents.size()) == static_cast<ssize_t>(contents.size()),
+      "cannot write a temporary file");
+  close(descriptor);
+  return name;
+}
+
+std::string ContentsOf(const std::string& name) {
+  std::string contents;
+  FILE* file = std::fopen(name.c_str(), "rb");
+  if (file == nullptr) return contents;
+  char chunk[4096];
+  for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, file)) > 0;) {
+    contents.append(chunk, got);
+  }
+  std::fclose(file);
+  return contents;
+}
+
+// ---- Redirected streams ---------------------------------------------------------
+
+// Input and output are files: the output is the line in raw UTF-16LE, nothing else.
+void FileCase() {
+  const std::string in = TempFile(Utf16Le("first line\r\nsecond line\r\n"));
+  const std::string out = TempFile("");
+  const int input = open(in.c_str(), O_RDONLY | O_CLOEXEC);
+  const int output = open(out.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+  const pid_t child = Start(input, output, false);
+  close(input);
+  close(output);
+  const std::optional<int> status = WaitForEnd(child, Timeout);
+  const std::string written = ContentsOf(out);
+  unlink(in.c_str());
+  unlink(out.c_str());
+  ExpectExitZero(status);
+  Expect(written == Utf16Le(kPrompt + "\r\n"), "the output file holds " + Escaped(written));
+}
+
+// Input and output are pipes: the line arrives before the program waits, the
+// program waits for input, and one line ends the wait while the pipe stays open.
+void PipeCase() {
+  int in[2];
+  int out[2];
+  Expect(pipe2(in, O_CLOEXEC) == 0 && pipe2(out, O_CLOEXEC) == 0, "cannot create pipes");
+  const pid_t child = Start(in[0], out[1], false);
+  close(in[0]);
+  close(out[1]);
+  const std::string expected = Utf16Le(kPrompt + "\r\n");
+  std::string written;
+  Collect(out[0], written, expected, Timeout);
+  const bool printed = written == expected;
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  const bool waited = StillRunning(child);
+  const std::string line = Utf16Le("typed\n");
+  Expect(write(in[1], line.data(), line.size()) == static_cast<ssize_t>(line.size()),
+         "cannot write to the program");
+  const std::optional<int> status = WaitForEnd(child, Timeout);
+  Collect(out[0], written, "", std::chrono::milliseconds(500));
+  close(in[1]);
+  close(out[0]);
+  Expect(printed, "before its input the program wrote " + Escaped(written));
+  Expect(waited, "the program did not wait for its input");
+  ExpectExitZero(status);
+  Expect(written == expected, "the program wrote " + Escaped(written));
+}
+
+// Input is a pipe closed without data, and output a pipe nobody reads: the end
+// of input ends the wait, and the failed write ends nothing.
+void ClosedCase() {
+  int in[2];
+  int out[2];
+  Expect(pipe2(in, O_CLOEXEC) == 0 && pipe2(out, O_CLOEXEC) == 0, "cannot create pipes");
+  close(in[1]);
+  close(out[0]);
+  const pid_t child = Start(in[0], out[1], false);
+  close(in[0]);
+  close(out[1]);
+  ExpectExitZero(WaitForEnd(child, Timeout));
+}
+
+// ---- A pseudo-terminal ----------------------------------------------------------
+
+struct Terminal {
+  int master = -1;
+  pid_t child = -1;
+  std::string shown;  // everything the terminal has shown
+
+  Terminal() {
+    int slave = -1;
+    Expect(openpty(&master, &slave, nullptr, nullptr, nullptr) == 0, "cannot open a terminal");
+    CloseOnExec(master);
+    CloseOnExec(slave);
+    child = Start(slave, slave, true);
+    close(slave);
+  }
+  ~Terminal() {
+    if (master >= 0) close(master);
+    if (child > 0 && StillRunning(child)) {
+      kill(child, SIGKILL);
+      waitpid(child, nullptr, 0);
+    }
+  }
+
+  void AwaitPrompt() {
+    Collect(master, shown, kPrompt, Timeout);
+    Expect(shown.find(kPrompt) != std::string::npos,
+           "the terminal shows no prompt: " + Escaped(shown));
+    // Give the program the moment it needs to reach its read.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  }
+  void Type(const std::string& keys) {
+    Expect(write(master, keys.data(), keys.size()) == static_cast<ssize_t>(keys.size()),
+           "cannot type on the terminal");
+  }
+  std::optional<int> AwaitEnd(std::chrono::milliseconds limit) {
+    const std::optional<int> status = WaitForEnd(child, limit);
+    child = -1;
+    Collect(master, shown, "", std::chrono::milliseconds(200));
+    return status;
+  }
+};
+
+// The prompt shows as text (no raw UTF-16 on a terminal); a typed line, with
+// characters beyond ASCII, is echoed and ends the wait. (Wine's console echoes a
+// character beyond U+FFFF as two U+FFFD; the platform tests cover those natively.)
+void TtyLineCase() {
+  Terminal terminal;
+  terminal.AwaitPrompt();
+  const std::string typed =
+      "Gr\xC3\xBC\xC3\x9F"
+      "e, \xE4\xB8\x96\xE7\x95\x8C";
+  terminal.Type(typed + "\r");
+  ExpectExitZero(terminal.AwaitEnd(Timeout));
+  Expect(terminal.shown.find('\0') == std::string::npos,
+         "the terminal shows NUL bytes: " + Escaped(terminal.shown));
+  Expect(terminal.shown.find(typed) != std::string::npos,
+         "the typed line was not echoed: " + Escaped(terminal.shown));
+}
+
+// Ctrl-D on an empty line is the end of input, which ends the wait.
+void TtyEofCase() {
+  Terminal terminal;
+  terminal.AwaitPrompt();
+  terminal.Type("\x04");
+  ExpectExitZero(terminal.AwaitEnd(Timeout));
+}
+
+// SIGHUP, the close of the console, ends the waiting program promptly, as the
+// signal does when nobody handles it.
+void TtySighupCase() {
+  Terminal terminal;
+  terminal.AwaitPrompt();
+  kill(terminal.child, SIGHUP);
+  const std::optional<int> status = terminal.AwaitEnd(std::chrono::seconds(5));
+  Expect(status && WIFSIGNALED(*status) && WTERMSIG(*status) == SIGHUP,
+         "after SIGHUP the program " + Describe(status));
+}
+
+// The terminal goes away under the waiting program: it ends promptly.
+void TtyHangupCase() {
+  Terminal terminal;
+  terminal.AwaitPrompt();
+  close(terminal.master);
+  terminal.master = -1;
+  const std::optional<int> status = WaitForEnd(terminal.child, std::chrono::seconds(5));
+  terminal.child = -1;
+  Expect(status.has_value(), "after the hang-up the program did not end");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::map<std::string, std::function<void()>> cases = {
+      {"file", FileCase},           {"pipe", PipeCase},      {"closed", ClosedCase},
+      {"tty-line", TtyLineCase},    {"tty-eof", TtyEofCase}, {"tty-sighup", TtySighupCase},
+      {"tty-hangup", TtyHangupCase}};
+  std::vector<std::string> chosen;
+  int at = 1;
+  for (; at < argc && std::strcmp(argv[at], "--") != 0; ++at) {
+    if (std::strcmp(argv[at], "--timeout") == 0 && at + 1 < argc) {
+      Timeout = std::chrono::seconds(std::atoi(argv[++at]));
+    } else if (cases.count(argv[at]) != 0) {
+      chosen.push_back(argv[at]);
+    } else {
+      std::fprintf(stderr, "console_driver: unknown case %s\n", argv[at]);
+      return 2;
+    }
+  }
+  for (++at; at < argc; ++at) Program.push_back(argv[at]);
+  if (chosen.empty() || Program.empty()) {
+    std::fprintf(stderr, "usage: console_driver [--timeout SECONDS] CASE... -- PROGRAM...\n");
+    return 2;
+  }
+  Program.push_back(nullptr);
+  signal(SIGPIPE, SIG_IGN);
+
+  int failed = 0;
+  for (const std::string& name : chosen) {
+    try {
+      cases.at(name)();
+      std::printf("%s: ok\n", name.c_str());
+    } catch (const Failure& failure) {
+      std::printf("%s: FAILED: %s\n", name.c_str(), failure.what.c_str());
+      ++failed;
+    }
+    std::fflush(stdout);
+  }
+  return failed == 0 ? 0 : 1;
+}
