@@ -160,6 +160,18 @@ void FlushFile(FileHandle file);
 // thread of its own, which is not the thread that registered it.
 void RegisterControlHandler(ControlHandler handler);
 
+// ---- Process memory ------------------------------------------------------------
+
+// A handle of the calling process that needs no closing (GetCurrentProcess on
+// Windows); never 0.
+std::int64_t CurrentProcess();
+
+// Reads the working set of `process` in bytes into `bytes` and returns true where
+// the system reports it without a run-time library: on Linux, the resident set
+// size of the calling process. Returns false where it does not (on Windows the
+// figure comes from psapi.dll's GetProcessMemoryInfo) and when it cannot be read.
+bool ReadWorkingSetDirectly(std::int64_t process, std::int64_t* bytes);
+
 // ---- Process -----------------------------------------------------------------
 
 // Writes `length` bytes of `text` to the standard error stream, unbuffered.
