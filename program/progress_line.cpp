@@ -1,0 +1,49 @@
+// The line is built in the workspace at its current position, one right-justified
+// field after the other; the working set is measured while the line is built,
+// after the pass field and before the duration.
+#include "program/progress_line.h"
+
+#include "program/working_set.h"
+#include "runtime/console/line_hooks.h"
+#include "runtime/platform/platform.h"
+#include "runtime/strings/format.h"
+#include "runtime/strings/workspace.h"
+
+std::int64_t CurrentProcessHandle;
+
+namespace {
+
+constexpr std::int32_t kPassWidth = 7;
+constexpr std::int32_t kMemoryWidth = 16;
+constexpr std::int32_t kDurationWidth = 10;
+
+std::int32_t CurrentPosition() {
+  return static_cast<std::int32_t>(StringWorkspace.position);
+}
+
+}  // namespace
+
+std::int64_t PrintProgressLine(std::int64_t pass, std::int64_t durationMs) {
+  if (CurrentProcessHandle == 0) CurrentProcessHandle = platform::CurrentProcess();
+
+  const std::int32_t line = CurrentPosition();
+  IntegerText(pass, line);
+  PadLeftText(WorkspaceTextAt(line), kPassWidth, line);
+  AppendText(u"\t");
+
+  const std::int32_t memory = CurrentPosition();
+  const auto kib = static_cast<double>(QueryWorkingSetKB(CurrentProcessHandle));
+  FormatGrouped(kib, 0, u",", u".", memory);
+  AppendText(u" K");
+  PadLeftText(WorkspaceTextAt(memory), kMemoryWidth, memory);
+  AppendText(u"\t");
+
+  const std::int32_t duration = CurrentPosition();
+  IntegerText(durationMs, duration);
+  PadLeftText(WorkspaceTextAt(duration), kDurationWidth, duration);
+  AppendText(u"ms");
+
+  OutputLineHook(WorkspaceTextAt(line));
+  StringWorkspace.position = line;
+  return 0;
+}

@@ -1,0 +1,15 @@
+// One line of the progress table: pass number, working set of the program's own
+// process and the duration of the last stretch of passes, 37 characters in all.
+#pragma once
+
+#include <cstdint>
+
+// The program's own process handle; filled by the first progress line. Zero at
+// load and never cleared by ProgramMain.
+extern std::int64_t CurrentProcessHandle;
+
+// Prints the line for pass `pass` and `durationMs` milliseconds through the
+// OutputLineHook: the pass right-justified in 7 characters, TAB, the working set
+// grouped with "." and followed by " K" in 16, TAB, the duration in 10, "ms".
+// A field longer than its width keeps its first characters. Returns 0.
+std::int64_t PrintProgressLine(std::int64_t pass, std::int64_t durationMs);
