@@ -2,10 +2,10 @@
 // down again; the order of both sequences is fixed.
 #include "program/program_main.h"
 
+#include "program/benchmark_run.h"
 #include "program/globals.h"
 #include "runtime/arrays/array_operations.h"
 #include "runtime/console/console.h"
-#include "runtime/console/line_hooks.h"
 #include "runtime/objects/shared_libraries.h"
 #include "runtime/platform/out_of_memory.h"
 #include "runtime/platform/platform.h"
@@ -15,22 +15,11 @@ void ProgramEnd() {
   ReleaseAllSharedLibraries();
 }
 
-namespace {
-
-// Stands in for the benchmark run: one line out, one line in, each through its
-// hook and each an expression of the workspace.
-void RunUntilTheBenchmarkLands() {
-  const auto saved = static_cast<std::int32_t>(StringWorkspace.position);
-  AppendText(u"Press Enter to end.");
-  OutputLineHook(WorkspaceTextAt(saved));
-  TruncateWorkspace(saved);
-  InputLineHook(saved);
-  TruncateWorkspace(saved);
+void ProgramMain() {
+  ProgramMainSized(ShippedBenchmarkSizes);
 }
 
-}  // namespace
-
-void ProgramMain() {
+void ProgramMainSized(const BenchmarkSizes& sizes) {
   // Start-up.
   ProgramGlobals = {};
   ProgramGlobals.ProgramHeap = platform::CreatePrivateHeap();
@@ -40,7 +29,7 @@ void ProgramMain() {
   InitSharedLibraries();
   OpenConsole();
 
-  RunUntilTheBenchmarkLands();
+  RunBenchmark(sizes);
 
   // Shutdown.
   ProgramEnd();

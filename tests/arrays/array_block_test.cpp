@@ -5,6 +5,7 @@
 #include <limits>
 #include <vector>
 
+#include "program/benchmark_run.h"
 #include "program/program_main.h"
 #include "runtime/arrays/array_block.h"
 #include "tests/arrays/arrays_fixture.h"
@@ -204,7 +205,7 @@ TEST(ArrayStartUpTest, ProgramMainFillsTheFourArraySlotsAndNoOther) {
   ArrayOperations = {};
   auto release = [](void*) {};
   ArrayOperations.ReleaseList = release;
-  EXPECT_EQ(fake::ExitCodeOf(ProgramMain), 0u);
+  EXPECT_EQ(fake::ExitCodeOf([] { ProgramMainSized({0, 1, 1}); }), 0u);
   const ArrayOperationTable expected = {
       CreateArrayBlockDims, CreateArrayBlock, nullptr, nullptr, CopyArrayBlock, nullptr, nullptr,
       ReleaseArrayBlock,    release,          nullptr};

@@ -2,7 +2,12 @@
 // pipes or a pseudo-terminal, and checks what comes out and how it ends. The same
 // checks run on the native program and, under Wine, on the Windows program.
 //
-//   console_driver [--timeout SECONDS] CASE... -- PROGRAM [ARGUMENTS...]
+//   console_driver [--timeout SECONDS] [--passes N] [--interval N]
+//                  [--max-working-set-kib N] CASE... -- PROGRAM [ARGUMENTS...]
+//
+// --passes and --interval give the sizes the program was built with (the highest
+// pass index and the passes between progress lines); redirected output is checked
+// line by line against them. --max-working-set-kib bounds the last figure.
 //
 // Cases: file, pipe, closed (redirected streams); tty-line, tty-eof, tty-sighup,
 // tty-hangup (a pseudo-terminal). Exits with 0 when every case passed.
@@ -22,6 +27,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <regex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -30,11 +36,15 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// The line the program prints before it waits for one.
-const std::string kPrompt = "Press Enter to end.";
+// The end of the line the program prints before it waits for one.
+const std::string kPrompt = " seconds";
+const std::string kHeader = "   Loops      MemoryUsage      duration for 10000 passes";
 
 std::vector<char*> Program;
 std::chrono::seconds Timeout{20};
+long long Passes = 30'000;
+long long Interval = 10'000;
+long long MaxWorkingSetKib = 0;  // 0: no bound
 
 std::string Utf16Le(const std::string& ascii) {
   std::string bytes;
@@ -165,9 +175,70 @@ std::string ContentsOf(const std::string& name) {
   return contents;
 }
 
+// ---- The output of a run ---------------------------------------------------------
+
+// The low bytes of UTF-16LE output that must hold ASCII only.
+std::string AsciiOf(const std::string& bytes) {
+  Expect(bytes.size() % 2 == 0, "the output has an odd number of bytes");
+  std::string ascii;
+  for (std::size_t i = 0; i < bytes.size(); i += 2) {
+    Expect(bytes[i + 1] == '\0' && (bytes[i] & 0x80) == 0,
+           "the output is not ASCII in UTF-16LE at byte " + std::to_string(i));
+    ascii.push_back(bytes[i]);
+  }
+  return ascii;
+}
+
+std::string RightJustified(const std::string& text, std::size_t width) {
+  return std::string(width - text.size(), ' ') + text;
+}
+
+// Checks redirected output line by line: the header, a progress line of 37
+// characters for every pass divisible by the interval, and the total, each line
+// ended by CR LF. Returns the last progress line.
+std::string CheckRunOutput(const std::string& bytes) {
+  const std::string text = AsciiOf(bytes);
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+    lines.push_back(text.substr(start, end - start));
+  }
+  Expect(start == text.size(), "the output does not end with CR LF: " + Escaped(text));
+  const std::size_t progressLines = static_cast<std::size_t>(Passes / Interval + 1);
+  Expect(lines.size() == progressLines + 2,
+         "the output has " + std::to_string(lines.size()) + " lines: " + Escaped(text));
+  Expect(lines.front() == kHeader, "the header is " + Escaped(lines.front()));
+
+  static const std::regex memory("^ *[0-9]{1,3}(\\.[0-9]{3})* K$");
+  static const std::regex duration("^ *[0-9]+$");
+  for (std::size_t k = 0; k < progressLines; ++k) {
+    const std::string& line = lines[1 + k];
+    const std::string pass = RightJustified(std::to_string(k * Interval), 7);
+    Expect(line.size() == 37 && line.compare(0, 7, pass) == 0 && line[7] == '\t' &&
+               std::regex_match(line.substr(8, 16), memory) && line[24] == '\t' &&
+               std::regex_match(line.substr(25, 10), duration) && line.compare(35, 2, "ms") == 0,
+           "progress line " + std::to_string(k) + " is " + Escaped(line));
+    std::string digits;
+    for (char c : line.substr(8, 16)) {
+      if (c >= '0' && c <= '9') digits.push_back(c);
+    }
+    const long long kib = std::stoll(digits);
+    Expect(kib > 0, "progress line " + std::to_string(k) + " shows no working set");
+    if (k + 1 == progressLines && MaxWorkingSetKib > 0) {
+      Expect(kib <= MaxWorkingSetKib, "the last working set is " + std::to_string(kib) + " K");
+    }
+  }
+  static const std::regex total("^Total Time: [0-9]+ seconds$");
+  Expect(std::regex_match(lines.back(), total), "the total line is " + Escaped(lines.back()));
+  return lines[progressLines] + " / " + lines.back();
+}
+
+// Shown after "ok" for the cases that checked a run's output.
+std::string Summary;
+
 // ---- Redirected streams ---------------------------------------------------------
 
-// Input and output are files: the output is the line in raw UTF-16LE, nothing else.
+// Input and output are files: the output is the run's lines in raw UTF-16LE.
 void FileCase() {
   const std::string in = TempFile(Utf16Le("first line\r\nsecond line\r\n"));
   const std::string out = TempFile("");
@@ -181,10 +252,10 @@ void FileCase() {
   unlink(in.c_str());
   unlink(out.c_str());
   ExpectExitZero(status);
-  Expect(written == Utf16Le(kPrompt + "\r\n"), "the output file holds " + Escaped(written));
+  Summary = CheckRunOutput(written);
 }
 
-// Input and output are pipes: the line arrives before the program waits, the
+// Input and output are pipes: the lines arrive before the program waits, the
 // program waits for input, and one line ends the wait while the pipe stays open.
 void PipeCase() {
   int in[2];
@@ -193,10 +264,10 @@ void PipeCase() {
   const pid_t child = Start(in[0], out[1], false);
   close(in[0]);
   close(out[1]);
-  const std::string expected = Utf16Le(kPrompt + "\r\n");
+  const std::string prompt = Utf16Le(kPrompt + "\r\n");
   std::string written;
-  Collect(out[0], written, expected, Timeout);
-  const bool printed = written == expected;
+  Collect(out[0], written, prompt, Timeout);
+  const bool printed = written.find(prompt) != std::string::npos;
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   const bool waited = StillRunning(child);
   const std::string line = Utf16Le("typed\n");
@@ -209,7 +280,7 @@ void PipeCase() {
   Expect(printed, "before its input the program wrote " + Escaped(written));
   Expect(waited, "the program did not wait for its input");
   ExpectExitZero(status);
-  Expect(written == expected, "the program wrote " + Escaped(written));
+  Summary = CheckRunOutput(written);
 }
 
 // Input is a pipe closed without data, and output a pipe nobody reads: the end
@@ -327,6 +398,12 @@ int main(int argc, char** argv) {
   for (; at < argc && std::strcmp(argv[at], "--") != 0; ++at) {
     if (std::strcmp(argv[at], "--timeout") == 0 && at + 1 < argc) {
       Timeout = std::chrono::seconds(std::atoi(argv[++at]));
+    } else if (std::strcmp(argv[at], "--passes") == 0 && at + 1 < argc) {
+      Passes = std::atoll(argv[++at]);
+    } else if (std::strcmp(argv[at], "--interval") == 0 && at + 1 < argc) {
+      Interval = std::atoll(argv[++at]);
+    } else if (std::strcmp(argv[at], "--max-working-set-kib") == 0 && at + 1 < argc) {
+      MaxWorkingSetKib = std::atoll(argv[++at]);
     } else if (cases.count(argv[at]) != 0) {
       chosen.push_back(argv[at]);
     } else {
@@ -336,7 +413,7 @@ int main(int argc, char** argv) {
   }
   for (++at; at < argc; ++at) Program.push_back(argv[at]);
   if (chosen.empty() || Program.empty()) {
-    std::fprintf(stderr, "usage: console_driver [--timeout SECONDS] CASE... -- PROGRAM...\n");
+    std::fprintf(stderr, "usage: console_driver [OPTIONS] CASE... -- PROGRAM...\n");
     return 2;
   }
   Program.push_back(nullptr);
@@ -345,8 +422,9 @@ int main(int argc, char** argv) {
   int failed = 0;
   for (const std::string& name : chosen) {
     try {
+      Summary.clear();
       cases.at(name)();
-      std::printf("%s: ok\n", name.c_str());
+      std::printf("%s: ok%s%s\n", name.c_str(), Summary.empty() ? "" : ": ", Summary.c_str());
     } catch (const Failure& failure) {
       std::printf("%s: FAILED: %s\n", name.c_str(), failure.what.c_str());
       ++failed;

@@ -3,6 +3,7 @@
 #include "tests/fake/fake_platform.h"
 
 #include "tests/fake/fake_modules.h"
+#include "tests/fake/fake_process_memory.h"
 #include "tests/fake/fake_time.h"
 
 #include <cstdlib>
@@ -148,6 +149,7 @@ void Reset() {
   ResetTime();
   ResetModules();
   ResetConsole();
+  ResetProcessMemory();
 }
 
 std::size_t LiveHeaps() {

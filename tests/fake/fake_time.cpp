@@ -9,6 +9,7 @@ struct FakeTime {
   std::int64_t frequency = 10'000'000;
   bool frequencySucceeds = true;
   std::int64_t counter = 0;
+  std::int64_t counterStep = 0;
   std::uint32_t tickCount = 0;
   int frequencyQueries = 0;
   int counterQueries = 0;
@@ -32,6 +33,7 @@ bool QueryCounterFrequency(std::int64_t* frequency) {
 bool QueryCounter(std::int64_t* counter) {
   ++Time().counterQueries;
   *counter = Time().counter;
+  Time().counter += Time().counterStep;
   return true;
 }
 
@@ -49,6 +51,9 @@ void SetCounterFrequency(std::int64_t ticksPerSecond, bool succeeds) {
 }
 void SetCounter(std::int64_t value) {
   Time().counter = value;
+}
+void SetCounterStep(std::int64_t ticks) {
+  Time().counterStep = ticks;
 }
 void SetTickCount(std::uint32_t milliseconds) {
   Time().tickCount = milliseconds;

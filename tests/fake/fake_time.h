@@ -9,6 +9,8 @@ namespace fake {
 void SetCounterFrequency(std::int64_t ticksPerSecond, bool succeeds = true);
 // The value the counter reads from now on.
 void SetCounter(std::int64_t value);
+// How far the counter moves on after each reading (0: it stands still).
+void SetCounterStep(std::int64_t ticks);
 // The value TickCount returns from now on.
 void SetTickCount(std::uint32_t milliseconds);
 // How often the frequency and the counter were queried since the last reset.

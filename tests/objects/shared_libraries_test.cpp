@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "program/benchmark_run.h"
 #include "program/globals.h"
 #include "program/program_main.h"
 #include "runtime/objects/shared_libraries.h"
@@ -218,7 +219,7 @@ TEST_F(SharedLibrariesTest, ProgramEndRacingLoadsAndReleasesLeavesNothingLoadedA
 
 TEST(ProgramFrameLibrariesTest, StartUpCreatesTheTableAndShutdownLeavesNoneBehind) {
   fake::Reset();
-  EXPECT_EQ(fake::ExitCodeOf(ProgramMain), 0u);
+  EXPECT_EQ(fake::ExitCodeOf([] { ProgramMainSized({0, 1, 1}); }), 0u);
   const Calls& calls = fake::Calls();
   const Calls tableAndSlots{"AllocateBlock 48 zero", "AllocateBlock 128 zero"};  // 16 slots
   EXPECT_NE(std::search(calls.begin(), calls.end(), tableAndSlots.begin(), tableAndSlots.end()),
