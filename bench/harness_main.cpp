@@ -1,0 +1,147 @@
+// The harness: starts the runtime, runs every benchmark with its repetitions
+// interleaved at random (so that a noisy stretch of the shared machine does not
+// fall on one benchmark only), prints one table of medians, and ends with the
+// ratios that the targets are stated in, taken from the medians.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "bench/bench_runtime.h"
+
+namespace {
+
+struct Figures {
+  std::int64_t order[2];  // family, then instance: the order of registration
+  double median = 0;      // seconds per iteration
+  double min = 0;
+  double cv = 0;
+  double heapCalls = -1;  // per iteration; -1 when not counted
+  double newCalls = -1;
+};
+
+// Keeps the machine description of the console reporter, collects the
+// aggregates of every benchmark and prints them as one table at the end.
+class MedianReporter : public benchmark::ConsoleReporter {
+ public:
+  MedianReporter() : ConsoleReporter(OO_None) {}
+
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& run : runs) {
+      if (run.run_type != Run::RT_Aggregate || run.error_occurred) continue;
+      Figures& f = figures_[NameOf(run)];
+      f.order[0] = run.family_index;
+      f.order[1] = run.per_family_instance_index;
+      const double seconds =
+          run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
+      if (run.aggregate_name == "median") {
+        f.median = seconds;
+        if (auto c = run.counters.find("heap_calls"); c != run.counters.end())
+          f.heapCalls = c->second;
+        if (auto c = run.counters.find("new_calls"); c != run.counters.end())
+          f.newCalls = c->second;
+      } else if (run.aggregate_name == "min") {
+        f.min = seconds;
+      } else if (run.aggregate_name == "cv") {
+        f.cv = run.real_accumulated_time;  // a fraction, not a time
+      }
+    }
+  }
+
+  void Finalize() override {
+    std::vector<std::pair<std::string, Figures>> rows(figures_.begin(), figures_.end());
+    std::sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) {
+      return std::tie(a.second.order[0], a.second.order[1]) <
+             std::tie(b.second.order[0], b.second.order[1]);
+    });
+    std::printf("\n%-34s %12s %12s %7s %11s %10s\n", "benchmark (real time)", "median", "min", "cv",
+                "heap calls", "new calls");
+    for (const auto& [name, f] : rows) {
+      std::printf("%-34s %12s %12s %6.1f%% %11s %10s\n", name.c_str(), Time(f.median).c_str(),
+                  Time(f.min).c_str(), 100 * f.cv, Count(f.heapCalls).c_str(),
+                  Count(f.newCalls).c_str());
+    }
+    std::fflush(stdout);
+  }
+
+  // The median of `name` in seconds, or 0 when it did not run.
+  double Median(const std::string& name) const {
+    auto found = figures_.find(name);
+    return found == figures_.end() ? 0 : found->second.median;
+  }
+
+ private:
+  static std::string NameOf(const Run& run) {
+    std::string name = run.run_name.function_name;
+    if (!run.run_name.args.empty()) name += "/" + run.run_name.args;
+    return name;
+  }
+
+  static std::string Time(double seconds) {
+    char text[32];
+    if (seconds < 1e-6) {
+      std::snprintf(text, sizeof text, "%.2f ns", seconds * 1e9);
+    } else {
+      std::snprintf(text, sizeof text, "%.2f us", seconds * 1e6);
+    }
+    return text;
+  }
+
+  static std::string Count(double count) {
+    if (count < 0) return "-";
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f", count);
+    return text;
+  }
+
+  std::map<std::string, Figures> figures_;
+};
+
+void PrintRatio(const MedianReporter& reporter, const char* name, const std::string& numerator,
+                const std::string& denominator) {
+  const double top = reporter.Median(numerator);
+  const double bottom = reporter.Median(denominator);
+  if (top == 0 || bottom == 0) return;  // filtered out
+  std::printf("ratio %s: %.3f\n", name, top / bottom);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Interleaved repetitions unless the command line says otherwise.
+  std::vector<char*> args(argv, argv + argc);
+  std::string interleave = "--benchmark_enable_random_interleaving=true";
+  args.insert(args.begin() + 1, interleave.data());
+  int count = static_cast<int>(args.size());
+  benchmark::Initialize(&count, args.data());
+  if (benchmark::ReportUnrecognizedArguments(count, args.data())) return 1;
+
+  StartBenchRuntime();
+  MedianReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+
+  const std::string shipped = "/" + std::to_string(ShippedTextLength);
+  const std::string shortLength = "/" + std::to_string(ShortTextLength);
+  const std::string longLength = "/" + std::to_string(LongTextLength);
+  if (const double limit = reporter.Median("BM_Limit" + shipped); limit > 0) {
+    std::printf("\nlimit of a full run: 1000001 x %.2f us = %.1f s; Total Time target <= %.1f s\n",
+                limit * 1e6, 1'000'001 * limit, 1.15 * 1'000'001 * limit);
+  }
+  std::printf("\n");
+  PrintRatio(reporter, "pass/limit", "BM_Pass" + shipped, "BM_Limit" + shipped);
+  PrintRatio(reporter, "pass/plain C++", "BM_Pass" + shipped, "BM_PlainCxx" + shipped);
+  PrintRatio(reporter, "pass/limit at 100000 chars", "BM_Pass" + shortLength,
+             "BM_Limit" + shortLength);
+  PrintRatio(reporter, "pass/limit at 10000000 chars", "BM_Pass" + longLength,
+             "BM_Limit" + longLength);
+  PrintRatio(reporter, "IntegerText/to_chars", "BM_IntegerText", "BM_ToCharsInteger");
+  PrintRatio(reporter, "IntegerText+PadLeftText/to_chars padded", "BM_IntegerTextPadLeftText",
+             "BM_ToCharsPadded");
+  PrintRatio(reporter, "FormatGrouped/to_chars", "BM_FormatGrouped", "BM_ToCharsDouble");
+  return 0;
+}

@@ -1,0 +1,66 @@
+// The link wraps the seam's heap functions (see CMakeLists.txt): the runtime's
+// calls arrive here, are counted and go on to the real ones. Global operator new
+// is counted too, for the plain C++ peers.
+#include "bench/heap_calls.h"
+
+#include <cstddef>
+#include <cstdlib>
+#include <new>
+
+namespace {
+
+std::int64_t heapCalls;
+std::int64_t newCalls;
+
+}  // namespace
+
+extern "C" {
+
+void* __real__ZN8platform13AllocateBlockEPvmb(void* heap, std::size_t bytes, bool zero);
+void* __real__ZN8platform11ResizeBlockEPvS0_mb(void* heap, void* block, std::size_t bytes,
+                                               bool zeroGrowth);
+void __real__ZN8platform9FreeBlockEPvS0_(void* heap, void* block);
+
+void* __wrap__ZN8platform13AllocateBlockEPvmb(void* heap, std::size_t bytes, bool zero) {
+  ++heapCalls;
+  return __real__ZN8platform13AllocateBlockEPvmb(heap, bytes, zero);
+}
+
+void* __wrap__ZN8platform11ResizeBlockEPvS0_mb(void* heap, void* block, std::size_t bytes,
+                                               bool zeroGrowth) {
+  ++heapCalls;
+  return __real__ZN8platform11ResizeBlockEPvS0_mb(heap, block, bytes, zeroGrowth);
+}
+
+void __wrap__ZN8platform9FreeBlockEPvS0_(void* heap, void* block) {
+  ++heapCalls;
+  __real__ZN8platform9FreeBlockEPvS0_(heap, block);
+}
+
+}  // extern "C"
+
+AllocationCounts CurrentAllocationCounts() {
+  return {heapCalls, newCalls};
+}
+
+void* operator new(std::size_t bytes) {
+  ++newCalls;
+  if (void* block = std::malloc(bytes == 0 ? 1 : bytes)) return block;
+  throw std::bad_alloc();
+}
+
+void operator delete(void* block) noexcept {
+  std::free(block);
+}
+
+void operator delete(void* block, std::size_t) noexcept {
+  std::free(block);
+}
+
+void ReportAllocations(benchmark::State& state, const AllocationCounts& before) {
+  const AllocationCounts after = CurrentAllocationCounts();
+  state.counters["heap_calls"] = benchmark::Counter(
+      static_cast<double>(after.heapCalls - before.heapCalls), benchmark::Counter::kAvgIterations);
+  state.counters["new_calls"] = benchmark::Counter(
+      static_cast<double>(after.newCalls - before.newCalls), benchmark::Counter::kAvgIterations);
+}

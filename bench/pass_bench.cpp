@@ -1,0 +1,135 @@
+// One benchmark pass, three ways: the physical limit (the two copies that a pass
+// cannot avoid), the pass through the runtime, and the same work in plain C++.
+// Each runs at the shipped length and at a shorter and a longer one; the parts of
+// the runtime's pass are measured on their own too.
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "bench/bench_runtime.h"
+#include "bench/bench_settings.h"
+#include "bench/heap_calls.h"
+#include "runtime/platform/platform.h"
+#include "runtime/strings/string_variable.h"
+#include "runtime/strings/text.h"
+#include "runtime/strings/workspace.h"
+
+namespace {
+
+std::int32_t CurrentPosition() {
+  return static_cast<std::int32_t>(StringWorkspace.position);
+}
+
+// The two copies of the text with its NUL that no pass can avoid: into the
+// workspace, and out of it into the element's block.
+void BM_Limit(benchmark::State& state) {
+  const auto length = static_cast<std::int32_t>(state.range(0));
+  const StringVariable text = BigText(length);
+  const std::size_t bytes = 2 * static_cast<std::size_t>(length) + 2;
+  StringVariable block = nullptr;
+  AssignText(&block, text);  // a block of the element's size, on the StringHeap
+  char16_t* workspace = WorkspaceTextAt(StringWorkspace.position);
+  for (auto _ : state) {
+    std::memcpy(workspace, text, bytes);
+    benchmark::ClobberMemory();
+    std::memcpy(block, workspace, bytes);
+    benchmark::ClobberMemory();
+  }
+  AssignText(&block, nullptr);
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * 2 *
+                          static_cast<std::int64_t>(bytes));
+}
+
+// The pass of the benchmark run, element after element of a real array: the text
+// appended to the workspace, stored into a null element, then the empty text.
+void BM_Pass(benchmark::State& state) {
+  const auto length = static_cast<std::int32_t>(state.range(0));
+  const StringVariable text = BigText(length);
+  const AllocationCounts before = CurrentAllocationCounts();
+  for (auto _ : state) {
+    StringVariable* element = NextNullElement();
+    const std::int32_t p = CurrentPosition();
+    AppendText(text);
+    AssignFromWorkspace(element, p);
+    AssignText(element, u"");
+  }
+  ReportAllocations(state, before);
+}
+
+// The same work in plain C++: a vector of strings, assign, then empty the string
+// and give its memory back.
+void BM_PlainCxx(benchmark::State& state) {
+  const auto length = static_cast<std::size_t>(state.range(0));
+  const std::u16string text(length, u' ');
+  std::vector<std::u16string> elements(1'000'001);
+  std::size_t next = 0;
+  const AllocationCounts before = CurrentAllocationCounts();
+  for (auto _ : state) {
+    if (next == elements.size()) next = 0;
+    std::u16string& element = elements[next++];
+    element.assign(text);
+    element.clear();
+    element.shrink_to_fit();
+  }
+  ReportAllocations(state, before);
+}
+
+// The parts of the runtime's pass.
+void BM_FindTerminator(benchmark::State& state) {
+  const StringVariable text = BigText(ShippedTextLength);
+  for (auto _ : state) benchmark::DoNotOptimize(FindTerminator(text));
+}
+
+void BM_AppendText(benchmark::State& state) {
+  const StringVariable text = BigText(ShippedTextLength);
+  for (auto _ : state) {
+    const std::int32_t p = CurrentPosition();
+    AppendText(text);
+    StringWorkspace.position = p;
+  }
+}
+
+// AssignFromWorkspace into a null element and the empty text after it, on a
+// workspace that already holds the text.
+void BM_StoreAndEmpty(benchmark::State& state) {
+  const std::int32_t p = CurrentPosition();
+  AppendText(BigText(ShippedTextLength));
+  const std::int64_t end = StringWorkspace.position;
+  const AllocationCounts before = CurrentAllocationCounts();
+  for (auto _ : state) {
+    StringVariable* element = NextNullElement();
+    StringWorkspace.position = end;
+    AssignFromWorkspace(element, p);
+    AssignText(element, u"");
+  }
+  ReportAllocations(state, before);
+}
+
+// The heap calls of the pass alone: a fresh block of the element's size, then
+// shrunk to the 10 bytes of the empty text.
+void BM_HeapCalls(benchmark::State& state) {
+  const std::size_t bytes = StringBlockBytes(ShippedTextLength);
+  for (auto _ : state) {
+    StringVariable* element = NextNullElement();
+    *element = static_cast<char16_t*>(platform::AllocateBlock(StringHeap, bytes, false));
+    benchmark::DoNotOptimize(*element);
+    *element = static_cast<char16_t*>(platform::ResizeBlock(StringHeap, *element, 10, false));
+    **element = u'\0';
+  }
+}
+
+void PassLengths(benchmark::internal::Benchmark* b) {
+  b->Arg(ShippedTextLength)->Arg(ShortTextLength)->Arg(LongTextLength);
+}
+
+}  // namespace
+
+BENCHMARK(BM_Limit)->Apply(PassLengths)->Apply(MeasuredByMedian)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Pass)->Apply(PassLengths)->Apply(MeasuredByMedian)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PlainCxx)->Apply(PassLengths)->Apply(MeasuredByMedian)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FindTerminator)->Apply(MeasuredByMedian)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_AppendText)->Apply(MeasuredByMedian)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_StoreAndEmpty)->Apply(MeasuredByMedian)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_HeapCalls)->Apply(MeasuredByMedian)->Unit(benchmark::kMicrosecond);
