@@ -8,6 +8,12 @@
 // Number of characters before the terminating NUL of `text` (not null).
 std::size_t FindTerminator(const char16_t* text);
 
+// Copies `source` with its NUL to `destination` when the text has at most `room`
+// characters (room < SIZE_MAX), and returns its length. A longer text is copied
+// only as far as its first `room` characters, without a NUL, and the result is
+// room + 1. Measuring and copying go together, at the speed of the copy alone.
+std::size_t CopyTextWithin(char16_t* destination, const char16_t* source, std::size_t room);
+
 // Copies `chars` characters from `source` to `destination` and writes a NUL at
 // destination + chars; with chars <= 0 only the NUL is written. The destination
 // receives exactly max(chars, 0) + 1 characters.

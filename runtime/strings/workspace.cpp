@@ -74,9 +74,26 @@ void AppendText(const char16_t* text) {
     *WorkspaceTextAt(StringWorkspace.position) = u'\0';
     return;
   }
-  const std::int32_t length = WorkspaceChars(FindTerminator(text));
-  char16_t* p = ReserveWorkspace(length, static_cast<std::int32_t>(StringWorkspace.position));
-  CopyChars(p, text, length);
+  // The text is copied while it is measured, into the room that the workspace
+  // has without growing: the need (position + 2 * length) stays below the
+  // capacity less 4. Only a text longer than that room is measured to its end;
+  // the reservation then grows the buffer by the usual rule, keeping what has
+  // been copied, and the rest follows.
+  const auto position = static_cast<std::int32_t>(StringWorkspace.position);
+  const std::int64_t free = StringWorkspace.capacity - 4 - StringWorkspace.position;
+  std::size_t copied = 0;
+  if (free > 0) {
+    const auto room = static_cast<std::size_t>((free - 1) / 2);
+    const std::size_t length = CopyTextWithin(WorkspaceTextAt(position), text, room);
+    if (length <= room) {
+      ReserveWorkspace(static_cast<std::int32_t>(length), position);
+      return;
+    }
+    copied = room;
+  }
+  const std::int32_t length = WorkspaceChars(copied + FindTerminator(text + copied));
+  char16_t* p = ReserveWorkspace(length, position);
+  CopyChars(p + copied, text + copied, length - static_cast<std::int32_t>(copied));
 }
 
 void AppendTextAt(const char16_t* text, std::int32_t position) {

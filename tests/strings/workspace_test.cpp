@@ -38,6 +38,63 @@ TEST_F(WorkspaceTest, AMillionCharacterReservationGrowsOnce) {
   EXPECT_EQ(StringWorkspace.capacity, 2'016'384);
 }
 
+// A text whose characters all differ from their neighbours, so that a piece
+// copied to the wrong place shows.
+std::u16string Numbered(std::size_t length) {
+  std::u16string text(length, u' ');
+  for (std::size_t i = 0; i < length; ++i) text[i] = static_cast<char16_t>(u'A' + i % 7919);
+  return text;
+}
+
+TEST_F(WorkspaceTest, AppendingAMillionCharactersGrowsByTheReservationRule) {
+  const std::u16string text = Numbered(1'000'000);
+  AppendText(text.c_str());
+  EXPECT_EQ(StringWorkspace.capacity, 2'016'384);
+  EXPECT_EQ(fake::BlockBytes(StringWorkspace.buffer), 2'016'394u);
+  EXPECT_EQ(TextAt(0), text);
+  EXPECT_EQ(Position(), 2'000'000);
+
+  char16_t* buffer = StringWorkspace.buffer;
+  TruncateWorkspace(0);
+  AppendText(text.c_str());
+  EXPECT_EQ(StringWorkspace.buffer, buffer);
+  EXPECT_EQ(TextAt(0), text);
+}
+
+TEST_F(WorkspaceTest, AppendTextFillsTheRoomUpToCapacityLessSixWithoutGrowing) {
+  AppendText(u"abcdef");  // capacity 16,396
+  TruncateWorkspace(0);
+  char16_t* buffer = StringWorkspace.buffer;
+  const std::u16string fits = Numbered(8'195);  // need 16,390 < 16,392
+  AppendText(fits.c_str());
+  EXPECT_EQ(StringWorkspace.buffer, buffer);
+  EXPECT_EQ(StringWorkspace.capacity, 16'396);
+  EXPECT_EQ(TextAt(0), fits);
+
+  TruncateWorkspace(0);
+  const std::u16string grows = Numbered(8'196);  // need 16,392: grows
+  AppendText(grows.c_str());
+  EXPECT_EQ(StringWorkspace.capacity, 16'392 + 16'384);
+  EXPECT_EQ(fake::BlockBytes(StringWorkspace.buffer), 16'392u + 16'384 + 10);
+  EXPECT_EQ(TextAt(0), grows);
+  EXPECT_EQ(Position(), 16'392);
+}
+
+TEST_F(WorkspaceTest, ALongerTextKeepsWhatWasCopiedBeforeTheBufferMoved) {
+  AppendText(u"abcdef");  // capacity 16,396
+  const std::u16string text = Numbered(40'000);
+  AppendText(text.c_str());  // part of it goes into the old buffer first
+  EXPECT_EQ(StringWorkspace.capacity, 12 + 80'000 + 16'384);
+  EXPECT_EQ(TextAt(0), u"abcdef" + text);
+  EXPECT_EQ(Position(), 12 + 80'000);
+
+  // With no room at all left, the text is measured first, as any other.
+  StringWorkspace.position = StringWorkspace.capacity - 4;
+  AppendText(u"xy");
+  EXPECT_EQ(StringWorkspace.capacity, 12 + 80'000 + 16'384 + 16'384);
+  EXPECT_EQ(TextAt(12 + 80'000 + 16'380), u"xy");
+}
+
 TEST_F(WorkspaceTest, ReservingNothingMovesThePositionToTheArgument) {
   AppendText(u"abcd");
   char16_t* p = ReserveWorkspace(0, 2);
