@@ -15,8 +15,6 @@ StringWorkspaceState StringWorkspace;
 namespace {
 
 constexpr std::int64_t kFirstBlockBytes = 16;
-// A grown buffer is allocated this much beyond its capacity.
-constexpr std::int64_t kBlockSlack = 10;
 
 // The character count of a text that is about to enter the workspace; a text
 // that could never fit under the 2^31-byte limit is refused here, before its
@@ -43,25 +41,16 @@ void FreeStringWorkspace() {
   platform::DestroyPrivateHeap(StringHeap);
 }
 
-char16_t* ReserveWorkspace(std::int32_t chars, std::int32_t position) {
-  // The need is measured from the current position, which is never below the
-  // argument; the used part plus the growth margin must stay below 2^31 bytes.
-  const std::int64_t need = StringWorkspace.position + 2 * static_cast<std::int64_t>(chars);
-  if (need > INT32_MAX - WorkspaceGrowthMargin - kBlockSlack) FailOutOfMemory();
-  if (!(need < StringWorkspace.capacity - 4)) {
-    const std::int64_t capacity = need + WorkspaceGrowthMargin;
-    void* grown = platform::ResizeBlock(StringHeap, StringWorkspace.buffer,
-                                        static_cast<std::size_t>(capacity + kBlockSlack), false);
-    if (grown == nullptr) FailOutOfMemory();
-    StringWorkspace.buffer = static_cast<char16_t*>(grown);
-    StringWorkspace.capacity = capacity;
-  }
-  StringWorkspace.position = position + 2 * static_cast<std::int64_t>(chars);
-  return WorkspaceTextAt(position);
-}
-
-void ReleaseWorkspace(std::int32_t chars) {
-  StringWorkspace.position -= static_cast<std::int32_t>(2 * static_cast<std::uint32_t>(chars));
+void GrowWorkspace(std::int64_t need) {
+  if (need > WorkspaceNeedLimit) FailOutOfMemory();
+  if (need < StringWorkspace.capacity - 4) return;
+  const std::int64_t capacity = need + WorkspaceGrowthMargin;
+  void* grown =
+      platform::ResizeBlock(StringHeap, StringWorkspace.buffer,
+                            static_cast<std::size_t>(capacity + WorkspaceBlockSlack), false);
+  if (grown == nullptr) FailOutOfMemory();
+  StringWorkspace.buffer = static_cast<char16_t*>(grown);
+  StringWorkspace.capacity = capacity;
 }
 
 void TruncateWorkspace(std::int32_t position) {
@@ -104,16 +93,4 @@ void AppendTextAt(const char16_t* text, std::int32_t position) {
   const std::int32_t length = WorkspaceChars(FindTerminator(text));
   char16_t* p = ReserveWorkspace(length, position);
   CopyChars(p, text, length);
-}
-
-std::int64_t WorkspaceOffsetOf(const void* pointer) {
-  const auto at = reinterpret_cast<std::uintptr_t>(pointer);
-  const auto start = reinterpret_cast<std::uintptr_t>(StringWorkspace.buffer);
-  const auto end = start + static_cast<std::uintptr_t>(StringWorkspace.position);
-  if (at < start || at > end) return 0;
-  return static_cast<std::int64_t>(at - start) + 1;
-}
-
-char16_t* WorkspacePointerAt(std::int32_t offsetPlusOne) {
-  return WorkspaceTextAt(static_cast<std::int64_t>(offsetPlusOne) - 1);
 }
