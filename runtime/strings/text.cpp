@@ -131,6 +131,10 @@ std::size_t FindTerminatorIn(const char16_t* text, std::size_t count) {
 
 #endif
 
+std::size_t LengthUpTo(const char16_t* text, std::size_t limit) {
+  return FindTerminatorIn(text, limit);
+}
+
 std::size_t CopyTextWithin(char16_t* destination, const char16_t* source, std::size_t room) {
   std::size_t done = 0;
   for (;;) {

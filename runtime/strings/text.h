@@ -8,6 +8,10 @@
 // Number of characters before the terminating NUL of `text` (not null).
 std::size_t FindTerminator(const char16_t* text);
 
+// The length of `text` (not null), or `limit` when it is longer: the text is
+// searched only as far as that.
+std::size_t LengthUpTo(const char16_t* text, std::size_t limit);
+
 // Copies `source` with its NUL to `destination` when the text has at most `room`
 // characters (room < SIZE_MAX), and returns its length. A longer text is copied
 // only as far as its first `room` characters, without a NUL, and the result is

@@ -1,5 +1,6 @@
 // Fields of fixed width: cutting, pad characters, and padding the fragment that
 // was just built in place while the workspace buffer moves.
+#include <algorithm>
 #include <string>
 
 #include "runtime/strings/format.h"
@@ -70,6 +71,50 @@ TEST_F(PadTextTest, FindsAnEarlierWorkspaceTextAgainAfterTheBufferMoved) {
   ASSERT_NE(StringWorkspace.buffer, before);
   EXPECT_EQ(TextAt(start), std::u16string(9'998, u'-') + u"bc");
   EXPECT_EQ(TextAt(0).substr(0, 3), u"abc");
+}
+
+// Every short width and length, with the text outside the workspace, at the
+// field's own position, before it and after it: the moves may overlap either way.
+TEST_F(PadTextTest, ShortFieldsFromEveryPlace) {
+  const std::u16string letters = u"abcdefghijklmnopqrstuvwxyz";
+  for (std::int32_t width = 0; width <= 20; ++width) {
+    for (std::size_t length = 0; length <= 22; ++length) {
+      const std::u16string text = letters.substr(0, length);
+      const auto kept = std::min(length, static_cast<std::size_t>(width));
+      const std::u16string field =
+          std::u16string(static_cast<std::size_t>(width) - kept, u'.') + text.substr(0, kept);
+      const std::string context = std::to_string(width) + "/" + std::to_string(length);
+
+      // Outside.
+      TruncateWorkspace(0);
+      AppendText(u"<");
+      PadText(text.c_str(), width, u".", Position());
+      ASSERT_EQ(TextAt(0), u"<" + field) << "outside " << context;
+
+      // At its own position.
+      TruncateWorkspace(0);
+      AppendText(u"<");
+      AppendText(text.c_str());
+      PadText(WorkspaceTextAt(2), width, u".", 2);
+      ASSERT_EQ(TextAt(0), u"<" + field) << "at the position " << context;
+      ASSERT_EQ(Position(), 2 + 2 * width);
+
+      // Before the position: the text and its NUL stay below the field.
+      TruncateWorkspace(0);
+      AppendText(text.c_str());
+      StringWorkspace.position += 2;
+      const std::int32_t after = Position();
+      PadText(WorkspaceTextAt(0), width, u".", after);
+      ASSERT_EQ(TextAt(after), field) << "before " << context;
+
+      // After the position: the field overwrites the text it is made of.
+      TruncateWorkspace(0);
+      AppendText(u"<<");
+      AppendText(text.c_str());
+      PadText(WorkspaceTextAt(4), width, u".", 2);
+      ASSERT_EQ(TextAt(0), u"<" + field) << "after " << context;
+    }
+  }
 }
 
 }  // namespace

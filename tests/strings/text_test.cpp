@@ -2,6 +2,7 @@
 // even alignment.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,21 @@ TEST(FindTerminatorTest, AgreesWithACharacterLoopAtEveryAlignment) {
       storage[start + length] = u'\0';
       ASSERT_EQ(FindTerminator(storage.data() + start), length)
           << "start " << start << ", length " << length;
+    }
+  }
+}
+
+TEST(LengthUpToTest, StopsAtTheLimitAtEveryAlignment) {
+  std::vector<char16_t> storage(512 + 64, u'x');
+  for (std::size_t start = 0; start < 32; ++start) {
+    for (std::size_t length = 0; length < 200; length += 7) {
+      std::fill(storage.begin(), storage.end(), u'x');
+      storage[start + length] = u'\0';
+      for (std::size_t limit :
+           {std::size_t{0}, std::size_t{1}, length / 2, length, length + 1, std::size_t{300}}) {
+        ASSERT_EQ(LengthUpTo(storage.data() + start, limit), std::min(length, limit))
+            << "start " << start << ", length " << length << ", limit " << limit;
+      }
     }
   }
 }
