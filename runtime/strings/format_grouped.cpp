@@ -1,5 +1,6 @@
 // Grouped decimal numbers. The digits come from std::to_chars in fixed notation:
-// exact, correctly rounded and free of any locale, the same on every platform.
+// exact, correctly rounded and free of any locale, the same on every platform;
+// whole numbers take the integer conversion, which gives the same digits.
 // The grouped result is assembled on the stack and copied into place; a result
 // too long for the stack buffer (long point or separator texts) is built straight
 // in a workspace reservation of its exact size instead, never cut.
@@ -19,6 +20,7 @@ namespace {
 constexpr std::uint64_t kPositiveInfinity = 0x7FF0000000000000;
 constexpr std::uint64_t kNegativeInfinity = 0xFFF0000000000000;
 constexpr std::uint64_t kSignBit = 0x8000000000000000;
+constexpr double kTwoToThe63 = 9223372036854775808.0;
 
 constexpr std::int32_t kMaxDecimals = 512;
 // The longest conversion: "-", 309 integer digits, the point and 512 decimals.
@@ -81,6 +83,27 @@ void WriteGrouped(char16_t* out, const Conversion& t, Piece point, Piece separat
   *out = u'\0';
 }
 
+// Writes the fixed-notation text of `value` with `d` fraction digits into
+// `text` (room for kConversionChars) and returns its end. A whole number below
+// 2^63 in magnitude is converted as the integer it is, with d zeros after the
+// point: the same text as the conversion of the double, at a fraction of its
+// cost. The working-set figure of the progress line is such a number.
+char* ConvertFixed(char* text, double value, std::int32_t d) {
+  if (value >= -kTwoToThe63 && value < kTwoToThe63) {
+    const auto whole = static_cast<std::int64_t>(value);
+    if (static_cast<double>(whole) == value) {
+      char* end = std::to_chars(text, text + kConversionChars, whole).ptr;
+      if (d > 0) {
+        *end++ = '.';
+        std::memset(end, '0', static_cast<std::size_t>(d));
+        end += d;
+      }
+      return end;
+    }
+  }
+  return std::to_chars(text, text + kConversionChars, value, std::chars_format::fixed, d).ptr;
+}
+
 }  // namespace
 
 void FormatGrouped(double value, std::int32_t decimals, const char16_t* decimalPoint,
@@ -95,8 +118,7 @@ void FormatGrouped(double value, std::int32_t decimals, const char16_t* decimalP
   if (value == 0) value = 0.0;
   // The buffer holds the longest conversion, so to_chars never runs out of room.
   char text[kConversionChars];
-  const char* const end =
-      std::to_chars(text, text + kConversionChars, value, std::chars_format::fixed, d).ptr;
+  const char* const end = ConvertFixed(text, value, d);
   Conversion t;
   t.negative = text[0] == '-';
   t.integer = text + (t.negative ? 1 : 0);

@@ -1,6 +1,7 @@
 // Grouped decimal numbers: the worked examples, the shorter forms, clamping,
 // signs of zero, special values, exact digits, and results of any length.
 #include <cfloat>
+#include <charconv>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -106,6 +107,34 @@ TEST_F(FormatGroupedTest, DigitsAreExactAndCorrectlyRounded) {
   EXPECT_EQ(tiny.substr(0, 325), u"0." + std::u16string(323, u'0'));
   EXPECT_EQ(tiny.substr(325, 12), u"494065645841");
   EXPECT_EQ(tiny.substr(502), u"845817167849");
+}
+
+// Whole numbers take the integer conversion; their text is the one the
+// fixed-notation conversion of the double gives, up to the edge of 2^63.
+TEST_F(FormatGroupedTest, WholeNumbersHaveTheDigitsOfTheFixedConversion) {
+  const double values[] = {1,
+                           -1,
+                           999,
+                           -1000,
+                           32'868,
+                           1'234'567,
+                           9'007'199'254'740'993.0,
+                           -9'223'372'036'854'775'808.0,
+                           9'223'372'036'854'775'808.0,
+                           -9'223'372'036'854'777'856.0,
+                           1e21};
+  for (double value : values) {
+    for (std::int32_t decimals : {0, 2, 7}) {
+      char fixed[400];
+      const char* end =
+          std::to_chars(fixed, fixed + sizeof fixed, value, std::chars_format::fixed, decimals).ptr;
+      const std::u16string expected(static_cast<const char*>(fixed), end);  // ASCII, widened
+      FormatGrouped(value, decimals, u".", nullptr, 0);
+      EXPECT_EQ(TextAt(0), expected) << value << " with " << decimals << " decimals";
+    }
+  }
+  ExpectRows({{-9'223'372'036'854'775'808.0, 1, u".", u",", u"-9,223,372,036,854,775,808.0"},
+              {32'868, 0, u",", u".", u"32.868"}});
 }
 
 TEST_F(FormatGroupedTest, ShorterFormsUseTwoDecimalsAPointAndAComma) {
