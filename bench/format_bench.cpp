@@ -83,12 +83,12 @@ void BM_ToCharsPadded(benchmark::State& state) {
   }
 }
 
-// PadLeftText alone, of a text outside the workspace.
+// PadLeftText alone: the digits of the pass field, from outside the workspace.
 void BM_PadLeftText(benchmark::State& state) {
   const AllocationCounts before = CurrentAllocationCounts();
   for (auto _ : state) {
     const std::int32_t p = CurrentPosition();
-    PadLeftText(u"1217", 10, p);
+    PadLeftText(u"990000", kPassWidth, p);
     StringWorkspace.position = p;
     benchmark::ClobberMemory();
   }

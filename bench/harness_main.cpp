@@ -140,8 +140,9 @@ int main(int argc, char** argv) {
   PrintRatio(reporter, "pass/limit at 10000000 chars", "BM_Pass" + longLength,
              "BM_Limit" + longLength);
   PrintRatio(reporter, "IntegerText/to_chars", "BM_IntegerText", "BM_ToCharsInteger");
-  PrintRatio(reporter, "IntegerText+PadLeftText/to_chars padded", "BM_IntegerTextPadLeftText",
-             "BM_ToCharsPadded");
+  PrintRatio(reporter, "PadLeftText/to_chars", "BM_PadLeftText", "BM_ToCharsInteger");
   PrintRatio(reporter, "FormatGrouped/to_chars", "BM_FormatGrouped", "BM_ToCharsDouble");
+  PrintRatio(reporter, "pass field (IntegerText+PadLeftText)/(to_chars+padding)",
+             "BM_IntegerTextPadLeftText", "BM_ToCharsPadded");
   return 0;
 }
