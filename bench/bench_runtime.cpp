@@ -3,9 +3,6 @@
 // report keeps standard output.
 #include "bench/bench_runtime.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 
@@ -15,7 +12,6 @@
 #include "runtime/console/console.h"
 #include "runtime/objects/shared_libraries.h"
 #include "runtime/platform/platform.h"
-#include "runtime/platform/posix/file_handle.h"
 #include "runtime/strings/format.h"
 #include "runtime/strings/workspace.h"
 
@@ -50,13 +46,10 @@ void MakeArray() {
   nextElement = 0;
 }
 
-// Progress lines are written to an unnamed file that goes away with the process.
+// Progress lines are written to a file that goes away with the process.
 void RedirectOutput() {
-  char path[] = "/tmp/stringchurn_bench_XXXXXX";
-  const int file = ::mkstemp(path);
-  if (file < 0) Fail("cannot create the scratch file for progress lines");
-  ::unlink(path);
-  StdOutputHandle = platform::HandleOfDescriptor(file);
+  StdOutputHandle = platform::OpenScratchFile();
+  if (StdOutputHandle == nullptr) Fail("cannot create the scratch file for progress lines");
 }
 
 }  // namespace

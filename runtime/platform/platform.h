@@ -156,6 +156,11 @@ bool WriteFileBytes(FileHandle file, const void* buffer, std::uint32_t bytes,
 // Passes everything written to `file` on to its destination. Failures are ignored.
 void FlushFile(FileHandle file);
 
+// Opens a new, empty file for writing that no other process sees and that goes
+// away when the process ends; for output that is to be redirected but not kept.
+// Returns null on failure.
+FileHandle OpenScratchFile();
+
 // Registers `handler` for the console control events. The system calls it on a
 // thread of its own, which is not the thread that registered it.
 void RegisterControlHandler(ControlHandler handler);

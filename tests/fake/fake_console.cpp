@@ -130,6 +130,12 @@ void FlushFile(FileHandle file) {
   Log("FlushFile", file);
 }
 
+// The fake's scratch file is its redirected standard output, where tests see it.
+FileHandle OpenScratchFile() {
+  Log("OpenScratchFile", &OutputTag);
+  return &OutputTag;
+}
+
 void RegisterControlHandler(ControlHandler handler) {
   State().calls.push_back("RegisterControlHandler");
   State().handler = handler;

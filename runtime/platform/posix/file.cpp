@@ -1,5 +1,7 @@
 // Files and pipes on Linux: read and write on the descriptor, retried when a
 // signal interrupts them.
+#include <fcntl.h>
+#include <stdlib.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -41,6 +43,15 @@ bool WriteFileBytes(FileHandle file, const void* buffer, std::uint32_t bytes,
 void FlushFile(FileHandle) {
   // write() keeps nothing back in the process: what it has written is already
   // with the file or pipe, where readers see it.
+}
+
+FileHandle OpenScratchFile() {
+  // Unlinked at once: the open descriptor is the only way to the file.
+  char path[] = "/tmp/stringchurn-XXXXXX";
+  const int descriptor = ::mkostemp(path, O_CLOEXEC);
+  if (descriptor < 0) return nullptr;
+  ::unlink(path);
+  return HandleOfDescriptor(descriptor);
 }
 
 }  // namespace platform

@@ -30,4 +30,16 @@ void FlushFile(FileHandle file) {
   ::FlushFileBuffers(file);
 }
 
+FileHandle OpenScratchFile() {
+  wchar_t directory[MAX_PATH + 1];
+  const DWORD length = ::GetTempPathW(MAX_PATH + 1, directory);
+  if (length == 0 || length > MAX_PATH) return nullptr;
+  wchar_t path[MAX_PATH];
+  if (::GetTempFileNameW(directory, L"scb", 0, path) == 0) return nullptr;
+  // Deleted when its last handle closes, at the latest when the process ends.
+  HANDLE file = ::CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  return file == INVALID_HANDLE_VALUE ? nullptr : file;
+}
+
 }  // namespace platform
