@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "program/globals.h"
+#include "runtime/program_heap.h"
 #include "runtime/arrays/array_block.h"
 #include "runtime/arrays/array_operations.h"
 #include "runtime/console/console.h"
@@ -56,8 +57,8 @@ void RedirectOutput() {
 
 void StartBenchRuntime() {
   ProgramGlobals = {};
-  ProgramGlobals.ProgramHeap = platform::CreatePrivateHeap();
-  if (ProgramGlobals.ProgramHeap == nullptr) Fail("cannot create the ProgramHeap");
+  ProgramHeap = platform::CreatePrivateHeap();
+  if (ProgramHeap == nullptr) Fail("cannot create the ProgramHeap");
   InitStringWorkspace();
   InstallArrayOperations();
   InitSharedLibraries();

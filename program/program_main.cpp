@@ -9,6 +9,7 @@
 #include "runtime/objects/shared_libraries.h"
 #include "runtime/platform/out_of_memory.h"
 #include "runtime/platform/platform.h"
+#include "runtime/program_heap.h"
 #include "runtime/strings/workspace.h"
 
 void ProgramEnd() {
@@ -22,11 +23,15 @@ void ProgramMain() {
 void ProgramMainSized(const BenchmarkSizes& sizes) {
   // Start-up.
   ProgramGlobals = {};
-  ProgramGlobals.ProgramHeap = platform::CreatePrivateHeap();
-  if (ProgramGlobals.ProgramHeap == nullptr) FailOutOfMemory();
+  ProgramHeap = nullptr;
+  ProgramHeap = platform::CreatePrivateHeap();
+  if (ProgramHeap == nullptr) FailOutOfMemory();
   InitStringWorkspace();
   InstallArrayOperations();
   InitSharedLibraries();
+  // The close event runs the shared part of the shutdown; the hook is in place
+  // before OpenConsole registers the handler that calls it.
+  CloseEventHook = ProgramEnd;
   OpenConsole();
 
   RunBenchmark(sizes);
@@ -35,6 +40,6 @@ void ProgramMainSized(const BenchmarkSizes& sizes) {
   ProgramEnd();
   FreeStringWorkspace();
   DetachSharedLibraries();  // the table goes with the ProgramHeap
-  platform::DestroyPrivateHeap(ProgramGlobals.ProgramHeap);
+  platform::DestroyPrivateHeap(ProgramHeap);
   platform::EndProcess(static_cast<std::uint32_t>(ProgramGlobals.ExitCode));
 }

@@ -2,7 +2,7 @@
 // construction pass only when the element map has fields that need it.
 #include <cstring>
 
-#include "program/globals.h"
+#include "runtime/program_heap.h"
 #include "runtime/arrays/array_block.h"
 #include "runtime/arrays/array_block_size.h"
 #include "runtime/arrays/structure_walkers.h"
@@ -25,7 +25,7 @@ void* CreateArrayBlock(std::int64_t elementSize, std::int64_t elementCount, std:
   std::size_t bytes = 0;
   if (!ArrayBlockBytes(elementSize, elementCount, &bytes)) return nullptr;
   auto* header =
-      static_cast<ArrayHeader*>(platform::AllocateBlock(ProgramGlobals.ProgramHeap, bytes, false));
+      static_cast<ArrayHeader*>(platform::AllocateBlock(ProgramHeap, bytes, false));
   if (header == nullptr) return nullptr;
 
   header->dimensionCount = 1;

@@ -1,6 +1,6 @@
 // Releasing an array block: its elements' managed fields first, then the
 // variable that held it, then the block itself.
-#include "program/globals.h"
+#include "runtime/program_heap.h"
 #include "runtime/arrays/array_block.h"
 #include "runtime/arrays/structure_walkers.h"
 #include "runtime/platform/platform.h"
@@ -16,5 +16,5 @@ void ReleaseArrayBlock(void* elements) {
     }
   }
   *header->variable = nullptr;
-  platform::FreeBlock(ProgramGlobals.ProgramHeap, header);
+  platform::FreeBlock(ProgramHeap, header);
 }

@@ -1,9 +1,8 @@
 // Console set-up and the control handler. The close event can come at any moment
-// after set-up, on the system's control thread; the handler releases what the
-// shared part of the shutdown releases before the system ends the process.
+// after set-up, on the system's control thread; the handler runs the program's
+// CloseEventHook (the shared part of its shutdown) before the system ends the
+// process.
 #include "runtime/console/console.h"
-
-#include "program/program_main.h"
 
 platform::FileHandle StdInputHandle;
 platform::FileHandle StdOutputHandle;
@@ -11,6 +10,8 @@ platform::Lock InputLock;
 char16_t* PendingInput;
 bool PendingByteHeld;
 std::uint8_t PendingByte;
+bool SkipLineFeed;
+CloseEventFunction CloseEventHook;
 
 std::int64_t OpenConsole(const char16_t* title) {
   platform::AllocateConsole();
@@ -23,6 +24,6 @@ std::int64_t OpenConsole(const char16_t* title) {
 }
 
 std::int32_t ConsoleControlHandler(std::uint32_t controlType) {
-  if (controlType == platform::ControlCloseEvent) ProgramEnd();
+  if (controlType == platform::ControlCloseEvent && CloseEventHook != nullptr) CloseEventHook();
   return 0;
 }

@@ -39,6 +39,16 @@ extern char16_t* PendingInput;
 // ReadLine, which places it behind PendingInput.
 extern bool PendingByteHeld;
 extern std::uint8_t PendingByte;
+// Set when the last line returned from redirected input ended on a CR that was
+// the last character read: an LF that comes first in the next read belongs to
+// that CR and is dropped, so a CR LF is one line break wherever the reads fall.
+extern bool SkipLineFeed;
+
+// What ConsoleControlHandler runs on the close event before the system ends the
+// process: the program installs the shared part of its shutdown here at
+// start-up, before OpenConsole. Null runs nothing.
+using CloseEventFunction = void (*)();
+extern CloseEventFunction CloseEventHook;
 
 // Sets up the console: allocates one if the process has none, fetches the
 // standard handles, registers ConsoleControlHandler, sets the title when `title`
@@ -46,6 +56,6 @@ extern std::uint8_t PendingByte;
 std::int64_t OpenConsole(const char16_t* title = nullptr);
 
 // Called by the system on a thread of its own for each console control event.
-// The close event runs ProgramEnd first. Returns 0 (not handled) for every event,
+// The close event runs CloseEventHook first. Returns 0 (not handled) for every event,
 // so that the system's default handling, which ends the process, follows.
 std::int32_t ConsoleControlHandler(std::uint32_t controlType);

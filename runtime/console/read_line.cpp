@@ -3,7 +3,7 @@
 // characters already held stay at its start, so each one is searched only once.
 #include "runtime/console/read_line.h"
 
-#include "program/globals.h"
+#include "runtime/program_heap.h"
 #include "runtime/console/console.h"
 #include "runtime/platform/out_of_memory.h"
 #include "runtime/platform/platform.h"
@@ -38,7 +38,7 @@ Collected TakePendingInput(char16_t* p) {
     // Fewer than LineReservation characters: they fit the first reservation.
     collected.count = static_cast<std::int32_t>(FindTerminator(PendingInput));
     CopyChars(p, PendingInput, collected.count);
-    platform::FreeBlock(ProgramGlobals.ProgramHeap, PendingInput);
+    platform::FreeBlock(ProgramHeap, PendingInput);
     PendingInput = nullptr;
   }
   if (PendingByteHeld) {
@@ -56,7 +56,7 @@ void KeepPendingInput(char16_t* p, std::int32_t after, Collected collected) {
   if (after < collected.count) {
     const std::int32_t chars = collected.count - after;
     auto* block = static_cast<char16_t*>(
-        platform::AllocateBlock(ProgramGlobals.ProgramHeap,
+        platform::AllocateBlock(ProgramHeap,
                                 (static_cast<std::size_t>(chars) + 1) * sizeof(char16_t), false));
     if (block == nullptr) FailOutOfMemory();
     CopyChars(block, p + after, chars);

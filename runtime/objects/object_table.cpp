@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstring>
 
-#include "program/globals.h"
+#include "runtime/program_heap.h"
 #include "runtime/platform/out_of_memory.h"
 #include "runtime/platform/platform.h"
 
@@ -41,7 +41,7 @@ bool GrowSlots(ObjectTable* table, std::int64_t number) {
   if (number > INT64_MAX - table->growBy) return false;
   const std::int64_t capacity = number + table->growBy;
   if (static_cast<std::uint64_t>(capacity) > SIZE_MAX / sizeof(void*)) return false;
-  void* grown = platform::ResizeBlock(ProgramGlobals.ProgramHeap, table->slots,
+  void* grown = platform::ResizeBlock(ProgramHeap, table->slots,
                                       static_cast<std::size_t>(capacity) * sizeof(void*), true);
   if (grown == nullptr) return false;
   table->slots = static_cast<void**>(grown);
@@ -54,7 +54,7 @@ bool GrowSlots(ObjectTable* table, std::int64_t number) {
 ObjectTable* CreateObjectTable(std::int32_t objectSize, std::int32_t growBy,
                                DestroyCallback destroyCallback) {
   auto* table = static_cast<ObjectTable*>(
-      platform::AllocateBlock(ProgramGlobals.ProgramHeap, sizeof(ObjectTable), true));
+      platform::AllocateBlock(ProgramHeap, sizeof(ObjectTable), true));
   if (table == nullptr) FailOutOfMemory();
   table->objectSize = objectSize;
   table->growBy = growBy;
@@ -63,7 +63,7 @@ ObjectTable* CreateObjectTable(std::int32_t objectSize, std::int32_t growBy,
   table->dynamicObjects = nullptr;
   table->cursor = 0;
   table->slots = static_cast<void**>(platform::AllocateBlock(
-      ProgramGlobals.ProgramHeap, static_cast<std::size_t>(growBy) * sizeof(void*), true));
+      ProgramHeap, static_cast<std::size_t>(growBy) * sizeof(void*), true));
   if (table->slots == nullptr) FailOutOfMemory();
   return table;
 }
@@ -79,14 +79,14 @@ void* AcquireObject(ObjectTable* table, std::int64_t number) {
     if (table->destroyCallback != nullptr) table->destroyCallback(number);
     return table->slots[number];
   }
-  table->slots[number] = platform::AllocateBlock(ProgramGlobals.ProgramHeap,
+  table->slots[number] = platform::AllocateBlock(ProgramHeap,
                                                  static_cast<std::size_t>(table->objectSize), true);
   return table->slots[number];
 }
 
 void* AllocateDynamicObject(ObjectLink** head, std::int32_t size) {
   auto* link = static_cast<ObjectLink*>(
-      platform::AllocateBlock(ProgramGlobals.ProgramHeap, static_cast<std::size_t>(size), true));
+      platform::AllocateBlock(ProgramHeap, static_cast<std::size_t>(size), true));
   if (link == nullptr) return nullptr;
   if (*head != nullptr) {
     (*head)->prev = link;
@@ -127,7 +127,7 @@ void FreeDynamicObject(ObjectLink** head, void* handle) {
     link->prev->next = link->next;
     if (link->next != nullptr) link->next->prev = link->prev;
   }
-  platform::FreeBlock(ProgramGlobals.ProgramHeap, link);
+  platform::FreeBlock(ProgramHeap, link);
 }
 
 void DestroyAllObjects(ObjectTable* table) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "program/globals.h"
+#include "runtime/program_heap.h"
 #include "runtime/arrays/array_header.h"
 #include "runtime/arrays/array_operations.h"
 #include "runtime/strings/string_variable.h"
@@ -19,19 +20,19 @@ class ArraysTest : public ::testing::Test {
   void SetUp() override {
     fake::Reset();
     ProgramGlobals = {};
-    ProgramGlobals.ProgramHeap = platform::CreatePrivateHeap();
+    ProgramHeap = platform::CreatePrivateHeap();
     InitStringWorkspace();
     InstallArrayOperations();
   }
   void TearDown() override {
     ArrayOperations = {};
     FreeStringWorkspace();
-    platform::DestroyPrivateHeap(ProgramGlobals.ProgramHeap);
+    platform::DestroyPrivateHeap(ProgramHeap);
     ProgramGlobals = {};
     fake::Reset();
   }
 
-  static std::size_t ProgramBlocks() { return fake::LiveBlocks(ProgramGlobals.ProgramHeap); }
+  static std::size_t ProgramBlocks() { return fake::LiveBlocks(ProgramHeap); }
   static std::size_t StringBlocks() { return fake::LiveBlocks(StringHeap); }
 
   // A StringVariable holding a copy of `text`.

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "program/globals.h"
+#include "runtime/program_heap.h"
 #include "runtime/console/console.h"
 #include "tests/fake/fake_console.h"
 #include "tests/fake/strings_fixture.h"
@@ -13,7 +14,7 @@ class ConsoleTest : public WorkspaceTest {
  protected:
   void SetUp() override {
     WorkspaceTest::SetUp();
-    ProgramGlobals.ProgramHeap = platform::CreatePrivateHeap();
+    ProgramHeap = platform::CreatePrivateHeap();
     ForgetPendingInput();
     OpenConsole();
   }
@@ -21,7 +22,7 @@ class ConsoleTest : public WorkspaceTest {
     // The pending input lives in the ProgramHeap, which goes with the fake's heaps.
     ForgetPendingInput();
     WorkspaceTest::TearDown();
-    ProgramGlobals.ProgramHeap = nullptr;
+    ProgramHeap = nullptr;
   }
 
   static void ForgetPendingInput() {
@@ -29,5 +30,5 @@ class ConsoleTest : public WorkspaceTest {
     PendingByteHeld = false;
   }
 
-  static std::size_t LiveProgramBlocks() { return fake::LiveBlocks(ProgramGlobals.ProgramHeap); }
+  static std::size_t LiveProgramBlocks() { return fake::LiveBlocks(ProgramHeap); }
 };

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "program/globals.h"
+#include "runtime/program_heap.h"
 #include "runtime/objects/object_table.h"
 #include "tests/fake/fake_platform.h"
 
@@ -38,14 +39,14 @@ class ObjectTableTest : public ::testing::Test {
  protected:
   void SetUp() override {
     fake::Reset();
-    ProgramGlobals.ProgramHeap = platform::CreatePrivateHeap();
+    ProgramHeap = platform::CreatePrivateHeap();
     Destroyed.clear();
   }
   void TearDown() override {
     Table = nullptr;
     fake::Reset();
   }
-  static std::size_t LiveBlocks() { return fake::LiveBlocks(ProgramGlobals.ProgramHeap); }
+  static std::size_t LiveBlocks() { return fake::LiveBlocks(ProgramHeap); }
 };
 
 TEST_F(ObjectTableTest, GrowsFromTheRequestedNumberAndZeroFillsTheNewSlots) {

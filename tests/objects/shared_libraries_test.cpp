@@ -12,6 +12,7 @@
 
 #include "program/benchmark_run.h"
 #include "program/globals.h"
+#include "runtime/program_heap.h"
 #include "program/program_main.h"
 #include "runtime/objects/shared_libraries.h"
 #include "tests/fake/fake_modules.h"
@@ -30,7 +31,7 @@ class SharedLibrariesTest : public ::testing::Test {
  protected:
   void SetUp() override {
     fake::Reset();
-    ProgramGlobals.ProgramHeap = platform::CreatePrivateHeap();
+    ProgramHeap = platform::CreatePrivateHeap();
     fake::ScriptModule(u"psapi.dll", {{"GetProcessMemoryInfo", ExportedAddress}});
     fake::ScriptModule(u"other.dll");
     InitSharedLibraries();
@@ -39,7 +40,7 @@ class SharedLibrariesTest : public ::testing::Test {
     DetachSharedLibraries();
     fake::Reset();
   }
-  static std::size_t LiveBlocks() { return fake::LiveBlocks(ProgramGlobals.ProgramHeap); }
+  static std::size_t LiveBlocks() { return fake::LiveBlocks(ProgramHeap); }
   // The module handle of the nth load made by the fake.
   static std::int64_t Module(int nth) { return nth; }
 };

@@ -5,20 +5,21 @@
 #include <gtest/gtest.h>
 
 #include "program/globals.h"
+#include "runtime/program_heap.h"
 #include "runtime/objects/shared_libraries.h"
 #include "runtime/platform/platform.h"
 
 class LibrariesTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ProgramGlobals.ProgramHeap = platform::CreatePrivateHeap();
-    ASSERT_NE(ProgramGlobals.ProgramHeap, nullptr);
+    ProgramHeap = platform::CreatePrivateHeap();
+    ASSERT_NE(ProgramHeap, nullptr);
     InitSharedLibraries();
   }
   void TearDown() override {
     ReleaseAllSharedLibraries();
     DetachSharedLibraries();
-    platform::DestroyPrivateHeap(ProgramGlobals.ProgramHeap);
-    ProgramGlobals.ProgramHeap = nullptr;
+    platform::DestroyPrivateHeap(ProgramHeap);
+    ProgramHeap = nullptr;
   }
 };

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "program/globals.h"
+#include "runtime/program_heap.h"
 #include "program/progress_line.h"
 #include "runtime/console/line_hooks.h"
 #include "runtime/objects/shared_libraries.h"
@@ -22,7 +23,7 @@ class ProgressTest : public ::testing::Test {
   void SetUp() override {
     fake::Reset();
     ProgramGlobals = {};
-    ProgramGlobals.ProgramHeap = platform::CreatePrivateHeap();
+    ProgramHeap = platform::CreatePrivateHeap();
     InitStringWorkspace();
     InitSharedLibraries();
     CurrentProcessHandle = 0;
