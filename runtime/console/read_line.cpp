@@ -3,10 +3,12 @@
 // characters already held stay at its start, so each one is searched only once.
 #include "runtime/console/read_line.h"
 
-#include "runtime/program_heap.h"
+#include <cstring>
+
 #include "runtime/console/console.h"
 #include "runtime/platform/out_of_memory.h"
 #include "runtime/platform/platform.h"
+#include "runtime/program_heap.h"
 #include "runtime/strings/text.h"
 #include "runtime/strings/workspace.h"
 
@@ -55,9 +57,8 @@ Collected TakePendingInput(char16_t* p) {
 void KeepPendingInput(char16_t* p, std::int32_t after, Collected collected) {
   if (after < collected.count) {
     const std::int32_t chars = collected.count - after;
-    auto* block = static_cast<char16_t*>(
-        platform::AllocateBlock(ProgramHeap,
-                                (static_cast<std::size_t>(chars) + 1) * sizeof(char16_t), false));
+    auto* block = static_cast<char16_t*>(platform::AllocateBlock(
+        ProgramHeap, (static_cast<std::size_t>(chars) + 1) * sizeof(char16_t), false));
     if (block == nullptr) FailOutOfMemory();
     CopyChars(block, p + after, chars);
     PendingInput = block;
@@ -68,6 +69,14 @@ void KeepPendingInput(char16_t* p, std::int32_t after, Collected collected) {
   }
 }
 
+// Drops the first collected character, moving the rest (and a held byte) down.
+void DropFirstCharacter(char16_t* p, Collected& collected) {
+  const std::size_t bytes =
+      2 * static_cast<std::size_t>(collected.count - 1) + (collected.oddByte ? 1 : 0);
+  std::memmove(p, p + 1, bytes);
+  --collected.count;
+}
+
 // The redirected path: takes the pending input, then searches and reads until a
 // line break, the end of input or a read failure. Returns the line's length.
 std::int32_t ReadRedirectedLine(Reservation& r) {
@@ -76,10 +85,21 @@ std::int32_t ReadRedirectedLine(Reservation& r) {
   std::int32_t scan = 0;
   for (;;) {
     char16_t* p = r.p;
+    // The last line ended on a CR that was the last character read: the first
+    // character after it is known only now, and an LF completes that break.
+    if (SkipLineFeed && collected.count > 0) {
+      SkipLineFeed = false;
+      if (p[0] == LineFeed) {
+        DropFirstCharacter(p, collected);
+        ++free;
+        continue;
+      }
+    }
     for (; scan < collected.count; ++scan) {
       if (p[scan] != CarriageReturn && p[scan] != LineFeed) continue;
       std::int32_t after = scan + 1;
       if (p[scan] == CarriageReturn && after < collected.count && p[after] == LineFeed) ++after;
+      SkipLineFeed = p[scan] == CarriageReturn && after == collected.count;
       KeepPendingInput(p, after, collected);
       return scan;
     }
@@ -129,7 +149,7 @@ std::int64_t ReadLine(std::int32_t position) {
   if (platform::ReadConsoleChars(StdInputHandle, r.p, LineReservation, &read)) {
     // The console path takes no lock and leaves the pending input alone.
     count = static_cast<std::int32_t>(read);
-    if (count >= 2 && r.p[count - 2] == CarriageReturn) count -= 2;
+    if (count >= 2 && r.p[count - 2] == CarriageReturn && r.p[count - 1] == LineFeed) count -= 2;
     if (count == 1 && r.p[0] == ConsoleEndOfFileKey) r.p[0] = EndOfInputChar;
   } else {
     platform::EnterLock(&InputLock);

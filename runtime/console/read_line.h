@@ -13,6 +13,6 @@
 //
 // From a console, the line is what one console read delivers, less a final CR
 // LF. From a file or pipe, the text is UTF-16LE in which every CR, every LF and
-// every CR LF pair read together ends a line; what follows a break is kept for
-// the next call.
+// every CR LF pair ends a line, wherever the reads fall; what follows a break is
+// kept for the next call.
 std::int64_t ReadLine(std::int32_t position);

@@ -64,6 +64,11 @@ TEST_F(ReadLineTest, AConsoleLineLosesItsFinalCrLf) {
                                 "SetConsoleInputMode input 7", "ReadConsoleChars input 4096"}));
 }
 
+TEST_F(ReadLineTest, AConsoleChunkKeepsACrThatNoLfFollows) {
+  fake::TypeOnConsole({u"a\rb", u"\r\n"});
+  EXPECT_EQ(Read(2), (Lines{u"a\rb", u""}));
+}
+
 TEST_F(ReadLineTest, CtrlZAloneOnAConsoleLineIsTheEndOfInput) {
   fake::TypeOnConsole({u"\x1a\r\n", u"\x1a", u"x\x1a\r\n", u"q\r\n", u"q", u"\r\n"});
   EXPECT_EQ(Read(6), (Lines{kEnd, kEnd, u"x\x1a", u"q", u"q", u""}));
@@ -108,9 +113,18 @@ TEST_F(ReadLineTest, EveryCrEveryLfAndEveryCrLfEndALine) {
   EXPECT_EQ(Read(7), (Lines{u"lone", u"cr", u"", u"lf", u"", u"last", kEnd}));
 }
 
-TEST_F(ReadLineTest, ACrLfSplitBetweenTwoReadsEndsAnEmptyLineAsWell) {
-  fake::RedirectInput({{Utf16Bytes(u"a\r")}, {Utf16Bytes(u"\nb\n")}});
-  EXPECT_EQ(Read(3), (Lines{u"a", u"", u"b"}));
+TEST_F(ReadLineTest, ACrLfSplitBetweenReadsIsOneLineBreak) {
+  // Split between the units, and with the LF's own bytes split as well; a CR
+  // whose next read brings something else keeps that character.
+  const std::string bytes = Utf16Bytes(u"a\r\nb\r\nc\rd\n");
+  std::vector<FileRead> reads;
+  std::size_t from = 0;
+  for (std::size_t cut : {4, 10, 11, 16, 18}) {
+    reads.push_back({bytes.substr(from, cut - from)});
+    from = cut;
+  }
+  fake::RedirectInput(reads);
+  EXPECT_EQ(Read(5), (Lines{u"a", u"b", u"c", u"d", kEnd}));
 }
 
 TEST_F(ReadLineTest, ACharacterSplitBetweenTwoReadsIsPutTogether) {

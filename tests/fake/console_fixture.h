@@ -28,6 +28,7 @@ class ConsoleTest : public WorkspaceTest {
   static void ForgetPendingInput() {
     PendingInput = nullptr;
     PendingByteHeld = false;
+    SkipLineFeed = false;
   }
 
   static std::size_t LiveProgramBlocks() { return fake::LiveBlocks(ProgramHeap); }
