@@ -23,8 +23,9 @@ void* CreateArrayBlockDims(std::int64_t n, std::int64_t elementSize, std::int32_
 
 // Copies the elements of `source` onto `destination`, deep-copying managed
 // fields; with `recreate` the destination is first re-created in the source's
-// type. Returns 1 when copied, 0 when not (null array, or the dimension count
-// or element count differs).
+// type. Returns 1 when copied, 0 when not (null array, or the dimension count,
+// element count, element size or StructureMap differs), in which case the
+// destination is unchanged unless `recreate` was set.
 std::int64_t CopyArrayBlock(void* source, void* destination, std::int32_t recreate);
 
 // Destroys the managed fields of every element, clears the variable and frees

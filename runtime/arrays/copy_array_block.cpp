@@ -23,6 +23,9 @@ std::int64_t CopyArrayBlock(void* source, void* destination, std::int32_t recrea
     to->dimensionCount = from->dimensionCount;
   }
   if (from->elementCount != to->elementCount) return 0;
+  // Elements are copied in the source's size and by its map: a destination of
+  // another type would be overrun or misread.
+  if (from->elementSize != to->elementSize || from->structureMap != to->structureMap) return 0;
 
   // Only the totals had to agree: the destination takes over the source's shape.
   if (from->dimensionCount >= 2) {

@@ -168,6 +168,16 @@ TEST_F(ArrayBlockTest, CopiesThatDoNotMatchAreRefusedAndChangeNothing) {
   EXPECT_EQ(CopyArrayBlock(longer, longer, 1), 1);  // onto itself: already equal
   EXPECT_EQ(TextOf(At(longer, 2)), u"e2");
 
+  // Equal counts, but elements of another size or map: nothing is written.
+  ArrayVariable narrowVariable = nullptr, plainVariable = nullptr;
+  void* narrow = CreateArrayBlock(4, 3, 8, nullptr, &narrowVariable);
+  void* plain = CreateArrayBlock(8, 3, 8, nullptr, &plainVariable);
+  EXPECT_EQ(CopyArrayBlock(longer, narrow, 0), 0);
+  EXPECT_EQ(CopyArrayBlock(longer, plain, 0), 0);
+  EXPECT_EQ(CopyArrayBlock(plain, longer, 0), 0);
+  EXPECT_EQ(At<std::int64_t>(plain, 2), 0);
+  EXPECT_EQ(TextOf(At(longer, 2)), u"e2");
+
   fake::FailAllocation(1);
   EXPECT_EQ(CopyArrayBlock(longer, shorter, 1), 0);
   EXPECT_EQ(shortVariable, nullptr);
