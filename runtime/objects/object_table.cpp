@@ -3,12 +3,13 @@
 // slot number names no object and is never read as an address.
 #include "runtime/objects/object_table.h"
 
+#include <climits>
 #include <cstddef>
 #include <cstring>
 
-#include "runtime/program_heap.h"
 #include "runtime/platform/out_of_memory.h"
 #include "runtime/platform/platform.h"
+#include "runtime/program_heap.h"
 
 namespace {
 
@@ -53,8 +54,12 @@ bool GrowSlots(ObjectTable* table, std::int64_t number) {
 
 ObjectTable* CreateObjectTable(std::int32_t objectSize, std::int32_t growBy,
                                DestroyCallback destroyCallback) {
-  auto* table = static_cast<ObjectTable*>(
-      platform::AllocateBlock(ProgramHeap, sizeof(ObjectTable), true));
+  // An object holds at least its liveness mark, and a dynamic one its link as
+  // well, in a size counted in 32 bits; a growth step below 1 would grow nothing.
+  constexpr auto kLinkBytes = static_cast<std::int32_t>(sizeof(ObjectLink));
+  if (objectSize < 8 || objectSize > INT32_MAX - kLinkBytes || growBy < 1) return nullptr;
+  auto* table =
+      static_cast<ObjectTable*>(platform::AllocateBlock(ProgramHeap, sizeof(ObjectTable), true));
   if (table == nullptr) FailOutOfMemory();
   table->objectSize = objectSize;
   table->growBy = growBy;
@@ -62,8 +67,8 @@ ObjectTable* CreateObjectTable(std::int32_t objectSize, std::int32_t growBy,
   table->destroyCallback = destroyCallback;
   table->dynamicObjects = nullptr;
   table->cursor = 0;
-  table->slots = static_cast<void**>(platform::AllocateBlock(
-      ProgramHeap, static_cast<std::size_t>(growBy) * sizeof(void*), true));
+  table->slots = static_cast<void**>(
+      platform::AllocateBlock(ProgramHeap, static_cast<std::size_t>(growBy) * sizeof(void*), true));
   if (table->slots == nullptr) FailOutOfMemory();
   return table;
 }
@@ -79,8 +84,8 @@ void* AcquireObject(ObjectTable* table, std::int64_t number) {
     if (table->destroyCallback != nullptr) table->destroyCallback(number);
     return table->slots[number];
   }
-  table->slots[number] = platform::AllocateBlock(ProgramHeap,
-                                                 static_cast<std::size_t>(table->objectSize), true);
+  table->slots[number] =
+      platform::AllocateBlock(ProgramHeap, static_cast<std::size_t>(table->objectSize), true);
   return table->slots[number];
 }
 

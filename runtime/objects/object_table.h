@@ -39,8 +39,10 @@ inline std::int64_t HandleOf(const void* object) {
   return static_cast<std::int64_t>(reinterpret_cast<std::intptr_t>(object));
 }
 
-// A new table with `growBy` (at least 1) empty slots and no dynamic objects. Ends
-// the process when the ProgramHeap cannot supply it.
+// A new table with `growBy` empty slots and no dynamic objects. Null, with
+// nothing allocated, when `objectSize` is below 8 (the liveness mark) or too
+// large to carry an ObjectLink in 32 bits, or `growBy` is below 1. Ends the
+// process when the ProgramHeap cannot supply the table.
 ObjectTable* CreateObjectTable(std::int32_t objectSize, std::int32_t growBy,
                                DestroyCallback destroyCallback);
 

@@ -2,12 +2,13 @@
 // of DestroyAllObjects, the dynamic list, and identifiers the table never issued.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
 #include <vector>
 
 #include "program/globals.h"
-#include "runtime/program_heap.h"
 #include "runtime/objects/object_table.h"
+#include "runtime/program_heap.h"
 #include "tests/fake/fake_platform.h"
 
 namespace {
@@ -48,6 +49,16 @@ class ObjectTableTest : public ::testing::Test {
   }
   static std::size_t LiveBlocks() { return fake::LiveBlocks(ProgramHeap); }
 };
+
+TEST_F(ObjectTableTest, ParametersThatCannotWorkGiveNoTable) {
+  const std::int32_t link = sizeof(ObjectLink);
+  for (auto [size, grow] :
+       {std::pair{8, 0}, {8, -1}, {7, 16}, {0, 16}, {INT32_MAX - link + 1, 1}}) {
+    EXPECT_EQ(CreateObjectTable(size, grow, nullptr), nullptr) << size << ", " << grow;
+  }
+  EXPECT_EQ(LiveBlocks(), 0u);
+  EXPECT_NE(CreateObjectTable(INT32_MAX - link, 1, nullptr), nullptr);
+}
 
 TEST_F(ObjectTableTest, GrowsFromTheRequestedNumberAndZeroFillsTheNewSlots) {
   Table = CreateObjectTable(8, 16, nullptr);
