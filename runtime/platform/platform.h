@@ -30,6 +30,11 @@ void* AllocateBlock(HeapHandle heap, std::size_t bytes, bool zero);
 // address, or null on failure, in which case `block` is unchanged and still valid.
 void* ResizeBlock(HeapHandle heap, void* block, std::size_t bytes, bool zeroGrowth);
 
+// The usable bytes of `block` (not null, from `heap`): at least the size it was
+// allocated or last resized with. Every address from `block` up to that many
+// bytes beyond it belongs to the block.
+std::size_t BlockSize(HeapHandle heap, const void* block);
+
 // Frees `block` into `heap`. A null block is ignored.
 void FreeBlock(HeapHandle heap, void* block);
 

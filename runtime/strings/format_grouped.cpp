@@ -137,15 +137,20 @@ void FormatGrouped(double value, std::int32_t decimals, const char16_t* decimalP
     return;
   }
 
-  // Built in place: texts that lie in the workspace are found again by their
-  // offsets once the reservation has moved the buffer.
+  // Built behind the used workspace, where no point or separator text can lie,
+  // and then moved down to `position`: built there, it could overwrite such a
+  // text before reading it. The texts are found again by their offsets once the
+  // reservation has moved the buffer.
   if (length > INT32_MAX / 2) FailOutOfMemory();
   const std::int64_t pointOffset = WorkspaceOffsetOf(point.chars);
   const std::int64_t groupOffset = WorkspaceOffsetOf(group.chars);
-  char16_t* p = ReserveWorkspace(static_cast<std::int32_t>(length), position);
+  const auto used = static_cast<std::int32_t>(StringWorkspace.position);
+  char16_t* built = ReserveWorkspace(static_cast<std::int32_t>(length), used);
   if (pointOffset != 0) point.chars = WorkspacePointerAt(static_cast<std::int32_t>(pointOffset));
   if (groupOffset != 0) group.chars = WorkspacePointerAt(static_cast<std::int32_t>(groupOffset));
-  WriteGrouped(p, t, point, group);
+  WriteGrouped(built, t, point, group);
+  std::memmove(WorkspaceTextAt(position), built, (length + 1) * sizeof(char16_t));
+  StringWorkspace.position = position + 2 * static_cast<std::int64_t>(length);
 }
 
 void FormatGrouped(double value, std::int32_t position) {

@@ -3,6 +3,9 @@
 // shrink to 10 bytes in place.
 #include "runtime/strings/string_variable.h"
 
+#include <cstdint>
+#include <cstring>
+
 #include "runtime/platform/out_of_memory.h"
 #include "runtime/strings/text.h"
 #include "runtime/strings/workspace.h"
@@ -16,6 +19,14 @@ char16_t* SizeStringBlock(StringVariable* variable, std::size_t bytes) {
   if (block == nullptr) FailOutOfMemory();
   *variable = static_cast<char16_t*>(block);
   return *variable;
+}
+
+// Whether `text` lies in the block of `variable` (null: no block).
+bool LiesInBlock(const char16_t* text, const char16_t* block) {
+  if (block == nullptr) return false;
+  const auto at = reinterpret_cast<std::uintptr_t>(text);
+  const auto start = reinterpret_cast<std::uintptr_t>(block);
+  return at >= start && at - start < platform::BlockSize(StringHeap, block);
 }
 
 }  // namespace
@@ -37,7 +48,13 @@ std::int64_t AssignText(StringVariable* variable, const char16_t* text) {
     return 2;
   }
   const std::size_t length = FindTerminator(text);
-  char16_t* block = SizeStringBlock(variable, StringBlockBytes(length));
-  CopyText(block, text, length);
+  if (LiesInBlock(text, *variable)) {
+    // Part of the variable's own text: moved to the start of its block first,
+    // where the resize keeps it, since the resize may move or free the rest.
+    std::memmove(*variable, text, (length + 1) * sizeof(char16_t));
+    SizeStringBlock(variable, StringBlockBytes(length));
+  } else {
+    CopyText(SizeStringBlock(variable, StringBlockBytes(length)), text, length);
+  }
   return static_cast<std::int64_t>(2 * length + 2);
 }

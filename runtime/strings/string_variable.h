@@ -16,7 +16,8 @@ constexpr std::size_t StringBlockBytes(std::size_t chars) {
 // `variable` (resizing a block it already holds) and sets the position to `saved`.
 void AssignFromWorkspace(StringVariable* variable, std::int32_t saved);
 
-// Stores a copy of `text` (outside the workspace) into `variable`, resizing a
-// block it already holds; a null text frees the block and leaves null. Returns
+// Stores a copy of `text` (outside the workspace; it may be part of the
+// variable's own text) into `variable`, resizing a block it already holds; a
+// null text frees the block and leaves null. Returns
 // the byte size of the stored text with its NUL (2 for a null text).
 std::int64_t AssignText(StringVariable* variable, const char16_t* text);

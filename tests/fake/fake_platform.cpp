@@ -85,10 +85,15 @@ void* ResizeBlock(HeapHandle heap, void* block, std::size_t bytes, bool zeroGrow
   if (zeroGrowth && bytes > old) std::memset(static_cast<char*>(moved) + old, 0, bytes - old);
   blocks.erase(block);
   State().sizes.erase(block);
+  std::memset(block, 0xDD, old);  // what is read after the move shows
   std::free(block);
   blocks[moved] = bytes;
   State().sizes[moved] = bytes;
   return moved;
+}
+
+std::size_t BlockSize(HeapHandle heap, const void* block) {
+  return HeapOf(heap).blocks.at(const_cast<void*>(block));
 }
 
 void FreeBlock(HeapHandle heap, void* block) {
@@ -97,6 +102,7 @@ void FreeBlock(HeapHandle heap, void* block) {
   if (HeapOf(heap).blocks.erase(block) == 0) {
     throw std::logic_error("FreeBlock of a block that the heap does not hold");
   }
+  std::memset(block, 0xDD, State().sizes.at(block));  // what is read after the free shows
   State().sizes.erase(block);
   std::free(block);
 }

@@ -176,6 +176,19 @@ TEST_F(FormatGroupedTest, LongPointAndSeparatorTextsAreNeverCut) {
   }
 }
 
+TEST_F(FormatGroupedTest, LongResultsDoNotOverwriteTextsTheyStillRead) {
+  // The point and the separator stand in the workspace where the result goes.
+  AppendText(u"ab");
+  AppendText(std::u16string(1000, u'_').c_str());
+  ReserveWorkspace(1, Position());  // keeps the separator's NUL
+  const std::int32_t point = Position();
+  AppendText(std::u16string(1000, u'p').c_str());
+  const std::u16string group(1000, u'_');
+  FormatGrouped(1234567.5, 1, WorkspaceTextAt(point), WorkspaceTextAt(4), 2);
+  EXPECT_EQ(TextAt(0), u"a1" + group + u"234" + group + u"567" + std::u16string(1000, u'p') + u"5");
+  EXPECT_EQ(Position(), 2 + 2 * (8 + 3000));
+}
+
 TEST_F(FormatGroupedTest, ALongSeparatorInTheWorkspaceSurvivesTheBufferMoving) {
   AppendText(std::u16string(3000, u'-').c_str());
   const std::int32_t start = Position();

@@ -29,6 +29,17 @@ TEST_F(StringVariableTest, AnEmptyWorkspaceTextGivesATenByteBlock) {
   EXPECT_EQ(Position(), 0);
 }
 
+TEST_F(StringVariableTest, AssignTextOfPartOfTheVariablesOwnText) {
+  const std::u16string text = std::u16string(5000, u'x') + u"tail";
+  StringVariable variable = nullptr;
+  AssignText(&variable, text.c_str());
+  EXPECT_EQ(AssignText(&variable, variable + 5000), 10);
+  EXPECT_EQ(std::u16string(variable), u"tail");
+  EXPECT_EQ(fake::BlockBytes(variable), 18u);
+  AssignText(&variable, variable);
+  EXPECT_EQ(std::u16string(variable), u"tail");
+}
+
 TEST_F(StringVariableTest, AssignTextResultsAndBlockSizes) {
   StringVariable variable = nullptr;
   EXPECT_EQ(AssignText(&variable, nullptr), 2);  // null onto null: nothing

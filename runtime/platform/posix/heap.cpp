@@ -22,6 +22,10 @@ void* ResizeBlock(HeapHandle heap, void* block, std::size_t bytes, bool zeroGrow
   return zeroGrowth ? mi_heap_rezalloc(h, block, bytes) : mi_heap_realloc(h, block, bytes);
 }
 
+std::size_t BlockSize(HeapHandle, const void* block) {
+  return mi_usable_size(block);
+}
+
 void FreeBlock(HeapHandle, void* block) {
   mi_free(block);
 }

@@ -17,6 +17,11 @@ void* ResizeBlock(HeapHandle heap, void* block, std::size_t bytes, bool zeroGrow
   return ::HeapReAlloc(static_cast<HANDLE>(heap), zeroGrowth ? HEAP_ZERO_MEMORY : 0, block, bytes);
 }
 
+std::size_t BlockSize(HeapHandle heap, const void* block) {
+  const SIZE_T size = ::HeapSize(static_cast<HANDLE>(heap), 0, block);
+  return size == static_cast<SIZE_T>(-1) ? 0 : size;
+}
+
 void FreeBlock(HeapHandle heap, void* block) {
   if (block != nullptr) ::HeapFree(static_cast<HANDLE>(heap), 0, block);
 }
