@@ -176,10 +176,11 @@ void RegisterControlHandler(ControlHandler handler);
 // Windows); never 0.
 std::int64_t CurrentProcess();
 
-// Reads the working set of `process` in bytes into `bytes` and returns true where
-// the system reports it without a run-time library: on Linux, the resident set
-// size of the calling process. Returns false where it does not (on Windows the
-// figure comes from psapi.dll's GetProcessMemoryInfo) and when it cannot be read.
+// Where the system reports the working set without a run-time library (Linux),
+// writes that of `process` in bytes to `bytes` and returns true: the resident set
+// size of the calling process, or 0 for another process or when it cannot be
+// read. Returns false, writing nothing, where the figure comes from psapi.dll's
+// GetProcessMemoryInfo (Windows).
 bool ReadWorkingSetDirectly(std::int64_t process, std::int64_t* bytes);
 
 // ---- Process -----------------------------------------------------------------

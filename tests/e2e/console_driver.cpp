@@ -9,8 +9,9 @@
 // pass index and the passes between progress lines); redirected output is checked
 // line by line against them. --max-working-set-kib bounds the last figure.
 //
-// Cases: file, pipe, closed (redirected streams); tty-line, tty-eof, tty-sighup,
-// tty-hangup (a pseudo-terminal). Exits with 0 when every case passed.
+// Cases: file, pipe, closed, nonblocking, nohup (redirected streams); tty-line,
+// tty-eof, tty-sighup, tty-hangup (a pseudo-terminal). Exits with 0 when every
+// case passed.
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
@@ -41,6 +42,10 @@ const std::string kPrompt = " seconds";
 const std::string kHeader = "   Loops      MemoryUsage      duration for 10000 passes";
 
 std::vector<char*> Program;
+// How the next program starts: signals it inherits as ignored, and whether its
+// standard input is non-blocking.
+std::vector<int> IgnoredSignals;
+bool NonBlockingInput = false;
 std::chrono::seconds Timeout{20};
 long long Passes = 30'000;
 long long Interval = 10'000;
@@ -94,8 +99,10 @@ pid_t Start(int input, int output, bool terminal) {
   }
   dup2(input, STDIN_FILENO);
   dup2(output, STDOUT_FILENO);
+  if (NonBlockingInput) fcntl(STDIN_FILENO, F_SETFL, fcntl(STDIN_FILENO, F_GETFL) | O_NONBLOCK);
   // The driver ignores SIGPIPE; the program must see it as any program would.
   signal(SIGPIPE, SIG_DFL);
+  for (int ignored : IgnoredSignals) signal(ignored, SIG_IGN);
   setenv("TERM", "xterm", 0);
   execvp(Program[0], Program.data());
   std::perror("console_driver: exec");
@@ -257,7 +264,8 @@ void FileCase() {
 
 // Input and output are pipes: the lines arrive before the program waits, the
 // program waits for input, and one line ends the wait while the pipe stays open.
-void PipeCase() {
+// `signals` are sent to the program while it waits.
+void PipeCase(const std::vector<int>& signals = {}) {
   int in[2];
   int out[2];
   Expect(pipe2(in, O_CLOEXEC) == 0 && pipe2(out, O_CLOEXEC) == 0, "cannot create pipes");
@@ -268,6 +276,7 @@ void PipeCase() {
   std::string written;
   Collect(out[0], written, prompt, Timeout);
   const bool printed = written.find(prompt) != std::string::npos;
+  for (int number : signals) kill(child, number);
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   const bool waited = StillRunning(child);
   const std::string line = Utf16Le("typed\n");
@@ -281,6 +290,22 @@ void PipeCase() {
   Expect(waited, "the program did not wait for its input");
   ExpectExitZero(status);
   Summary = CheckRunOutput(written);
+}
+
+// The pipe case with standard input made non-blocking by whoever shares it: the
+// program still waits for its line.
+void NonBlockingCase() {
+  NonBlockingInput = true;
+  PipeCase();
+  NonBlockingInput = false;
+}
+
+// Started as nohup and a shell's background job start a program, with SIGHUP and
+// SIGINT ignored: the signals stay ignored and the program waits on.
+void NohupCase() {
+  IgnoredSignals = {SIGHUP, SIGINT};
+  PipeCase({SIGHUP, SIGINT});
+  IgnoredSignals.clear();
 }
 
 // Input is a pipe closed without data, and output a pipe nobody reads: the end
@@ -390,8 +415,10 @@ void TtyHangupCase() {
 
 int main(int argc, char** argv) {
   const std::map<std::string, std::function<void()>> cases = {
-      {"file", FileCase},           {"pipe", PipeCase},      {"closed", ClosedCase},
-      {"tty-line", TtyLineCase},    {"tty-eof", TtyEofCase}, {"tty-sighup", TtySighupCase},
+      {"file", FileCase},           {"pipe", [] { PipeCase(); }},
+      {"closed", ClosedCase},       {"nonblocking", NonBlockingCase},
+      {"nohup", NohupCase},         {"tty-line", TtyLineCase},
+      {"tty-eof", TtyEofCase},      {"tty-sighup", TtySighupCase},
       {"tty-hangup", TtyHangupCase}};
   std::vector<std::string> chosen;
   int at = 1;

@@ -6,7 +6,6 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstring>
 #include <string>
 
@@ -37,14 +36,8 @@ struct TerminalLine {
 TerminalLine Line;
 
 bool WriteAll(int descriptor, const unsigned char* bytes, std::size_t length) {
-  while (length > 0) {
-    const ssize_t done = ::write(descriptor, bytes, length);
-    if (done < 0 && errno == EINTR) continue;
-    if (done <= 0) return false;
-    bytes += done;
-    length -= static_cast<std::size_t>(done);
-  }
-  return true;
+  std::size_t written = 0;
+  return WriteDescriptor(descriptor, bytes, length, &written);
 }
 
 // Writes `count` UTF-16 units to `descriptor` as UTF-8, a chunk at a time;
@@ -74,10 +67,7 @@ bool ReadTerminalLine(int descriptor) {
   // Repeats only while a read brings nothing but the start of a sequence.
   while (Line.end == 0) {
     std::memcpy(bytes, Line.partial, Line.partialBytes);
-    ssize_t got;
-    do {
-      got = ::read(descriptor, bytes + Line.partialBytes, kTerminalReadBytes);
-    } while (got < 0 && errno == EINTR);
+    const ssize_t got = ReadDescriptor(descriptor, bytes + Line.partialBytes, kTerminalReadBytes);
     if (got < 0) return false;
 
     std::size_t length = Line.partialBytes + static_cast<std::size_t>(got);

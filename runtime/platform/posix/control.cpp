@@ -1,7 +1,9 @@
 // Console control events on Linux are signals: SIGHUP (the terminal closed),
 // SIGINT (Ctrl-C), SIGQUIT (Ctrl-\, the break key) and SIGTERM (shutdown). Every
 // thread blocks them; one control thread takes them with sigwait and calls the
-// handler there, as Windows calls its handlers on a thread of its own.
+// handler there, as Windows calls its handlers on a thread of its own. A signal
+// that the process was started with ignored (nohup, a background job) is left
+// alone and stays ignored, as a Windows process keeps an inherited "ignore Ctrl-C".
 #include <pthread.h>
 #include <signal.h>
 
@@ -26,11 +28,20 @@ constexpr ControlSignal kControlSignals[] = {
 };
 
 std::atomic<ControlHandler> RegisteredHandler;
+// The signals the control thread takes; fixed before the thread starts.
+sigset_t TakenSignals;
 
-sigset_t ControlSignalSet() {
+// The control signals that are not ignored now, at registration.
+sigset_t SignalsNotIgnored() {
   sigset_t set;
   sigemptyset(&set);
-  for (const ControlSignal& control : kControlSignals) sigaddset(&set, control.number);
+  for (const ControlSignal& control : kControlSignals) {
+    struct sigaction current = {};
+    if (sigaction(control.number, nullptr, &current) == 0 && current.sa_handler == SIG_IGN) {
+      continue;
+    }
+    sigaddset(&set, control.number);
+  }
   return set;
 }
 
@@ -50,10 +61,9 @@ void EndByDefaultAction(int number) {
 }
 
 void* ControlThread(void*) {
-  const sigset_t set = ControlSignalSet();
   for (;;) {
     int number = 0;
-    if (sigwait(&set, &number) != 0) continue;
+    if (sigwait(&TakenSignals, &number) != 0) continue;
     for (const ControlSignal& control : kControlSignals) {
       if (control.number != number) continue;
       if (RegisteredHandler.load()(control.event) == 0) EndByDefaultAction(number);
@@ -70,14 +80,14 @@ void RegisterControlHandler(ControlHandler handler) {
   // Blocked here, on the thread that starts the runtime and before it starts any
   // other, the signals stay blocked on every thread created later; only the
   // control thread takes them.
-  const sigset_t set = ControlSignalSet();
-  pthread_sigmask(SIG_BLOCK, &set, nullptr);
+  TakenSignals = SignalsNotIgnored();
+  pthread_sigmask(SIG_BLOCK, &TakenSignals, nullptr);
   pthread_t thread;
   if (pthread_create(&thread, nullptr, ControlThread, nullptr) == 0) {
     pthread_detach(thread);
   } else {
     // Without a thread to take them, the signals keep their default actions.
-    pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
+    pthread_sigmask(SIG_UNBLOCK, &TakenSignals, nullptr);
   }
 }
 

@@ -1,5 +1,4 @@
-// Files and pipes on Linux: read and write on the descriptor, retried when a
-// signal interrupts them.
+// Files and pipes on Linux: blocking reads and writes on the descriptor.
 #include <fcntl.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -14,10 +13,7 @@ namespace platform {
 FileReadResult ReadFileBytes(FileHandle file, void* buffer, std::uint32_t bytes,
                              std::uint32_t* got) {
   *got = 0;
-  ssize_t count;
-  do {
-    count = ::read(DescriptorOf(file), buffer, bytes);
-  } while (count < 0 && errno == EINTR);
+  const ssize_t count = ReadDescriptor(DescriptorOf(file), buffer, bytes);
   // A pipe whose writer has gone reads as end of file here (0 bytes); EPIPE is
   // kept apart for any file system that reports it.
   if (count < 0) return errno == EPIPE ? FileReadResult::BrokenPipe : FileReadResult::Failure;
@@ -27,17 +23,11 @@ FileReadResult ReadFileBytes(FileHandle file, void* buffer, std::uint32_t bytes,
 
 bool WriteFileBytes(FileHandle file, const void* buffer, std::uint32_t bytes,
                     std::uint32_t* written) {
-  // A blocking write on Windows writes everything; a signal or a full pipe can
-  // make one write() shorter here, so the rest follows.
-  const auto* at = static_cast<const unsigned char*>(buffer);
-  *written = 0;
-  while (*written < bytes) {
-    const ssize_t done = ::write(DescriptorOf(file), at + *written, bytes - *written);
-    if (done < 0 && errno == EINTR) continue;
-    if (done <= 0) return false;
-    *written += static_cast<std::uint32_t>(done);
-  }
-  return true;
+  // A blocking write on Windows writes everything; so does this one.
+  std::size_t done = 0;
+  const bool ok = WriteDescriptor(DescriptorOf(file), buffer, bytes, &done);
+  *written = static_cast<std::uint32_t>(done);
+  return ok;
 }
 
 void FlushFile(FileHandle) {

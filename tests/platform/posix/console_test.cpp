@@ -13,6 +13,7 @@
 
 #include <atomic>
 #include <string>
+#include <thread>
 
 #include "runtime/platform/platform.h"
 #include "runtime/platform/posix/file_handle.h"
@@ -131,6 +132,33 @@ TEST(NotATerminalTest, IsNoConsoleButAFileWithExactBytesAndAnEnd) {
   close(pipe_ends[0]);
 }
 
+// Another program may have made a shared descriptor non-blocking: reads wait
+// for input all the same, on a pipe and on a terminal.
+TEST(NotATerminalTest, ANonBlockingDescriptorStillWaitsForInput) {
+  int pipe_ends[2];
+  ASSERT_EQ(pipe(pipe_ends), 0);
+  int master = -1, slave = -1;
+  ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+  for (int descriptor : {pipe_ends[0], slave}) {
+    ASSERT_EQ(fcntl(descriptor, F_SETFL, fcntl(descriptor, F_GETFL) | O_NONBLOCK), 0);
+  }
+  std::thread writer([&] {
+    usleep(100'000);
+    EXPECT_EQ(write(pipe_ends[1], "ab", 2), 2);
+    EXPECT_EQ(write(master, "x\n", 2), 2);
+  });
+  char bytes[4];
+  std::uint32_t got = 0;
+  EXPECT_EQ(platform::ReadFileBytes(platform::HandleOfDescriptor(pipe_ends[0]), bytes, 4, &got),
+            platform::FileReadResult::Success);
+  EXPECT_EQ(std::string(bytes, got), "ab");
+  char16_t line[8];
+  EXPECT_TRUE(platform::ReadConsoleChars(platform::HandleOfDescriptor(slave), line, 8, &got));
+  EXPECT_EQ(std::u16string(line, got), u"x\r\n");
+  writer.join();
+  for (int descriptor : {pipe_ends[0], pipe_ends[1], master, slave}) close(descriptor);
+}
+
 TEST(NotATerminalTest, AWriteToAPipeWithoutReaderFailsQuietly) {
   platform::AllocateConsole();
   int pipe_ends[2];
@@ -209,6 +237,31 @@ TEST(ControlEventTest, EachSignalIsItsEventAndThenEndsTheProcessAsTheSignalWould
       EXPECT_EQ(WTERMSIG(ended.status), c.signal);
     }
   }
+}
+
+TEST(ControlEventTest, SignalsIgnoredAtStartStayIgnored) {
+  int report[2];
+  ASSERT_EQ(pipe(report), 0);
+  const pid_t child = fork();
+  if (child == 0) {
+    close(report[0]);
+    ReportPipe = report[1];
+    signal(SIGHUP, SIG_IGN);  // as nohup starts a program
+    signal(SIGINT, SIG_IGN);  // as a shell starts a background job
+    platform::RegisterControlHandler(ReportAndLeaveToTheSystem);
+    kill(getpid(), SIGHUP);
+    kill(getpid(), SIGINT);
+    usleep(200'000);
+    _exit(7);
+  }
+  close(report[1]);
+  char event = '-';
+  EXPECT_NE(read(report[0], &event, 1), 1) << "the handler ran for event " << event;
+  close(report[0]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 7);
 }
 
 TEST(ControlEventTest, AHandledEventLetsTheProcessGoOn) {
