@@ -7,12 +7,12 @@
 #include <cstdlib>
 
 #include "program/globals.h"
-#include "runtime/program_heap.h"
 #include "runtime/arrays/array_block.h"
 #include "runtime/arrays/array_operations.h"
 #include "runtime/console/console.h"
 #include "runtime/objects/shared_libraries.h"
 #include "runtime/platform/platform.h"
+#include "runtime/program_heap.h"
 #include "runtime/strings/format.h"
 #include "runtime/strings/workspace.h"
 

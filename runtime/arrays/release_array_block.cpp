@@ -1,9 +1,9 @@
 // Releasing an array block: its elements' managed fields first, then the
 // variable that held it, then the block itself.
-#include "runtime/program_heap.h"
 #include "runtime/arrays/array_block.h"
 #include "runtime/arrays/structure_walkers.h"
 #include "runtime/platform/platform.h"
+#include "runtime/program_heap.h"
 
 void ReleaseArrayBlock(void* elements) {
   if (elements == nullptr) return;

@@ -4,9 +4,9 @@
 
 #include <cstddef>
 
-#include "runtime/program_heap.h"
 #include "runtime/console/console.h"
 #include "runtime/platform/platform.h"
+#include "runtime/program_heap.h"
 #include "runtime/strings/text.h"
 
 void PrintLine(const char16_t* text) {

@@ -8,9 +8,9 @@
 #include <string>
 
 #include "program/globals.h"
-#include "runtime/program_heap.h"
 #include "runtime/arrays/array_header.h"
 #include "runtime/arrays/array_operations.h"
+#include "runtime/program_heap.h"
 #include "runtime/strings/string_variable.h"
 #include "runtime/strings/workspace.h"
 #include "tests/fake/fake_platform.h"

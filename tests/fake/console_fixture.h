@@ -5,8 +5,8 @@
 #include <string>
 
 #include "program/globals.h"
-#include "runtime/program_heap.h"
 #include "runtime/console/console.h"
+#include "runtime/program_heap.h"
 #include "tests/fake/fake_console.h"
 #include "tests/fake/strings_fixture.h"
 

@@ -12,9 +12,9 @@
 
 #include "program/benchmark_run.h"
 #include "program/globals.h"
-#include "runtime/program_heap.h"
 #include "program/program_main.h"
 #include "runtime/objects/shared_libraries.h"
+#include "runtime/program_heap.h"
 #include "tests/fake/fake_modules.h"
 #include "tests/fake/fake_platform.h"
 

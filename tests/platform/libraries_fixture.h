@@ -5,9 +5,9 @@
 #include <gtest/gtest.h>
 
 #include "program/globals.h"
-#include "runtime/program_heap.h"
 #include "runtime/objects/shared_libraries.h"
 #include "runtime/platform/platform.h"
+#include "runtime/program_heap.h"
 
 class LibrariesTest : public ::testing::Test {
  protected:

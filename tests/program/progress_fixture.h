@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "program/globals.h"
-#include "runtime/program_heap.h"
 #include "program/progress_line.h"
 #include "runtime/console/line_hooks.h"
 #include "runtime/objects/shared_libraries.h"
+#include "runtime/program_heap.h"
 #include "runtime/strings/workspace.h"
 #include "tests/fake/fake_modules.h"
 #include "tests/fake/fake_platform.h"
