@@ -99,7 +99,7 @@ std::int32_t ReadRedirectedLine(Reservation& r) {
       if (p[scan] != CarriageReturn && p[scan] != LineFeed) continue;
       std::int32_t after = scan + 1;
       if (p[scan] == CarriageReturn && after < collected.count && p[after] == LineFeed) ++after;
-      SkipLineFeed = p[scan] == CarriageReturn && after == collected.count;
+      SkipLineFeed = p[scan] == CarriageReturn && scan + 1 == collected.count;
       KeepPendingInput(p, after, collected);
       return scan;
     }
