@@ -8,6 +8,7 @@ platform::FileHandle StdInputHandle;
 platform::FileHandle StdOutputHandle;
 platform::Lock InputLock;
 char16_t* PendingInput;
+std::int32_t PendingInputLength;
 bool PendingByteHeld;
 std::uint8_t PendingByte;
 bool SkipLineFeed;

@@ -34,6 +34,9 @@ extern platform::Lock InputLock;
 // NUL-terminated text of fewer than LineReservation characters in a ProgramHeap
 // block, or null. The next ReadLine consumes it before it reads anything new.
 extern char16_t* PendingInput;
+// The characters of PendingInput. Input may hold NUL characters, so its
+// terminator does not tell where it ends.
+extern std::int32_t PendingInputLength;
 // A read may end in the middle of a character, with its first byte only. When
 // that byte follows the last line returned, it is held here for the next
 // ReadLine, which places it behind PendingInput.

@@ -38,7 +38,7 @@ Collected TakePendingInput(char16_t* p) {
   Collected collected = {0, false};
   if (PendingInput != nullptr) {
     // Fewer than LineReservation characters: they fit the first reservation.
-    collected.count = static_cast<std::int32_t>(FindTerminator(PendingInput));
+    collected.count = PendingInputLength;
     CopyChars(p, PendingInput, collected.count);
     platform::FreeBlock(ProgramHeap, PendingInput);
     PendingInput = nullptr;
@@ -62,6 +62,7 @@ void KeepPendingInput(char16_t* p, std::int32_t after, Collected collected) {
     if (block == nullptr) FailOutOfMemory();
     CopyChars(block, p + after, chars);
     PendingInput = block;
+    PendingInputLength = chars;
   }
   if (collected.oddByte) {
     PendingByte = *ByteAt(p, collected.count);
