@@ -1,43 +1,162 @@
-// Console set-up, the control handler and the line hooks.
+// The console: control events, the lines PrintLine writes, and ReadLine against
+// the line rules over random input cut into random reads.
 #include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
 
-#include "runtime/console/line_hooks.h"
 #include "runtime/console/print_line.h"
 #include "runtime/console/read_line.h"
-#include "tests/fake/console_fixture.h"
+#include "runtime/platform/out_of_memory.h"
+#include "tests/fixture.h"
+#include "tests/reference.h"
 
 namespace {
 
-using Calls = std::vector<std::string>;
+using platform::FileReadResult;
+using Lines = std::vector<std::u16string>;
 
-TEST_F(ConsoleTest, OpenConsoleFetchesTheHandlesAndRegistersTheHandlerWithoutATitle) {
-  EXPECT_EQ(fake::ConsoleCalls(), (Calls{"AllocateConsole", "GetStandardHandle input",
-                                         "GetStandardHandle output", "RegisterControlHandler"}));
-  EXPECT_EQ(StdInputHandle, fake::InputHandle());
-  EXPECT_EQ(StdOutputHandle, fake::OutputHandle());
-  EXPECT_EQ(fake::RegisteredControlHandler(), &ConsoleControlHandler);
-  EXPECT_FALSE(fake::ConsoleTitleSet());
+class ConsoleTest : public RuntimeTest {
+ protected:
+  // Lines read behind a text that must survive, up to and including the end of
+  // input (or `most` lines); each is checked to end on its NUL at the position.
+  static Lines ReadLines(std::size_t most = SIZE_MAX, bool toTheEnd = true) {
+    TruncateWorkspace(0);
+    AppendText(u"kept");
+    Lines lines;
+    while (lines.size() < most && !(toTheEnd && !lines.empty() && lines.back() == u"\x04")) {
+      const std::int64_t count = ReadLine(8);
+      EXPECT_EQ(Position(), 8 + 2 * count);
+      lines.push_back(TextAt(8));
+      EXPECT_EQ(lines.back().size(), static_cast<std::size_t>(count));
+      EXPECT_EQ(TextAt(0).substr(0, 4), u"kept");
+      TruncateWorkspace(8);
+    }
+    return lines;
+  }
+};
+
+// The first line where two lists differ, shortened, rather than both lists whole.
+::testing::AssertionResult SameLines(const Lines& actual, const Lines& expected) {
+  for (std::size_t i = 0; i < std::max(actual.size(), expected.size()); ++i) {
+    const std::u16string a = i < actual.size() ? actual[i] : u"<none>";
+    const std::u16string e = i < expected.size() ? expected[i] : u"<none>";
+    if (a == e) continue;
+    auto shown = [](const std::u16string& line) {
+      std::string text;
+      for (char16_t unit : line.substr(0, 40))
+        text += unit < 0x7F && unit >= 0x20 ? static_cast<char>(unit) : '?';
+      return text + " (" + std::to_string(line.size()) + " units)";
+    };
+    return ::testing::AssertionFailure()
+           << "line " << i << " is " << shown(a) << ", not " << shown(e);
+  }
+  return ::testing::AssertionSuccess();
 }
 
-TEST_F(ConsoleTest, OpenConsoleSetsAGivenTitleAndAlwaysReturnsOne) {
-  fake::ResetConsole();
-  EXPECT_EQ(OpenConsole(u"stringchurn"), 1);
-  EXPECT_EQ(fake::ConsoleCalls().back(), "SetConsoleTitleText");
-  EXPECT_EQ(fake::ConsoleTitle(), u"stringchurn");
-  EXPECT_EQ(OpenConsole(), 1);
+std::int32_t CalledWith;
+void RecordClose() {
+  ++CalledWith;
 }
 
-TEST_F(ConsoleTest, TheControlHandlerLeavesEveryEventToTheSystem) {
-  for (std::uint32_t event :
-       {platform::ControlCEvent, platform::ControlBreakEvent, platform::ControlCloseEvent,
-        platform::ControlLogoffEvent, platform::ControlShutdownEvent}) {
-    EXPECT_EQ(ConsoleControlHandler(event), 0) << "event " << event;
+TEST_F(ConsoleTest, TheCloseEventRunsTheHookAndEveryEventGoesOnToTheSystem) {
+  CloseEventHook = RecordClose;
+  CalledWith = 0;
+  for (std::uint32_t event : {0u, 1u, 2u, 5u, 6u}) EXPECT_EQ(fake::state.handler(event), 0);
+  EXPECT_EQ(CalledWith, 1);
+  CloseEventHook = nullptr;
+  EXPECT_EQ(fake::state.handler(platform::ControlCloseEvent), 0);
+  EXPECT_EQ(OpenConsole(u"title"), 1);
+  EXPECT_EQ(fake::state.title, u"title");
+}
+
+TEST_F(ConsoleTest, PrintLineWritesTheLineAndCrLfAsTextOrRawUtf16) {
+  const std::size_t blocks = ProgramBlocks();
+  PrintLine(u"Hi");
+  PrintLine(nullptr);
+  EXPECT_EQ(fake::state.fileBytes, std::string("H\0i\0\r\0\n\0\r\0\n\0", 12));
+  fake::state.outputIsConsole = true;
+  PrintLine(u"\u00e9");
+  EXPECT_EQ(fake::state.consoleText, u"\u00e9\r\n");
+  fake::state.outputIsConsole = false;
+  fake::state.writesFail = true;
+  PrintLine(u"lost");
+  fake::state.writesFail = false;
+  fake::state.failingCall = fake::state.heapCalls + 1;
+  PrintLine(u"never");
+  EXPECT_EQ(fake::state.fileBytes.size(), 12u);
+  EXPECT_EQ(ProgramBlocks(), blocks);  // no line buffer stays
+}
+
+// Random UTF-16 text of lines of any length, with every kind of line break,
+// units that hold a CR or LF byte without being one, and reads of any size,
+// odd ones too, failures between them and a broken pipe at the end.
+TEST_F(ConsoleTest, RedirectedInputGivesTheLinesOfTheReferenceWhereverTheReadsFall) {
+  Seeded random;
+  const char16_t alphabet[] = {u'a', u'\r', u'\n', 0x0D00, 0x0A0A, 0x00E9, 0xD83D, 0xDE00, u'\x1a'};
+  for (int round = 0; round < 150; ++round) {
+    std::u16string text;
+    const long length = random.OneIn(10) ? random.Between(4000, 12'000) : random.Between(0, 60);
+    while (static_cast<long>(text.size()) < length) {
+      const char16_t unit = alphabet[random.Between(0, 8)];
+      text.append(unit == u'a' ? static_cast<std::size_t>(random.Between(1, 200)) : 1, unit);
+    }
+    std::string bytes = fake::Utf16Bytes(text);
+    if (random.OneIn(4)) bytes += 'z';  // an odd byte at the end, never a character
+
+    std::vector<std::size_t> failures;
+    for (std::size_t at = 0; at < bytes.size();) {
+      const auto size = static_cast<std::size_t>(random.OneIn(3) ? random.Between(1, 3)
+                                                                 : random.Between(1, 9000));
+      fake::state.reads.push_back({bytes.substr(at, size)});
+      at += size;
+      if (random.OneIn(10)) {
+        fake::state.reads.push_back({"", FileReadResult::Failure});
+        failures.push_back(std::min(at, bytes.size()));
+      }
+    }
+    if (random.OneIn(3)) fake::state.reads.push_back({"", FileReadResult::BrokenPipe});
+    const std::size_t blocks = ProgramBlocks();
+    ASSERT_TRUE(SameLines(ReadLines(), reference::Lines(bytes, failures))) << "round " << round;
+    ASSERT_EQ(ReadLines(1), Lines{u"\x04"});  // the end of input stays
+    ASSERT_EQ(ProgramBlocks(), blocks);       // nothing pending is left behind
+    SkipLineFeed = false;
   }
 }
 
-TEST(LineHooksTest, HoldPrintLineAndReadLineFromTheStart) {
-  EXPECT_EQ(OutputLineHook, &PrintLine);
-  EXPECT_EQ(InputLineHook, &ReadLine);
+// Console reads in chunks of at most 4,096 units, a final CR LF dropped only
+// when it is CR LF, Ctrl-Z alone the end of input.
+TEST_F(ConsoleTest, ConsoleInputGivesEachReadLessItsFinalCrLf) {
+  Seeded random;
+  fake::state.inputIsConsole = true;
+  const std::u16string endings[] = {u"\r\n", u"\r", u"\n", u"", u"\rb", u"\x1a\r\n"};
+  Lines expected;
+  for (int chunk = 0; chunk < 200; ++chunk) {
+    const auto length = static_cast<std::size_t>(random.OneIn(10) ? random.Between(4090, 9000)
+                                                                  : random.Between(0, 5));
+    const std::u16string typed = std::u16string(length, u'x') + endings[random.Between(0, 5)];
+    if (typed.empty()) continue;  // a console read gives at least one character
+    fake::state.typed.push_back(typed);
+    for (std::size_t at = 0; at < typed.size(); at += 4096) {
+      expected.push_back(reference::ConsoleLine(typed.substr(at, 4096)));
+    }
+  }
+  EXPECT_TRUE(SameLines(ReadLines(expected.size(), false), expected));
+}
+
+// The console path neither takes nor changes what redirected input left pending.
+TEST_F(ConsoleTest, PendingInputWaitsThroughConsoleReads) {
+  fake::state.reads.push_back({fake::Utf16Bytes(u"a\r\nb\n")});
+  EXPECT_EQ(ReadLines(1), Lines{u"a"});
+  fake::state.inputIsConsole = true;
+  fake::state.typed = {u"typed\r\n"};
+  EXPECT_EQ(ReadLines(1), Lines{u"typed"});
+  fake::state.inputIsConsole = false;
+  EXPECT_EQ(ReadLines(), (Lines{u"b", u"\x04"}));
+
+  fake::state.reads.push_back({fake::Utf16Bytes(u"c\nd")});
+  fake::state.failingCall = fake::state.heapCalls + 1;  // no block for what follows the break
+  EXPECT_EQ(fake::ExitCodeOf([] { ReadLine(0); }), OutOfMemoryExitCode);
 }
 
 }  // namespace

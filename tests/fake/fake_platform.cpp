@@ -1,188 +1,78 @@
-// The fake implementation of the seam. Process-wide like the real one; tests
-// call fake::Reset() to start from a clean slate.
+// The fake platform. Heaps stand on malloc, where the sanitizers see every
+// block; locks are real, so that tests with threads behave as on the system.
 #include "tests/fake/fake_platform.h"
 
-#include "tests/fake/fake_modules.h"
-#include "tests/fake/fake_process_memory.h"
-#include "tests/fake/fake_time.h"
-
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <map>
-#include <memory>
 #include <mutex>
 #include <new>
-#include <set>
 #include <stdexcept>
 
-#include "tests/fake/fake_console.h"
+namespace fake {
+
+State state;
 
 namespace {
 
-struct FakeHeap {
-  std::map<void*, std::size_t> blocks;  // block -> requested size
-};
+// Two distinct handles for the standard streams.
+char InputTag, OutputTag;
+long HeapsCreated;
+std::map<void*, long> HeapNumbers;
 
-struct FakeState {
-  std::set<FakeHeap*> heaps;
-  std::map<const void*, std::size_t> sizes;
-  int heapCreationCountdown = 0;
-  int allocationCountdown = 0;
-  std::vector<std::string> calls;
-  std::string standardError;
-};
-
-FakeState& State() {
-  static FakeState state;
-  return state;
+void Misuse(const char* what) {
+  throw std::logic_error(what);
 }
 
-// Counts down a scripted failure; true when this call is the one to fail.
-bool Due(int& countdown) {
-  return countdown > 0 && --countdown == 0;
+// Counts a heap call; true when it is the one scripted to fail.
+bool HeapCallFails() {
+  return ++state.heapCalls == state.failingCall;
 }
 
-FakeHeap& HeapOf(platform::HeapHandle heap) {
-  return *static_cast<FakeHeap*>(heap);
+std::map<void*, std::size_t>& BlocksOf(platform::HeapHandle heap) {
+  auto found = state.heaps.find(heap);
+  if (found == state.heaps.end()) Misuse("a heap the fake never created");
+  return found->second;
 }
 
-void Log(std::string line) {
-  State().calls.push_back(std::move(line));
+void* NewBlock(std::size_t bytes) {
+  void* block = std::malloc(bytes == 0 ? 1 : bytes);
+  if (block == nullptr) throw std::bad_alloc();
+  return block;
+}
+
+void Scribble(void* block, std::size_t bytes) {
+  std::memset(block, 0xDD, bytes);
+  std::free(block);
+}
+
+std::string Narrow(const std::u16string& text) {
+  return std::string(text.begin(), text.end());
 }
 
 }  // namespace
 
-namespace platform {
-
-HeapHandle CreatePrivateHeap() {
-  Log("CreatePrivateHeap");
-  if (Due(State().heapCreationCountdown)) return nullptr;
-  auto* heap = new FakeHeap;
-  State().heaps.insert(heap);
-  return heap;
-}
-
-void* AllocateBlock(HeapHandle heap, std::size_t bytes, bool zero) {
-  Log("AllocateBlock " + std::to_string(bytes) + (zero ? " zero" : ""));
-  if (Due(State().allocationCountdown)) return nullptr;
-  void* block = std::malloc(bytes == 0 ? 1 : bytes);
-  if (block == nullptr) return nullptr;
-  if (zero) std::memset(block, 0, bytes);
-  HeapOf(heap).blocks[block] = bytes;
-  State().sizes[block] = bytes;
-  return block;
-}
-
-void* ResizeBlock(HeapHandle heap, void* block, std::size_t bytes, bool zeroGrowth) {
-  Log("ResizeBlock " + std::to_string(bytes) + (zeroGrowth ? " zero" : ""));
-  if (Due(State().allocationCountdown)) return nullptr;
-  auto& blocks = HeapOf(heap).blocks;
-  const std::size_t old = blocks.at(block);
-  // Always move the block, so that tests catch pointers kept across a resize.
-  void* moved = std::malloc(bytes == 0 ? 1 : bytes);
-  if (moved == nullptr) return nullptr;
-  std::memcpy(moved, block, old < bytes ? old : bytes);
-  if (zeroGrowth && bytes > old) std::memset(static_cast<char*>(moved) + old, 0, bytes - old);
-  blocks.erase(block);
-  State().sizes.erase(block);
-  std::memset(block, 0xDD, old);  // what is read after the move shows
-  std::free(block);
-  blocks[moved] = bytes;
-  State().sizes[moved] = bytes;
-  return moved;
-}
-
-std::size_t BlockSize(HeapHandle heap, const void* block) {
-  return HeapOf(heap).blocks.at(const_cast<void*>(block));
-}
-
-void FreeBlock(HeapHandle heap, void* block) {
-  Log("FreeBlock");
-  if (block == nullptr) return;
-  if (HeapOf(heap).blocks.erase(block) == 0) {
-    throw std::logic_error("FreeBlock of a block that the heap does not hold");
-  }
-  std::memset(block, 0xDD, State().sizes.at(block));  // what is read after the free shows
-  State().sizes.erase(block);
-  std::free(block);
-}
-
-void DestroyPrivateHeap(HeapHandle heap) {
-  Log("DestroyPrivateHeap");
-  if (heap == nullptr) return;
-  auto* fakeHeap = static_cast<FakeHeap*>(heap);
-  for (auto& [block, bytes] : fakeHeap->blocks) {
-    State().sizes.erase(block);
-    std::free(block);
-  }
-  State().heaps.erase(fakeHeap);
-  delete fakeHeap;
-}
-
-// Real locks, so that tests with threads behave as they would on the system.
-static_assert(sizeof(std::recursive_mutex) <= sizeof(Lock::storage));
-
-static std::recursive_mutex* MutexOf(Lock* lock) {
-  return std::launder(reinterpret_cast<std::recursive_mutex*>(lock->storage));
-}
-
-void InitializeLock(Lock* lock) {
-  new (lock->storage) std::recursive_mutex;
-}
-void EnterLock(Lock* lock) {
-  MutexOf(lock)->lock();
-}
-void LeaveLock(Lock* lock) {
-  MutexOf(lock)->unlock();
-}
-
-void WriteStandardError(const char* text, std::size_t length) {
-  State().standardError.append(text, length);
-}
-
-void EndProcess(std::uint32_t code) {
-  Log("EndProcess " + std::to_string(code));
-  throw fake::ProcessExit{code};
-}
-
-}  // namespace platform
-
-namespace fake {
-
 void Reset() {
-  for (FakeHeap* heap : std::set<FakeHeap*>(State().heaps)) platform::DestroyPrivateHeap(heap);
-  State() = FakeState{};
-  ResetTime();
-  ResetModules();
-  ResetConsole();
-  ResetProcessMemory();
-}
-
-std::size_t LiveHeaps() {
-  return State().heaps.size();
+  for (auto& [heap, blocks] : state.heaps) {
+    for (auto& [block, bytes] : blocks) std::free(block);
+    std::free(heap);
+  }
+  for (auto& [module, path] : state.open) std::free(module);
+  state = State{};
+  HeapsCreated = 0;
+  HeapNumbers.clear();
 }
 
 std::size_t LiveBlocks(platform::HeapHandle heap) {
-  return HeapOf(heap).blocks.size();
+  return BlocksOf(heap).size();
 }
 
 std::size_t BlockBytes(const void* block) {
-  auto found = State().sizes.find(block);
-  return found == State().sizes.end() ? 0 : found->second;
-}
-
-void FailHeapCreation(int nth) {
-  State().heapCreationCountdown = nth;
-}
-void FailAllocation(int nth) {
-  State().allocationCountdown = nth;
-}
-
-const std::vector<std::string>& Calls() {
-  return State().calls;
-}
-const std::string& StandardError() {
-  return State().standardError;
+  for (auto& [heap, blocks] : state.heaps) {
+    if (auto found = blocks.find(const_cast<void*>(block)); found != blocks.end())
+      return found->second;
+  }
+  return 0;
 }
 
 std::optional<std::uint32_t> ExitCodeOf(const std::function<void()>& body) {
@@ -194,4 +84,221 @@ std::optional<std::uint32_t> ExitCodeOf(const std::function<void()>& body) {
   return std::nullopt;
 }
 
+std::string Utf16Bytes(const std::u16string& text) {
+  std::string bytes;
+  for (char16_t unit : text)
+    bytes += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
+  return bytes;
+}
+
 }  // namespace fake
+
+namespace platform {
+
+using fake::state;
+
+HeapHandle CreatePrivateHeap() {
+  if (fake::HeapCallFails()) return nullptr;
+  void* heap = fake::NewBlock(1);
+  state.heaps[heap];
+  fake::HeapNumbers[heap] = ++fake::HeapsCreated;
+  return heap;
+}
+
+void* AllocateBlock(HeapHandle heap, std::size_t bytes, bool zero) {
+  auto& blocks = fake::BlocksOf(heap);
+  if (fake::HeapCallFails()) return nullptr;
+  void* block = fake::NewBlock(bytes);
+  std::memset(block, zero ? 0 : 0xAA, bytes);  // unzeroed memory is not zero here
+  blocks[block] = bytes;
+  return block;
+}
+
+void* ResizeBlock(HeapHandle heap, void* block, std::size_t bytes, bool zeroGrowth) {
+  auto& blocks = fake::BlocksOf(heap);
+  auto found = blocks.find(block);
+  if (found == blocks.end()) fake::Misuse("resizing a block the heap does not hold");
+  if (fake::HeapCallFails()) return nullptr;
+  const std::size_t old = found->second;
+  void* moved = fake::NewBlock(bytes);
+  std::memset(moved, zeroGrowth ? 0 : 0xAA, bytes);
+  std::memcpy(moved, block, std::min(old, bytes));
+  blocks.erase(found);
+  fake::Scribble(block, old);
+  blocks[moved] = bytes;
+  ++state.resizes;
+  return moved;
+}
+
+std::size_t BlockSize(HeapHandle heap, const void* block) {
+  return fake::BlocksOf(heap).at(const_cast<void*>(block));
+}
+
+void FreeBlock(HeapHandle heap, void* block) {
+  if (block == nullptr) return;
+  auto& blocks = fake::BlocksOf(heap);
+  auto found = blocks.find(block);
+  if (found == blocks.end()) fake::Misuse("freeing a block the heap does not hold");
+  state.freed.push_back(found->second);
+  fake::Scribble(block, found->second);
+  blocks.erase(found);
+}
+
+void DestroyPrivateHeap(HeapHandle heap) {
+  if (heap == nullptr) return;
+  for (auto& [block, bytes] : fake::BlocksOf(heap)) fake::Scribble(block, bytes);
+  state.heaps.erase(heap);
+  state.released.push_back("heap " + std::to_string(fake::HeapNumbers[heap]));
+  std::free(heap);
+}
+
+static_assert(sizeof(std::recursive_mutex) <= sizeof(Lock::storage));
+
+void InitializeLock(Lock* lock) {
+  new (lock->storage) std::recursive_mutex;
+}
+void EnterLock(Lock* lock) {
+  std::launder(reinterpret_cast<std::recursive_mutex*>(lock->storage))->lock();
+}
+void LeaveLock(Lock* lock) {
+  std::launder(reinterpret_cast<std::recursive_mutex*>(lock->storage))->unlock();
+}
+
+bool QueryCounterFrequency(std::int64_t* frequency) {
+  *frequency = state.frequencyFails ? 0 : state.frequency;
+  return !state.frequencyFails;
+}
+
+bool QueryCounter(std::int64_t* counter) {
+  *counter = state.counter;
+  state.counter += state.counterStep;
+  return true;
+}
+
+std::uint32_t TickCount() {
+  return state.tickCount;
+}
+
+ModuleHandle OpenModule(const char16_t* path) {
+  if (state.modules.count(path) == 0) return nullptr;
+  void* handle = fake::NewBlock(1);
+  state.open[handle] = path;
+  return handle;
+}
+
+bool NarrowFunctionName(const char16_t* name, char (&narrow)[FunctionNameBytes]) {
+  const std::u16string text = name;
+  if (text.size() >= FunctionNameBytes) return false;
+  std::memcpy(narrow, fake::Narrow(text).c_str(), text.size() + 1);
+  return true;
+}
+
+void* FindModuleSymbol(ModuleHandle module, const char* name) {
+  const auto& symbols = state.modules.at(state.open.at(module));
+  auto found = symbols.find(name);
+  return found == symbols.end() ? nullptr : found->second;
+}
+
+void CloseModule(ModuleHandle module) {
+  auto found = state.open.find(module);
+  if (found == state.open.end()) fake::Misuse("closing a module the fake never opened");
+  state.released.push_back("module " + fake::Narrow(found->second));
+  state.open.erase(found);
+  std::free(module);
+}
+
+void AllocateConsole() {}
+
+FileHandle GetStandardHandle(StandardStream stream) {
+  return stream == StandardStream::Input ? &fake::InputTag : &fake::OutputTag;
+}
+
+void SetConsoleTitleText(const char16_t* title) {
+  state.title = title;
+}
+
+bool SetConsoleInputMode(FileHandle console, std::uint32_t) {
+  return console == &fake::InputTag && state.inputIsConsole;
+}
+
+bool ReadConsoleChars(FileHandle console, char16_t* buffer, std::uint32_t capacity,
+                      std::uint32_t* read) {
+  *read = 0;
+  if (console != &fake::InputTag || !state.inputIsConsole) return false;
+  if (state.typed.empty()) fake::Misuse("a console read beyond what was typed");
+  std::u16string& chunk = state.typed.front();
+  *read = std::min<std::uint32_t>(static_cast<std::uint32_t>(chunk.size()), capacity);
+  std::memcpy(buffer, chunk.data(), *read * sizeof(char16_t));
+  chunk.erase(0, *read);
+  if (chunk.empty()) state.typed.pop_front();
+  return true;
+}
+
+bool WriteConsoleChars(FileHandle console, const char16_t* buffer, std::uint32_t count,
+                       std::uint32_t* written) {
+  *written = 0;
+  if (console != &fake::OutputTag || !state.outputIsConsole) return false;
+  state.consoleText.append(buffer, count);
+  *written = count;
+  return true;
+}
+
+FileReadResult ReadFileBytes(FileHandle file, void* buffer, std::uint32_t bytes,
+                             std::uint32_t* got) {
+  *got = 0;
+  if (file != &fake::InputTag) fake::Misuse("reading from standard output");
+  if (state.reads.empty()) return FileReadResult::Success;
+  fake::Read& next = state.reads.front();
+  if (next.bytes.empty()) {
+    const FileReadResult result = next.result;
+    state.reads.pop_front();
+    return result;
+  }
+  *got = std::min<std::uint32_t>(static_cast<std::uint32_t>(next.bytes.size()), bytes);
+  std::memcpy(buffer, next.bytes.data(), *got);
+  next.bytes.erase(0, *got);
+  if (next.bytes.empty() && next.result == FileReadResult::Success) state.reads.pop_front();
+  return FileReadResult::Success;
+}
+
+bool WriteFileBytes(FileHandle file, const void* buffer, std::uint32_t bytes,
+                    std::uint32_t* written) {
+  *written = 0;
+  if (file != &fake::OutputTag) fake::Misuse("writing to standard input");
+  if (state.writesFail) return false;
+  state.fileBytes.append(static_cast<const char*>(buffer), bytes);
+  *written = bytes;
+  return true;
+}
+
+void FlushFile(FileHandle) {}
+
+// The scratch file is the redirected standard output, where tests see it.
+FileHandle OpenScratchFile() {
+  return &fake::OutputTag;
+}
+
+void RegisterControlHandler(ControlHandler handler) {
+  state.handler = handler;
+}
+
+std::int64_t CurrentProcess() {
+  return fake::ProcessHandle;
+}
+
+bool ReadWorkingSetDirectly(std::int64_t, std::int64_t* bytes) {
+  if (!state.directWorkingSet) return false;
+  *bytes = *state.directWorkingSet;
+  return true;
+}
+
+void WriteStandardError(const char* text, std::size_t length) {
+  state.standardError.append(text, length);
+}
+
+void EndProcess(std::uint32_t code) {
+  state.released.push_back("exit " + std::to_string(code));
+  throw fake::ProcessExit{code};
+}
+
+}  // namespace platform

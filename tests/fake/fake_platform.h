@@ -1,11 +1,14 @@
-// The scripted fake platform: unit tests link it instead of the real seam, so
-// that every failure the runtime must survive can be provoked on demand. Its
-// heaps stand on malloc, where the sanitizers see every block.
+// The scripted fake platform that the unit tests link instead of the real seam.
+// One state, reset before each test, scripts what the system does (input, time,
+// modules, the working set, the one heap call that fails) and keeps what a caller
+// can observe (output, live blocks and heaps, open modules, what was released in
+// which order). Freeing or closing anything it never handed out throws.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,27 +22,67 @@ struct ProcessExit {
   std::uint32_t code;
 };
 
-// Destroys every heap and forgets every script, log and counter.
+// One redirected read: its bytes go out over as many reads as the sizes asked
+// for need; then, unless it is Success, `result` is reported once.
+struct Read {
+  std::string bytes;
+  platform::FileReadResult result = platform::FileReadResult::Success;
+};
+
+struct State {
+  // Heaps: the live blocks of each, with the size asked for. A resized block
+  // always moves, and the memory it leaves, like a freed block's, is scribbled on.
+  std::map<void*, std::map<void*, std::size_t>> heaps;
+  long heapCalls = 0;              // heap creations, allocations and resizes so far
+  long failingCall = 0;            // the heap call with this number fails (1: the first)
+  long resizes = 0;                // resizes that succeeded
+  std::vector<std::size_t> freed;  // the sizes of the blocks freed one by one, in order
+
+  // Time: each counter reading is `counterStep` after the one before.
+  std::int64_t frequency = 10'000'000;
+  bool frequencyFails = false;
+  std::int64_t counter = 0;
+  std::int64_t counterStep = 0;
+  std::uint32_t tickCount = 0;
+
+  // Modules that load, by path, with the functions they export; every other
+  // path fails. `open` holds the paths of the modules loaded and not closed.
+  std::map<std::u16string, std::map<std::string, void*>> modules;
+  std::map<void*, std::u16string> open;
+
+  // Standard input: a console on which `typed` chunks arrive one per read (cut
+  // at the capacity), or redirected `reads`, after which the input has ended.
+  bool inputIsConsole = false;
+  std::deque<std::u16string> typed;
+  std::deque<Read> reads;
+  // Standard output: a console, or a file whose writes may fail.
+  bool outputIsConsole = false;
+  bool writesFail = false;
+  std::u16string consoleText;
+  std::string fileBytes;
+  platform::ControlHandler handler = nullptr;
+  std::u16string title;
+
+  // The working set the system reports itself; none: it is psapi.dll's to give.
+  std::optional<std::int64_t> directWorkingSet;
+  std::string standardError;
+  // "module <path>", "heap <n>" (n counts creations from 1), "exit <code>".
+  std::vector<std::string> released;
+};
+
+extern State state;
+
+// The handle CurrentProcess gives.
+inline constexpr std::int64_t ProcessHandle = 0x7E57;
+
+// Destroys every heap, closes nothing, and starts a fresh state.
 void Reset();
-
-// Heaps created and not yet destroyed.
-std::size_t LiveHeaps();
-// Blocks allocated from `heap` and not yet freed.
+// Blocks live in `heap`, and the size asked for `block` (0: no such live block).
 std::size_t LiveBlocks(platform::HeapHandle heap);
-// The size asked for when `block` was last allocated or resized; 0 if unknown.
 std::size_t BlockBytes(const void* block);
-
-// The nth CreatePrivateHeap from now (1 = the next one) fails.
-void FailHeapCreation(int nth);
-// The nth AllocateBlock or ResizeBlock from now (1 = the next one) fails.
-void FailAllocation(int nth);
-
-// One line per call made to the fake, such as "AllocateBlock 16".
-const std::vector<std::string>& Calls();
-// Everything written to standard error.
-const std::string& StandardError();
-
-// Runs `body`; returns the exit code if it ended the process, nothing otherwise.
+// Runs `body`; the exit code if it ended the process.
 std::optional<std::uint32_t> ExitCodeOf(const std::function<void()>& body);
+// The bytes of `text` in UTF-16LE.
+std::string Utf16Bytes(const std::u16string& text);
 
 }  // namespace fake

@@ -1,0 +1,232 @@
+// Array blocks and structure maps: what each operation leaves, what a refused
+// request changes, release order, and random nested maps that are constructed,
+// deep-copied and destroyed without a block too many or too few.
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "runtime/arrays/array_block.h"
+#include "runtime/arrays/structure_walkers.h"
+#include "runtime/strings/string_variable.h"
+#include "tests/fixture.h"
+#include "tests/reference.h"
+
+namespace {
+
+using ArraysTest = RuntimeTest;
+
+// An array variable with room for the per-dimension words behind it.
+struct Shaped {
+  ArrayVariable elements = nullptr;
+  std::int64_t words[3] = {};
+};
+
+StringVariable& StringAt(void* elements, std::int64_t index) {
+  return static_cast<StringVariable*>(elements)[index];
+}
+
+TEST_F(ArraysTest, CreatingAndReleasingBlocks) {
+  Shaped v{nullptr, {3, 4, 5}};
+  void* cube = CreateArrayBlockDims(3, 8, 7, StringElementMap, &v.elements);
+  ASSERT_EQ(v.elements, cube);
+  const ArrayHeader& h = *HeaderOf(cube);
+  EXPECT_EQ(std::vector<std::int64_t>(v.words, v.words + 3), (std::vector<std::int64_t>{20, 5, 1}));
+  EXPECT_EQ(
+      std::vector<std::int64_t>({h.dimensionCount, h.elementSize, h.elementCount, h.typeCode}),
+      (std::vector<std::int64_t>{3, 8, 60, 7}));
+  EXPECT_EQ(fake::BlockBytes(&h), 48u + 480);
+  for (int i = 0; i < 60; ++i) ASSERT_EQ(StringAt(cube, i), nullptr);
+  AssignText(&StringAt(cube, 59), u"last");
+
+  // A size below 1 changes nothing; a count below 1 or a refused block
+  // releases the array the variable held and leaves it null.
+  Shaped refused{nullptr, {2, 0, 2}};
+  void* kept = CreateArrayBlock(8, 1, 1, nullptr, &refused.elements);
+  EXPECT_EQ(CreateArrayBlockDims(3, 8, 7, nullptr, &refused.elements), nullptr);
+  EXPECT_EQ(refused.elements, kept);
+  EXPECT_EQ(refused.words[0], 2);
+  ReleaseArrayBlock(kept);
+  fake::state.freed.clear();
+  fake::state.failingCall = fake::state.heapCalls + 1;
+  EXPECT_EQ(CreateArrayBlockDims(2, 8, 7, nullptr, &v.elements), nullptr);
+  EXPECT_EQ(v.elements, nullptr);
+  EXPECT_EQ(fake::state.freed,
+            (std::vector<std::size_t>{18, 48 + 480}));  // the text, then the block
+  EXPECT_EQ(CreateArrayBlock(8, 0, 8, nullptr, &v.elements), nullptr);
+  EXPECT_EQ(ProgramBlocks(), 2u);  // the library table's
+  EXPECT_EQ(StringBlocks(), 1u);   // the workspace buffer
+
+  void* one = CreateArrayBlockDims(0, 4, 1, nullptr, &v.elements);
+  EXPECT_EQ(HeaderOf(one)->elementCount, 1);
+  EXPECT_EQ(HeaderOf(one)->dimensionCount, 0);
+  ReleaseArrayBlock(one);
+  ReleaseArrayBlock(nullptr);
+  EXPECT_EQ(v.elements, nullptr);
+}
+
+TEST_F(ArraysTest, CopiesThatDoNotFitAreRefusedAndChangeNothing) {
+  Shaped plane{nullptr, {3, 4}}, cube{nullptr, {2, 2, 3}}, flat{nullptr, {2, 6}};
+  CreateArrayBlockDims(2, 8, 8, StringElementMap, &plane.elements);
+  CreateArrayBlockDims(3, 8, 8, StringElementMap, &cube.elements);
+  CreateArrayBlockDims(2, 8, 8, StringElementMap, &flat.elements);
+  AssignText(&StringAt(plane.elements, 11), u"x");
+  ArrayVariable line = nullptr, narrow = nullptr, plain = nullptr, shorter = nullptr;
+  CreateArrayBlock(8, 12, 8, StringElementMap, &line);
+  AssignText(&StringAt(line, 11), u"x");
+  CreateArrayBlock(4, 12, 8, nullptr, &narrow);
+  CreateArrayBlock(8, 12, 8, nullptr, &plain);
+  CreateArrayBlock(8, 11, 8, StringElementMap, &shorter);
+  const std::size_t programBlocks = ProgramBlocks();
+  for (void* destination : {narrow, plain, shorter, static_cast<void*>(nullptr)}) {
+    EXPECT_EQ(CopyArrayBlock(line, destination, 0), 0);
+  }
+  EXPECT_EQ(CopyArrayBlock(plain, line, 0), 0);
+  EXPECT_EQ(CopyArrayBlock(plane.elements, cube.elements, 1), 0);  // dimensions first
+  EXPECT_EQ(static_cast<std::int64_t*>(plain)[11], 0);
+  EXPECT_EQ(std::u16string(StringAt(line, 11)), u"x");
+  EXPECT_EQ(ProgramBlocks(), programBlocks);
+
+  // Only the totals must agree: the 2 x 6 array takes the 3 x 4 one's shape.
+  EXPECT_EQ(CopyArrayBlock(plane.elements, flat.elements, 0), 1);
+  EXPECT_EQ(std::u16string(StringAt(flat.elements, 11)), u"x");
+  EXPECT_EQ(flat.words[0], 4);
+  // Re-created in the source's type, or left null when that fails.
+  EXPECT_EQ(CopyArrayBlock(line, narrow, 1), 1);
+  EXPECT_EQ(HeaderOf(narrow)->elementSize, 8);
+  EXPECT_EQ(std::u16string(StringAt(narrow, 11)), u"x");
+  fake::state.failingCall = fake::state.heapCalls + 1;
+  EXPECT_EQ(CopyArrayBlock(line, shorter, 1), 0);
+  EXPECT_EQ(shorter, nullptr);
+}
+
+// The nested structure of 64 bytes: a text at 0, plain bytes at 8, an embedded
+// 16-byte structure with a text at its 8, an array of ten texts at 32, three
+// repeated 8-byte texts at 40. Its fields are destroyed in the order they stand.
+TEST_F(ArraysTest, TheNestedExampleIsDestroyedFieldByFieldInOrder) {
+  const MapWord S[] = {8, EndOfMap};
+  // clang-format off
+  const MapWord map[] = {0, EmbeddedStructure, 16, 16, MapWordOf(S), ArrayField, 32, 8, 10, 8,
+                         MapWordOf(StringElementMap), RepeatedStructure, 3, 40, 8,
+                         MapWordOf(StringElementMap), EndOfMap};
+  // clang-format on
+  EXPECT_EQ(MapNeedsConstruction(map), 1);
+  EXPECT_EQ(MapNeedsConstruction(S), 0);
+  ArrayVariable array = nullptr;
+  void* element = CreateArrayBlock(64, 1, 1, map, &array);
+  char* p = static_cast<char*>(element);
+  void* inner = *reinterpret_cast<void**>(p + 32);
+  ASSERT_NE(inner, nullptr);
+  std::size_t length = 1;
+  for (int offset : {0, 24, 40, 48, 56})
+    AssignText(reinterpret_cast<StringVariable*>(p + offset),
+               std::u16string(length++, u'a').c_str());
+  for (int i = 0; i < 10; ++i)
+    AssignText(&StringAt(inner, i), std::u16string(10 + i, u'b').c_str());
+  fake::state.freed.clear();
+  ReleaseArrayBlock(element);
+  EXPECT_EQ(fake::state.freed, (std::vector<std::size_t>{12, 14, 30, 32, 34, 36, 38, 40, 42, 44, 46,
+                                                         48, 128, 16, 18, 20, 112}));
+}
+
+// A random map nested up to four deep, with every entry kind but lists and
+// maps, for a structure whose size goes to `size`.
+StructureMap RandomMap(Seeded& random, int depth, std::int64_t* size) {
+  static std::deque<std::vector<MapWord>> maps;
+  std::vector<MapWord> w;
+  std::int64_t at = 0;
+  for (long entries = random.Between(0, 4); entries > 0; --entries) {
+    at += 8 * random.Between(0, 1);  // plain bytes before the field
+    const long kind = depth < 4 ? random.Between(0, 4) : 0, count = random.Between(0, 3);
+    std::int64_t sub = 8;
+    StructureMap map = kind == 0 ? nullptr : RandomMap(random, depth + 1, &sub);
+    const MapWord m = kind >= 3 && random.OneIn(3) ? 0 : MapWordOf(map);  // maybe plain elements
+    const std::vector<std::vector<MapWord>> entry = {
+        {at},
+        {EmbeddedStructure, at, sub, m},
+        {RepeatedStructure, count, at, sub, m},
+        {ArrayField, at, sub, count + 1, 8, m},
+        {MultiDimArrayField, at, 2, sub, 8, m, count + 1, 2}};
+    w.insert(w.end(), entry[kind].begin(), entry[kind].end());
+    at += std::vector<std::int64_t>{8, sub, count * sub, 8, 24}[kind];
+  }
+  w.push_back(EndOfMap);
+  *size = at + 8 * random.Between(at == 0 ? 1 : 0, 1);
+  return maps.emplace_back(std::move(w)).data();
+}
+
+void VisitArray(void* elements, Seeded* fill, std::u16string& shown);
+
+// Shows the texts and plain words of a structure as its map describes it and,
+// with `fill`, gives them random values first.
+void Visit(char* p, std::int64_t size, StructureMap map, Seeded* fill, std::u16string& shown) {
+  std::int64_t at = 0;
+  auto plainUpTo = [&](std::int64_t end) {
+    for (auto* word = reinterpret_cast<std::int64_t*>(p + at); at < end; at += 8, ++word) {
+      if (fill != nullptr) *word = fill->Between(1, 1000);
+      shown += reference::Integer(*word) + u",";
+    }
+  };
+  for (const MapWord* e = map; e != nullptr && *e != EndOfMap; e += EntryWords(e)) {
+    const std::int64_t offset = *e >= 0 ? *e : e[*e == RepeatedStructure ? 2 : 1];
+    plainUpTo(offset);
+    if (*e >= 0) {
+      auto* text = reinterpret_cast<StringVariable*>(p + offset);
+      if (fill != nullptr && !fill->OneIn(4))
+        AssignText(text, reference::Integer(fill->Between(0, 999)).c_str());
+      shown += (*text == nullptr ? u"<null>" : std::u16string(*text)) + u",";
+      at = offset + 8;
+    } else if (*e == EmbeddedStructure || *e == RepeatedStructure) {
+      const bool embedded = *e == EmbeddedStructure;
+      const std::int64_t count = embedded ? 1 : e[1], stride = e[embedded ? 2 : 3];
+      for (std::int64_t k = 0; k < count; ++k)
+        Visit(p + offset + k * stride, stride, MapAt(e[embedded ? 3 : 4]), fill, shown);
+      at = offset + count * stride;
+    } else {
+      VisitArray(*reinterpret_cast<void**>(p + offset), fill, shown);
+      at = offset + (*e == MultiDimArrayField ? 24 : 8);  // the shape words are not plain
+    }
+  }
+  plainUpTo(size);
+}
+
+void VisitArray(void* elements, Seeded* fill, std::u16string& shown) {
+  const ArrayHeader* h = HeaderOf(elements);
+  for (std::int64_t i = 0; i < h->elementCount; ++i)
+    Visit(static_cast<char*>(elements) + i * h->elementSize, h->elementSize, h->structureMap, fill,
+          shown);
+  shown += u";";
+}
+
+std::u16string Shown(void* elements, Seeded* fill = nullptr) {
+  std::u16string shown;
+  VisitArray(elements, fill, shown);
+  return shown;
+}
+
+TEST_F(ArraysTest, RandomNestedStructuresAreDeepCopiedAndDestroyedWithoutLeaks) {
+  Seeded random;
+  for (int round = 0; round < 60; ++round) {
+    std::int64_t size = 0;
+    StructureMap map = RandomMap(random, 1, &size);
+    const std::size_t programBlocks = ProgramBlocks(), stringBlocks = StringBlocks();
+    ArrayVariable source = nullptr, copy = nullptr, other = nullptr;
+    const long count = random.Between(1, 3);
+    CreateArrayBlock(size, count, 8, map, &source);
+    CreateArrayBlock(size, count, 8, map, &copy);
+    CreateArrayBlock(8, 5, 8, nullptr, &other);
+    const std::u16string shown = Shown(source, &random);
+    Shown(copy, &random);
+    ASSERT_EQ(CopyArrayBlock(source, copy, 0), 1);
+    ASSERT_EQ(CopyArrayBlock(source, other, 1), 1);
+    CopyStructure(source, size, map, source);  // onto itself: nothing
+    ASSERT_EQ(Shown(copy), shown) << "round " << round;
+    ASSERT_EQ(Shown(other), shown);
+    Shown(copy, &random);  // a deep copy shares nothing with its source
+    ASSERT_EQ(Shown(source), shown);
+    for (ArrayVariable v : {source, copy, other}) ReleaseArrayBlock(v);
+    ASSERT_EQ(ProgramBlocks(), programBlocks);
+    ASSERT_EQ(StringBlocks(), stringBlocks);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,148 @@
+// The real platform of the system the tests run on (natively, or under Wine):
+// heaps, locks, the counter, the scratch file, run-time loading through the
+// LibraryTable with a library of the tests' own, and the working set.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "program/working_set.h"
+#include "runtime/objects/shared_libraries.h"
+#include "runtime/platform/platform.h"
+#include "runtime/program_heap.h"
+
+namespace {
+
+TEST(PlatformTest, HeapsKeepContentsZeroWhatTheyPromiseAndGoWhole) {
+  platform::HeapHandle heap = platform::CreatePrivateHeap(), other = platform::CreatePrivateHeap();
+  ASSERT_TRUE(heap != nullptr && other != nullptr);
+  auto* bytes = static_cast<unsigned char*>(platform::AllocateBlock(heap, 100, false));
+  for (int i = 0; i < 100; ++i) bytes[i] = static_cast<unsigned char>(i);
+  for (std::size_t size : {2'000'010u, 10u, 20'000'010u}) {
+    bytes = static_cast<unsigned char*>(platform::ResizeBlock(heap, bytes, size, false));
+    ASSERT_GE(platform::BlockSize(heap, bytes), size);
+    for (int i = 0; i < 10; ++i) ASSERT_EQ(bytes[i], i);
+  }
+  auto* slots = static_cast<void**>(platform::AllocateBlock(other, 16 * sizeof(void*), true));
+  slots = static_cast<void**>(platform::ResizeBlock(other, slots, 1000 * sizeof(void*), true));
+  EXPECT_EQ(std::vector<void*>(slots, slots + 1000), std::vector<void*>(1000));
+  for (int i = 0; i < 1000; ++i) platform::AllocateBlock(heap, 1000 + i, false);
+  platform::FreeBlock(heap, platform::AllocateBlock(heap, 3'000'000, false));
+  platform::FreeBlock(heap, nullptr);
+  platform::DestroyPrivateHeap(heap);
+  slots[999] = slots;  // the other heap is untouched
+  platform::DestroyPrivateHeap(other);
+  platform::DestroyPrivateHeap(nullptr);
+}
+
+TEST(PlatformTest, LocksKeepThreadsApartAndLetTheHolderEnterAgain) {
+  static platform::Lock lock;
+  platform::InitializeLock(&lock);
+  long counter = 0;
+  auto work = [&counter] {
+    for (int i = 0; i < 100'000; ++i) {
+      platform::EnterLock(&lock), platform::EnterLock(&lock);
+      ++counter;
+      platform::LeaveLock(&lock), platform::LeaveLock(&lock);
+    }
+  };
+  std::thread other(work);
+  work();
+  other.join();
+  EXPECT_EQ(counter, 200'000);
+}
+
+TEST(PlatformTest, TheCounterIsFastEnoughAndNeverGoesBack) {
+  std::int64_t frequency = 0, previous = 0, reading = 0;
+  ASSERT_TRUE(platform::QueryCounterFrequency(&frequency) && platform::QueryCounter(&previous));
+  EXPECT_GE(frequency, 1000);
+  for (int i = 0; i < 10'000; ++i, previous = reading) {
+    ASSERT_TRUE(platform::QueryCounter(&reading));
+    ASSERT_GE(reading, previous);
+  }
+  EXPECT_NE(platform::TickCount(), 0u);
+  std::uint32_t written = 0;
+  platform::FileHandle scratch = platform::OpenScratchFile();
+  EXPECT_TRUE(platform::WriteFileBytes(scratch, u"Hi\r\n", 8, &written));
+  EXPECT_EQ(written, 8u);
+  EXPECT_FALSE(platform::WriteConsoleChars(scratch, u"Hi", 2, &written));  // not a console
+}
+
+const char16_t* const ModulePath = u"" TEST_MODULE_PATH;
+using CountCalls = int (*)();
+
+class LibrariesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ProgramHeap = platform::CreatePrivateHeap();
+    InitSharedLibraries();
+  }
+  void TearDown() override {
+    ReleaseAllSharedLibraries();
+    DetachSharedLibraries();
+    platform::DestroyPrivateHeap(ProgramHeap);
+  }
+  // The library's count of calls since it was loaded: 1 on the first call.
+  static int Count(std::int64_t library) {
+    auto count = reinterpret_cast<CountCalls>(FindLibraryFunction(library, u"TestModuleCalls"));
+    return count == nullptr ? 0 : count();
+  }
+};
+
+TEST_F(LibrariesTest, LoadsFindsAndUnloadsWhatTheLastReleaseLetsGo) {
+  ASSERT_NE(LoadSharedLibrary(0, ModulePath), 0);
+  const std::int64_t dynamic = LoadSharedLibrary(AnyNumber, ModulePath);
+  EXPECT_EQ(Count(0), 1);
+  EXPECT_EQ(Count(dynamic), 2);  // one module, held twice
+  ReleaseSharedLibrary(dynamic);
+  EXPECT_EQ(Count(0), 3);
+  ASSERT_NE(LoadSharedLibrary(0, ModulePath), 0);  // freed before it loads again
+  EXPECT_EQ(Count(0), 1);
+  const std::u16string longName(platform::FunctionNameBytes, u'x');
+  EXPECT_EQ(FindLibraryFunction(0, longName.c_str()), nullptr);
+  EXPECT_EQ(FindLibraryFunction(0, u"NoSuchFunction"), nullptr);
+  for (const char16_t* path : {u"no-such-module.dll", u""})
+    EXPECT_EQ(LoadSharedLibrary(1, path), 0);
+  ReleaseAllSharedLibraries();
+  ASSERT_NE(LoadSharedLibrary(2, ModulePath), 0);  // the number names it, not the module handle
+  EXPECT_EQ(Count(2), 1);
+}
+
+// The library the probe loads, called while a release on another thread would
+// unload it if the table were not held.
+TEST_F(LibrariesTest, ReleasesOnAnotherThreadNeverUnloadAModuleInUse) {
+  bool done = false;
+  std::thread control([&done] {
+    while (!__atomic_load_n(&done, __ATOMIC_ACQUIRE)) ReleaseAllSharedLibraries();
+  });
+  for (int i = 0; i < 300; ++i) {
+    LockSharedLibraries();
+    const std::int64_t library = LoadSharedLibrary(AnyNumber, ModulePath);
+    EXPECT_GT(Count(library), 0);
+    UnlockSharedLibraries();
+    ReleaseSharedLibrary(library);
+  }
+  __atomic_store_n(&done, true, __ATOMIC_RELEASE);
+  control.join();
+  EXPECT_EQ(Count(LoadSharedLibrary(AnyNumber, ModulePath)), 1);
+}
+
+TEST_F(LibrariesTest, TheWorkingSetShowsTheMemoryThisProcessTouches) {
+  const std::int64_t process = platform::CurrentProcess();
+  const std::int64_t before = QueryWorkingSetKB(process);
+  EXPECT_GT(before, 0);
+  constexpr std::size_t kTouched = 64 << 20;
+  auto block = std::make_unique<char[]>(kTouched);
+  std::memset(block.get(), 1, kTouched);
+  EXPECT_GE(QueryWorkingSetKB(process), before + 48 * 1024);
+  EXPECT_EQ(LibraryTable->dynamicObjects, nullptr);  // nothing stays loaded
+  // Where the system gives the figure itself, another process is 0: no library
+  // that calls itself psapi.dll is asked.
+  std::int64_t bytes = 0;
+  if (platform::ReadWorkingSetDirectly(process, &bytes)) EXPECT_EQ(QueryWorkingSetKB(12345), 0);
+}
+
+}  // namespace

@@ -1,0 +1,201 @@
+// The benchmark program on the fake platform: the clock, the progress line, the
+// run, the frame's start-up and shutdown, and the run again with each heap call
+// in turn failing.
+#include <cstring>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "program/benchmark_run.h"
+#include "program/clock.h"
+#include "program/program_main.h"
+#include "program/progress_line.h"
+#include "runtime/arrays/array_header.h"
+#include "runtime/console/line_hooks.h"
+#include "runtime/console/print_line.h"
+#include "runtime/console/read_line.h"
+#include "runtime/platform/out_of_memory.h"
+#include "runtime/strings/string_variable.h"
+#include "tests/fixture.h"
+
+namespace {
+
+// Stands in for psapi.dll's function. The working set lies at byte 16 of the
+// record; the peak before it is wrong on purpose.
+std::uint64_t WorkingSetBytes;
+std::int32_t GetProcessMemoryInfo(void* process, unsigned char* counters, std::uint32_t size) {
+  const std::uint64_t peak = 987'654'321;
+  const bool asExpected = reinterpret_cast<std::intptr_t>(process) == fake::ProcessHandle &&
+                          size == 72 && counters[0] == 0 &&
+                          std::memcmp(counters, counters + 1, 71) == 0;
+  std::memcpy(counters + 8, &peak, 8);
+  std::memcpy(counters + 16, &WorkingSetBytes, 8);
+  return asExpected && WorkingSetBytes != 0;
+}
+
+void ScriptPsapi() {
+  fake::state.modules[u"psapi.dll"] = {
+      {"GetProcessMemoryInfo", reinterpret_cast<void*>(&GetProcessMemoryInfo)}};
+}
+
+class ProgramTest : public RuntimeTest {
+ protected:
+  void SetUp() override {
+    RuntimeTest::SetUp();
+    ScriptPsapi();
+    TicksPerMillisecond = CounterBase = CurrentProcessHandle = 0;
+    WorkingSetBytes = 0;
+    Lines().clear();
+    OutputLineHook = [](const char16_t* text) { Lines().emplace_back(text); };
+  }
+  void TearDown() override {
+    OutputLineHook = PrintLine;
+    InputLineHook = ReadLine;
+    RuntimeTest::TearDown();
+  }
+  static std::vector<std::u16string>& Lines() {
+    static std::vector<std::u16string> lines;
+    return lines;
+  }
+};
+
+TEST_F(ProgramTest, TheClockDividesByTheTruncatedTicksPerMillisecondOrFallsBackToTheTickCount) {
+  const struct {
+    std::int64_t frequency;
+    bool fails;
+    std::int64_t step;                   // ticks between two counter readings
+    std::vector<std::int64_t> readings;  // of the clock, from its first
+  } cases[] = {
+      {10'000'000, false, 123'456'789, {12'345, 24'691, 37'037}},
+      {10'000'000, false, 0, {0, 0}},
+      {3'579'545, false, 3'579'000, {1'000, 2'000}},
+      {999, false, 5, {77, 77}},
+      {10'000'000, true, 5, {77, 77}},
+  };
+  for (const auto& c : cases) {
+    TicksPerMillisecond = 0;
+    fake::state.counter = 0;
+    fake::state.frequency = c.frequency, fake::state.frequencyFails = c.fails;
+    fake::state.counterStep = c.step, fake::state.tickCount = 77;
+    std::vector<std::int64_t> readings;
+    for (std::size_t i = 0; i < c.readings.size(); ++i) readings.push_back(MillisecondClock());
+    EXPECT_EQ(readings, c.readings) << c.frequency;
+  }
+  EXPECT_EQ(TicksPerMillisecond, 0);
+}
+
+TEST_F(ProgramTest, ProgressLinesHaveTheirThirtySevenCharacters) {
+  const struct {
+    std::int64_t pass;
+    std::optional<std::int64_t> workingSetKiB;  // none: psapi.dll does not load
+    bool direct;                                // the system reports the figure itself
+    std::int64_t duration;
+    const char16_t* line;
+  } cases[] = {
+      {10'000, 15'236, false, 1'234, u"  10000\t        15.236 K\t      1234ms"},
+      {0, 1'234'567, true, 0, u"      0\t     1.234.567 K\t         0ms"},
+      {1, 999, false, 5, u"      1\t           999 K\t         5ms"},
+      {2, 1'000, true, 5, u"      2\t         1.000 K\t         5ms"},
+      {3, 0, false, 5, u"      3\t             0 K\t         5ms"},
+      {4, std::nullopt, false, 5, u"      4\t             0 K\t         5ms"},
+      {12'345'678, 1, false, 12'345'678'901, u"1234567\t             1 K\t1234567890ms"},
+  };
+  for (const auto& c : cases) {
+    if (!c.workingSetKiB) fake::state.modules.clear();
+    WorkingSetBytes = c.workingSetKiB.value_or(0) * 1024 + 1023;
+    if (c.direct) fake::state.directWorkingSet = WorkingSetBytes;
+    AppendText(u"kept");
+    EXPECT_EQ(PrintProgressLine(c.pass, c.duration), 0);
+    EXPECT_EQ(Lines().back(), c.line);
+    EXPECT_EQ(Position(), 8);  // where the line began
+    TruncateWorkspace(0);
+    fake::state.directWorkingSet.reset();
+    ScriptPsapi();
+  }
+  EXPECT_EQ(CurrentProcessHandle, fake::ProcessHandle);
+  EXPECT_TRUE(fake::state.open.empty());  // psapi.dll is released after every line
+}
+
+// Each counter reading comes 0.7 s after the one before: a duration covers the
+// passes only, not the printing of the line before it.
+TEST_F(ProgramTest, TheRunPrintsEveryIntervalAndEmptiesEveryElement) {
+  WorkingSetBytes = 2048 * 1024;
+  fake::state.counterStep = 7'000'000;
+  InputLineHook = [](std::int32_t position) -> std::int64_t {
+    EXPECT_EQ(position, 0);
+    Lines().push_back(u"<input>");
+    return 0;
+  };
+  RunBenchmark({25, 5, 10});
+  EXPECT_EQ(Lines(), (std::vector<std::u16string>{
+                         u"   Loops      MemoryUsage      duration for 10000 passes",
+                         u"      0\t         2.048 K\t       700ms",
+                         u"     10\t         2.048 K\t       700ms",
+                         u"     20\t         2.048 K\t       700ms",
+                         u"Total Time: 4 seconds",  // 7 readings of 0.7 s
+                         u"<input>"}));
+  EXPECT_EQ(ProgramGlobals.PassIndex, 26);
+  EXPECT_EQ(std::u16string(ProgramGlobals.BigString), u"     ");
+  auto* elements = static_cast<StringVariable*>(ProgramGlobals.StringArray);
+  ASSERT_EQ(HeaderOf(elements)->elementCount, 26);
+  for (int i = 0; i < 26; ++i) ASSERT_EQ(fake::BlockBytes(elements[i]), 10u) << i;
+  EXPECT_EQ(Position(), 0);
+}
+
+// Starts with a library still loaded at the wait; the close event comes then.
+std::int64_t LoadAndClose(std::int32_t) {
+  EXPECT_NE(LoadSharedLibrary(AnyNumber, u"psapi.dll"), 0);
+  if (fake::state.handler != nullptr) fake::state.handler(platform::ControlCloseEvent);
+  LoadSharedLibrary(AnyNumber, u"psapi.dll");
+  return 1;
+}
+
+void RunSmall() {
+  ProgramMainSized({20, 3, 10});
+}
+
+TEST_F(ProgramTest, TheFrameClearsTheGlobalsRunsAndShutsDownInOrder) {
+  fake::Reset();
+  ScriptPsapi();
+  ProgramGlobals.ExitCode = 7;
+  OutputLineHook = PrintLine;
+  InputLineHook = LoadAndClose;
+  EXPECT_EQ(fake::ExitCodeOf(RunSmall), 0u);
+  const std::u16string output =
+      u"   Loops      MemoryUsage      duration for 10000 passes\r\n"
+      u"      0\t             0 K\t         0ms\r\n"
+      u"     10\t             0 K\t         0ms\r\n"
+      u"     20\t             0 K\t         0ms\r\n"
+      u"Total Time: 0 seconds\r\n";
+  EXPECT_EQ(fake::state.fileBytes, fake::Utf16Bytes(output));
+  // The close event released the first library; the shutdown the second, then
+  // the StringHeap, then the ProgramHeap.
+  const std::vector<std::string> last(fake::state.released.end() - 5, fake::state.released.end());
+  EXPECT_EQ(last, (std::vector<std::string>{"module psapi.dll", "module psapi.dll", "heap 2",
+                                            "heap 1", "exit 0"}));
+  EXPECT_TRUE(fake::state.heaps.empty());
+  EXPECT_EQ(fake::state.standardError, "");
+}
+
+// Every heap call of a small run fails once in turn: the run goes on without
+// what it can do without (a line, a working set) or ends with the message and
+// exit code 3, and never crashes.
+TEST_F(ProgramTest, EachHeapCallFailingEndsAsDesigned) {
+  fake::Reset();
+  ScriptPsapi();
+  OutputLineHook = PrintLine;
+  ASSERT_EQ(fake::ExitCodeOf(RunSmall), 0u);
+  const long calls = fake::state.heapCalls;
+  for (long failing = 1; failing <= calls; ++failing) {
+    fake::Reset();
+    ScriptPsapi();
+    fake::state.failingCall = failing;
+    const std::optional<std::uint32_t> code = fake::ExitCodeOf(RunSmall);
+    ASSERT_TRUE(code == 0u || code == OutOfMemoryExitCode) << "call " << failing;
+    EXPECT_EQ(fake::state.standardError, code == 0u ? "" : "stringchurn: out of memory\n")
+        << failing;
+    if (code == 0u) EXPECT_TRUE(fake::state.heaps.empty()) << "call " << failing;
+  }
+}
+
+}  // namespace
