@@ -4,6 +4,7 @@
 #include <cstring>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "program/benchmark_run.h"
@@ -38,6 +39,8 @@ void ScriptPsapi() {
       {"GetProcessMemoryInfo", reinterpret_cast<void*>(&GetProcessMemoryInfo)}};
 }
 
+std::vector<std::u16string> Lines;  // what the OutputLineHook was given
+
 class ProgramTest : public RuntimeTest {
  protected:
   void SetUp() override {
@@ -45,68 +48,57 @@ class ProgramTest : public RuntimeTest {
     ScriptPsapi();
     TicksPerMillisecond = CounterBase = CurrentProcessHandle = 0;
     WorkingSetBytes = 0;
-    Lines().clear();
-    OutputLineHook = [](const char16_t* text) { Lines().emplace_back(text); };
+    Lines.clear();
+    OutputLineHook = [](const char16_t* text) { Lines.emplace_back(text); };
   }
   void TearDown() override {
     OutputLineHook = PrintLine;
     InputLineHook = ReadLine;
     RuntimeTest::TearDown();
   }
-  static std::vector<std::u16string>& Lines() {
-    static std::vector<std::u16string> lines;
-    return lines;
-  }
 };
 
 TEST_F(ProgramTest, TheClockDividesByTheTruncatedTicksPerMillisecondOrFallsBackToTheTickCount) {
-  const struct {
-    std::int64_t frequency;
-    bool fails;
-    std::int64_t step;                   // ticks between two counter readings
-    std::vector<std::int64_t> readings;  // of the clock, from its first
-  } cases[] = {
+  // The frequency, whether its query fails, the ticks from one counter reading
+  // to the next, and the clock's readings from its first.
+  const std::tuple<std::int64_t, bool, std::int64_t, std::vector<std::int64_t>> cases[] = {
       {10'000'000, false, 123'456'789, {12'345, 24'691, 37'037}},
       {10'000'000, false, 0, {0, 0}},
       {3'579'545, false, 3'579'000, {1'000, 2'000}},
       {999, false, 5, {77, 77}},
-      {10'000'000, true, 5, {77, 77}},
-  };
-  for (const auto& c : cases) {
-    TicksPerMillisecond = 0;
-    fake::state.counter = 0;
-    fake::state.frequency = c.frequency, fake::state.frequencyFails = c.fails;
-    fake::state.counterStep = c.step, fake::state.tickCount = 77;
-    std::vector<std::int64_t> readings;
-    for (std::size_t i = 0; i < c.readings.size(); ++i) readings.push_back(MillisecondClock());
-    EXPECT_EQ(readings, c.readings) << c.frequency;
+      {10'000'000, true, 5, {77, 77}}};
+  for (const auto& [frequency, fails, step, readings] : cases) {
+    TicksPerMillisecond = fake::state.counter = 0;
+    fake::state.frequency = frequency, fake::state.frequencyFails = fails;
+    fake::state.counterStep = step, fake::state.tickCount = 77;
+    std::vector<std::int64_t> read(readings.size());
+    for (std::int64_t& reading : read) reading = MillisecondClock();
+    EXPECT_EQ(read, readings) << frequency;
   }
   EXPECT_EQ(TicksPerMillisecond, 0);
 }
 
 TEST_F(ProgramTest, ProgressLinesHaveTheirThirtySevenCharacters) {
-  const struct {
-    std::int64_t pass;
-    std::optional<std::int64_t> workingSetKiB;  // none: psapi.dll does not load
-    bool direct;                                // the system reports the figure itself
-    std::int64_t duration;
-    const char16_t* line;
-  } cases[] = {
+  // The pass, the working set in KiB (none: psapi.dll does not load), whether the
+  // system gives it itself, the duration, and the line.
+  const std::tuple<std::int64_t, std::optional<std::int64_t>, bool, std::int64_t, const char16_t*>
+      cases[] = {
+          // clang-format off
       {10'000, 15'236, false, 1'234, u"  10000\t        15.236 K\t      1234ms"},
       {0, 1'234'567, true, 0, u"      0\t     1.234.567 K\t         0ms"},
       {1, 999, false, 5, u"      1\t           999 K\t         5ms"},
       {2, 1'000, true, 5, u"      2\t         1.000 K\t         5ms"},
       {3, 0, false, 5, u"      3\t             0 K\t         5ms"},
       {4, std::nullopt, false, 5, u"      4\t             0 K\t         5ms"},
-      {12'345'678, 1, false, 12'345'678'901, u"1234567\t             1 K\t1234567890ms"},
-  };
-  for (const auto& c : cases) {
-    if (!c.workingSetKiB) fake::state.modules.clear();
-    WorkingSetBytes = c.workingSetKiB.value_or(0) * 1024 + 1023;
-    if (c.direct) fake::state.directWorkingSet = WorkingSetBytes;
+      {12'345'678, 1, false, 12'345'678'901, u"1234567\t             1 K\t1234567890ms"}};
+  // clang-format on
+  for (const auto& [pass, kib, direct, duration, line] : cases) {
+    if (!kib) fake::state.modules.clear();
+    WorkingSetBytes = kib.value_or(0) * 1024 + 1023;
+    if (direct) fake::state.directWorkingSet = WorkingSetBytes;
     AppendText(u"kept");
-    EXPECT_EQ(PrintProgressLine(c.pass, c.duration), 0);
-    EXPECT_EQ(Lines().back(), c.line);
+    EXPECT_EQ(PrintProgressLine(pass, duration), 0);
+    EXPECT_EQ(Lines.back(), line);
     EXPECT_EQ(Position(), 8);  // where the line began
     TruncateWorkspace(0);
     fake::state.directWorkingSet.reset();
@@ -123,17 +115,17 @@ TEST_F(ProgramTest, TheRunPrintsEveryIntervalAndEmptiesEveryElement) {
   fake::state.counterStep = 7'000'000;
   InputLineHook = [](std::int32_t position) -> std::int64_t {
     EXPECT_EQ(position, 0);
-    Lines().push_back(u"<input>");
+    Lines.push_back(u"<input>");
     return 0;
   };
   RunBenchmark({25, 5, 10});
-  EXPECT_EQ(Lines(), (std::vector<std::u16string>{
-                         u"   Loops      MemoryUsage      duration for 10000 passes",
-                         u"      0\t         2.048 K\t       700ms",
-                         u"     10\t         2.048 K\t       700ms",
-                         u"     20\t         2.048 K\t       700ms",
-                         u"Total Time: 4 seconds",  // 7 readings of 0.7 s
-                         u"<input>"}));
+  EXPECT_EQ(Lines, (std::vector<std::u16string>{
+                       u"   Loops      MemoryUsage      duration for 10000 passes",
+                       u"      0\t         2.048 K\t       700ms",
+                       u"     10\t         2.048 K\t       700ms",
+                       u"     20\t         2.048 K\t       700ms",
+                       u"Total Time: 4 seconds",  // 7 readings of 0.7 s
+                       u"<input>"}));
   EXPECT_EQ(ProgramGlobals.PassIndex, 26);
   EXPECT_EQ(std::u16string(ProgramGlobals.BigString), u"     ");
   auto* elements = static_cast<StringVariable*>(ProgramGlobals.StringArray);

@@ -10,19 +10,15 @@
 #include <limits>
 #include <string>
 
+#include "tests/checks.h"
 #include "tests/fixture.h"
 #include "tests/reference.h"
 
 namespace {
 
 using FormatTest = RuntimeTest;
-using reference::Widen;
 
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
-
-std::u16string Text(const char16_t* text) {
-  return text == nullptr ? u"" : text;
-}
 
 // A value of a random magnitude, sometimes one of the edges: powers of ten and
 // one below them, the 64-bit extremes.
@@ -36,66 +32,6 @@ std::int64_t RandomInteger(Seeded& random) {
   }
   if (random.OneIn(20)) value = random.OneIn(2) ? LLONG_MIN : LLONG_MAX;
   return value;
-}
-
-TEST_F(FormatTest, IntegersHaveTheDigitsOfToChars) {
-  Seeded random;
-  for (int i = 0; i < 3000; ++i) {
-    const std::int64_t value = RandomInteger(random);
-    TruncateWorkspace(0);
-    AppendText(u"x");
-    IntegerText(value, 2);
-    ASSERT_EQ(TextAt(0), u"x" + reference::Integer(value)) << value;
-    ASSERT_EQ(Position(), 2 * static_cast<std::int32_t>(TextAt(0).size()));
-    char16_t digits[24];
-    const auto magnitude = value < 0 ? 0 - static_cast<std::uint64_t>(value) : value;
-    ASSERT_EQ(std::u16string(UnsignedToDecimal(digits, magnitude)),
-              Widen(std::to_string(magnitude)));
-  }
-}
-
-// Fields of random widths, pad texts and texts; the text lies outside the
-// workspace, is the fragment at the field's own position, or lies before or
-// after it (the moves overlap either way); wide fields move the buffer.
-TEST_F(FormatTest, FieldsAreTheTextCutOrPaddedOnTheLeft) {
-  Seeded random;
-  const char16_t* pads[] = {nullptr, u"", u" ", u"0", u"*x"};
-  for (int i = 0; i < 3000; ++i) {
-    const std::u16string text =
-        Widen(std::string("abcdefghijklmnopqrstuvwxyz0123")
-                  .substr(0, static_cast<std::size_t>(random.Between(0, 30))));
-    const auto width = static_cast<std::int32_t>(random.OneIn(50) ? random.Between(9000, 9100)
-                                                                  : random.Between(-3, 30));
-    const char16_t* pad = pads[random.Between(0, 4)];
-    TruncateWorkspace(0);
-    AppendText(u"<<");
-    std::int32_t field = Position();
-    const bool null = random.OneIn(8);
-    const char16_t* source = null ? nullptr : text.c_str();
-    switch (null ? 0 : random.Between(0, 3)) {
-      case 1:  // the fragment just built at the field's position
-        AppendText(source), source = WorkspaceTextAt(field);
-        break;
-      case 2:  // an earlier workspace text; its NUL stays below the field
-        AppendText(source), source = WorkspaceTextAt(field), field = Position() + 2;
-        StringWorkspace.position = field;
-        break;
-      case 3:  // a text behind the field's position, overwritten as it is moved
-        AppendText(source), source = WorkspaceTextAt(field), field -= 2;
-    }
-    if (pad != nullptr && std::u16string(pad) == u" " && random.OneIn(2)) {
-      PadLeftText(source, width, field);
-    } else {
-      PadText(source, width, pad, field);
-    }
-    const std::u16string expected =
-        reference::Pad(null ? u"" : text, width, pad == nullptr ? u' ' : pad[0]);
-    ASSERT_EQ(std::u16string(WorkspaceTextAt(field), expected.size()), expected)
-        << "width " << width << ", text " << std::string(text.begin(), text.end());
-    ASSERT_EQ(Position(), field + 2 * static_cast<std::int32_t>(expected.size()));
-    ASSERT_EQ(*WorkspaceTextAt(Position()), u'\0');
-    ASSERT_EQ(TextAt(0).substr(0, 1), u"<");
-  }
 }
 
 double RandomDouble(Seeded& random) {
@@ -120,37 +56,26 @@ double RandomDouble(Seeded& random) {
   }
 }
 
-// Random values, decimals (also outside 0..512) and point and separator texts,
-// some long enough to make results of thousands of characters, some lying in
-// the workspace below or at the result's own position.
-TEST_F(FormatTest, GroupedNumbersAreTheFixedConversionGrouped) {
+// Random values of every magnitude, counts of decimals and widths (also
+// outside 0..512), point, separator and field texts, long ones too, outside the
+// workspace or in it where the result goes.
+TEST_F(FormatTest, EveryOperationAgreesWithToChars) {
   Seeded random;
-  const std::u16string texts[] = {u"", u".", u",", u" - ", std::u16string(700, u'_')};
-  for (int i = 0; i < 3000; ++i) {
+  const char* texts[] = {"", ".", ",", " - ", "abcdefghijklmnopqrstuvwxyz"};
+  for (int i = 0; i < 5000; ++i) {
+    std::string bytes(8, '\0');
     const double value = RandomDouble(random);
-    const auto decimals = static_cast<std::int32_t>(random.OneIn(30) ? random.Between(400, 700)
-                                                                     : random.Between(-3, 20));
-    const char16_t* point = random.OneIn(6) ? nullptr : texts[random.Between(0, 4)].c_str();
-    const char16_t* separator = random.OneIn(6) ? nullptr : texts[random.Between(0, 4)].c_str();
-    const std::u16string expected =
-        reference::Grouped(value, decimals, Text(point), Text(separator));
-    TruncateWorkspace(0);
-    AppendText(u"<");
-    std::int32_t at = Position();
-    if (random.OneIn(3)) {  // the texts in the workspace, where the result may go
-      const std::u16string pointText = Text(point), separatorText = Text(separator);
-      AppendText(separatorText.c_str());
-      const std::int32_t pointAt = Position() + 2;
-      AppendTextAt(pointText.c_str(), pointAt);
-      separator = separator == nullptr ? nullptr : WorkspaceTextAt(at);
-      point = point == nullptr ? nullptr : WorkspaceTextAt(pointAt);
-      if (random.OneIn(2)) at = Position();
-    }
-    FormatGrouped(value, decimals, point, separator, at);
-    ASSERT_EQ(TextAt(at), expected) << value << " with " << decimals << " decimals";
-    ASSERT_EQ(Position(), at + 2 * static_cast<std::int32_t>(expected.size()));
-    ASSERT_EQ(TextAt(0).substr(0, 1), u"<");
+    const std::int64_t integer = RandomInteger(random);
+    std::memcpy(bytes.data(), random.OneIn(2) ? static_cast<const void*>(&value) : &integer, 8);
+    for (int k = 0; k < 3; ++k) bytes += static_cast<char>(random.Between(0, 255));
+    bytes += std::string(texts[random.Between(0, 4)]) + texts[random.Between(0, 4)];
+    if (random.OneIn(20)) bytes += std::string(700, '_');
+    ASSERT_TRUE(
+        check::FormatAgrees(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()))
+        << "value " << value << ", integer " << integer << ", bytes " << bytes.substr(8);
   }
+  char16_t digits[24];
+  EXPECT_EQ(std::u16string(UnsignedToDecimal(digits, UINT64_MAX)), u"18446744073709551615");
 }
 
 TEST_F(FormatTest, GroupedWorkedExamplesAndShorterForms) {
@@ -161,40 +86,31 @@ TEST_F(FormatTest, GroupedWorkedExamplesAndShorterForms) {
     const char16_t* separator;
     const char16_t* result;
   } rows[] = {
-      {1234567.891, 2, u".", u",", u"1,234,567.89"},
-      {1234567, 0, u",", u".", u"1.234.567"},
-      {12345, 0, u",", u".", u"12.345"},
-      {-1234, 0, u".", u",", u"-1,234"},
-      {123456, 0, u".", u",", u"123,456"},
-      {-123456, 0, u".", u",", u"-123,456"},
-      {-123, 0, u".", u",", u"-123"},
-      {1000, 0, u".", u",", u"1,000"},
-      {999, 0, u".", u",", u"999"},
-      {999, 2, u".", u",", u"999.00"},
-      {0, 2, u".", u",", u"0.00"},
-      {-0.0, 0, u".", u",", u"0"},
-      {-0.0, 2, u".", u",", u"0.00"},
-      {-0.001, 2, u".", u",", u"-0.00"},
-      {1234.5678, -3, u".", u",", u"1,235"},
-      {1234.5, 1, u"", u",", u"1,2345"},
-      {1234567, 0, u".", u" - ", u"1 - 234 - 567"},
-      {-1000, 0, u".", u"", u"-1000"},
-      {1e21, 0, u".", u",", u"1,000,000,000,000,000,000,000"},
-      {kInfinity, 3, u".", u",", u"+Infinity"},
-      {-kInfinity, 3, u".", u",", u"-Infinity"},
-      {std::nan(""), 3, u".", u",", u"NaN"},
-      {2.5, 0, u".", u",", u"2"},
+      // clang-format off
+      {1234567.891, 2, u".", u",", u"1,234,567.89"}, {1234567, 0, u",", u".", u"1.234.567"},
+      {12345, 0, u",", u".", u"12.345"}, {-1234, 0, u".", u",", u"-1,234"},
+      {123456, 0, u".", u",", u"123,456"}, {-123456, 0, u".", u",", u"-123,456"},
+      {-123, 0, u".", u",", u"-123"}, {1000, 0, u".", u",", u"1,000"}, {999, 0, u".", u",", u"999"},
+      {999, 2, u".", u",", u"999.00"}, {0, 2, u".", u",", u"0.00"}, {-0.0, 0, u".", u",", u"0"},
+      {-0.0, 2, u".", u",", u"0.00"}, {-0.001, 2, u".", u",", u"-0.00"},
+      {1234.5678, -3, u".", u",", u"1,235"}, {1234.5, 1, u"", u",", u"1,2345"},
+      {1234567, 0, u".", u" - ", u"1 - 234 - 567"}, {-1000, 0, u".", u"", u"-1000"},
+      {1e21, 0, u".", u",", u"1,000,000,000,000,000,000,000"}, {2.5, 0, u".", u",", u"2"},
+      {kInfinity, 3, u".", u",", u"+Infinity"}, {-kInfinity, 3, u".", u",", u"-Infinity"},
+      {std::nan(""), 3, u".", u",", u"NaN"}, {-1234567.25, 2, nullptr, nullptr, u"-123456725"},
+      // clang-format on
   };
   for (const auto& row : rows) {
     FormatGrouped(row.value, row.decimals, row.point, row.separator, 0);
     EXPECT_EQ(TextAt(0), row.result) << row.value;
   }
   FormatGrouped(1234.5, 0);
-  EXPECT_EQ(TextAt(0), u"1,234.50");
-  FormatGrouped(1234.5, 1, 0);
-  EXPECT_EQ(TextAt(0), u"1,234.5");
-  FormatGrouped(1234.5, 1, u":", 0);
-  EXPECT_EQ(TextAt(0), u"1,234:5");
+  FormatGrouped(1234.5, 1, 16);
+  FormatGrouped(1234.5, 1, u":", 30);
+  EXPECT_EQ(TextAt(0), u"1,234.501,234.51,234:5");
+  PadText(nullptr, 3, nullptr, 0);
+  PadLeftText(u"12345678", 7, 6);
+  EXPECT_EQ(TextAt(0), u"   1234567");
   SpaceText(-3, 0);
   EXPECT_EQ(Position(), 0);
 }

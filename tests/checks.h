@@ -1,0 +1,121 @@
+// Properties that the unit tests check on random inputs and the fuzz targets on
+// theirs. Each makes a case of any bytes and tells whether the runtime agrees
+// with the reference on it.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "runtime/console/console.h"
+#include "runtime/console/read_line.h"
+#include "runtime/platform/posix/utf8.h"
+#include "runtime/program_heap.h"
+#include "runtime/strings/format.h"
+#include "runtime/strings/workspace.h"
+#include "tests/fake/fake_platform.h"
+#include "tests/reference.h"
+
+namespace check {
+
+// ReadLine on redirected input, with the runtime started on the fake platform.
+// The first byte says how many of the next ones each end a read (the low seven
+// bits, some times 97) and fail the one after it (the high bit); the rest is the
+// UTF-16LE input.
+inline bool ReadLineAgrees(const std::uint8_t* data, std::size_t size) {
+  const std::size_t cuts = size == 0 ? 0 : std::min<std::size_t>(data[0] % 16u, size - 1);
+  const std::string bytes(reinterpret_cast<const char*>(data) + 1 + cuts,
+                          size - std::min<std::size_t>(size, 1 + cuts));
+  fake::state.reads.clear();
+  platform::FreeBlock(ProgramHeap, PendingInput);
+  PendingInput = nullptr;
+  PendingByteHeld = SkipLineFeed = false;
+  std::vector<std::size_t> failures;
+  std::size_t at = 0;
+  for (std::size_t k = 0; k < cuts; ++k) {
+    const std::size_t length = (data[1 + k] & 0x7Fu) * (k % 4 == 3 ? 97 : 1) + 1;
+    if (at < bytes.size()) fake::state.reads.push_back({bytes.substr(at, length)});
+    at = std::min(at + length, bytes.size());
+    if ((data[1 + k] & 0x80) == 0) continue;
+    fake::state.reads.push_back({"", platform::FileReadResult::Failure});
+    failures.push_back(at);
+  }
+  if (at < bytes.size()) fake::state.reads.push_back({bytes.substr(at)});
+  std::vector<std::u16string> lines;
+  while (lines.empty() || lines.back() != u"\x04") {
+    const auto count = static_cast<std::size_t>(ReadLine(0));
+    lines.emplace_back(WorkspaceTextAt(0), count);
+  }
+  return lines == reference::Lines(bytes, failures);
+}
+
+// The terminal's UTF-8: the bytes decoded whole, and in two reads cut where the
+// first byte says; the bytes taken as UTF-16 and encoded.
+inline bool Utf8Agrees(const std::uint8_t* data, std::size_t size) {
+  const std::string bytes(reinterpret_cast<const char*>(data), size);
+  auto decode = [](const std::string& part, bool final, std::size_t* consumed) {
+    std::u16string out(part.size(), u'\0');
+    const auto decoded = platform::DecodeUtf8(reinterpret_cast<const unsigned char*>(part.data()),
+                                              part.size(), final, out.data());
+    *consumed = decoded.bytes;
+    return out.substr(0, decoded.units);
+  };
+  std::size_t consumed = 0;
+  const std::u16string whole = decode(bytes, true, &consumed);
+  if (whole != reference::DecodeUtf8(bytes) || consumed != size) return false;
+  std::u16string parts =
+      decode(bytes.substr(0, size == 0 ? 0 : data[0] % (size + 1)), false, &consumed);
+  parts += decode(bytes.substr(consumed), true, &consumed);
+  std::u16string units(size / 2, u'\0');
+  std::memcpy(units.data(), data, 2 * units.size());
+  std::string encoded(3 * units.size(), '\0');
+  encoded.resize(platform::EncodeUtf8(units.data(), units.size(),
+                                      reinterpret_cast<unsigned char*>(encoded.data())));
+  return parts == whole && encoded == reference::EncodeUtf8(units);
+}
+
+// FormatGrouped, IntegerText and PadText in a started workspace: eight bytes are
+// the value (a double and an integer), one a count (decimals, a width), one where
+// the texts lie (outside the workspace, or in it where the result goes), and the
+// rest the point and the separator (also the field's text and its pad).
+inline bool FormatAgrees(const std::uint8_t* data, std::size_t size) {
+  if (size < 11) return false;
+  double value;
+  std::int64_t integer;
+  std::memcpy(&value, data, 8), std::memcpy(&integer, data, 8);
+  const std::int32_t count = static_cast<std::int8_t>(data[8]) * (data[9] % 4 == 3 ? 40 : 1);
+  const std::string rest(reinterpret_cast<const char*>(data) + 11, size - 11);
+  const std::size_t split = data[10] % (rest.size() + 1);
+  const std::u16string point = reference::Widen(rest.substr(0, split).c_str());
+  const std::u16string separator = reference::Widen(rest.substr(split).c_str());
+  // In the workspace the texts lie behind a "<": where the result goes, or before it.
+  auto place = [&](const char16_t** pointText, const char16_t** separatorText) {
+    TruncateWorkspace(0);
+    AppendText(u"<");
+    *pointText = point.c_str(), *separatorText = separator.c_str();
+    if (data[9] % 3 == 0) return 2;
+    AppendText(separator.c_str());  // its NUL stays, unless the point starts right there
+    if (!separator.empty())
+      ReserveWorkspace(1, static_cast<std::int32_t>(StringWorkspace.position));
+    *pointText = WorkspaceTextAt(StringWorkspace.position);
+    AppendText(point.c_str());
+    if (!separator.empty()) *separatorText = WorkspaceTextAt(2);
+    return data[9] % 3 == 1 ? 2 : static_cast<std::int32_t>(StringWorkspace.position);
+  };
+  const char16_t *pointText, *separatorText;
+  std::int32_t at = place(&pointText, &separatorText);
+  FormatGrouped(value, count, pointText, separatorText, at);
+  const bool grouped = WorkspaceTextAt(at) == reference::Grouped(value, count, point, separator);
+  at = place(&pointText, &separatorText);
+  PadText(pointText, count, separatorText, at);
+  const std::u16string field =
+      reference::Pad(point, count, separator.empty() ? u'\0' : separator[0]);
+  const bool padded = std::u16string(WorkspaceTextAt(at), field.size()) == field &&
+                      StringWorkspace.position == at + 2 * static_cast<std::int64_t>(field.size());
+  IntegerText(integer, 2);
+  return grouped && padded && WorkspaceTextAt(0) == u"<" + reference::Integer(integer);
+}
+
+}  // namespace check
