@@ -115,7 +115,9 @@ TEST_F(ArraysTest, TheNestedExampleIsDestroyedFieldByFieldInOrder) {
   void* element = CreateArrayBlock(64, 1, 1, map, &array);
   char* p = static_cast<char*>(element);
   void* inner = *reinterpret_cast<void**>(p + 32);
-  ASSERT_NE(inner, nullptr);
+  ASSERT_EQ(std::vector<std::int64_t>({HeaderOf(inner)->elementSize, HeaderOf(inner)->elementCount,
+                                       HeaderOf(inner)->typeCode}),
+            (std::vector<std::int64_t>{8, 10, 8}));
   std::size_t length = 1;
   for (int offset : {0, 24, 40, 48, 56})
     AssignText(reinterpret_cast<StringVariable*>(p + offset),

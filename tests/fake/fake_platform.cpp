@@ -35,14 +35,22 @@ std::map<void*, std::size_t>& BlocksOf(platform::HeapHandle heap) {
   return found->second;
 }
 
+std::size_t SizeOf(platform::HeapHandle heap, const void* block) {
+  auto found = BlocksOf(heap).find(const_cast<void*>(block));
+  if (found == BlocksOf(heap).end()) Misuse("a block the heap does not hold");
+  return found->second;
+}
+
 void* NewBlock(std::size_t bytes) {
   void* block = std::malloc(bytes == 0 ? 1 : bytes);
   if (block == nullptr) throw std::bad_alloc();
   return block;
 }
 
-void Scribble(void* block, std::size_t bytes) {
-  std::memset(block, 0xDD, bytes);
+// Frees a block, writing over it first so that what is read after shows.
+void Scribble(platform::HeapHandle heap, void* block) {
+  std::memset(block, 0xDD, SizeOf(heap, block));
+  BlocksOf(heap).erase(block);
   std::free(block);
 }
 
@@ -109,44 +117,33 @@ void* AllocateBlock(HeapHandle heap, std::size_t bytes, bool zero) {
   auto& blocks = fake::BlocksOf(heap);
   if (fake::HeapCallFails()) return nullptr;
   void* block = fake::NewBlock(bytes);
-  std::memset(block, zero ? 0 : 0xAA, bytes);  // unzeroed memory is not zero here
-  blocks[block] = bytes;
-  return block;
+  std::memset(block, zero ? 0 : 0xAA, bytes);  // memory not asked to be zero is not
+  return blocks[block] = bytes, block;
 }
 
 void* ResizeBlock(HeapHandle heap, void* block, std::size_t bytes, bool zeroGrowth) {
-  auto& blocks = fake::BlocksOf(heap);
-  auto found = blocks.find(block);
-  if (found == blocks.end()) fake::Misuse("resizing a block the heap does not hold");
-  if (fake::HeapCallFails()) return nullptr;
-  const std::size_t old = found->second;
-  void* moved = fake::NewBlock(bytes);
-  std::memset(moved, zeroGrowth ? 0 : 0xAA, bytes);
+  const std::size_t old = fake::SizeOf(heap, block);
+  void* moved = AllocateBlock(heap, bytes, zeroGrowth);
+  if (moved == nullptr) return nullptr;
   std::memcpy(moved, block, std::min(old, bytes));
-  blocks.erase(found);
-  fake::Scribble(block, old);
-  blocks[moved] = bytes;
+  fake::Scribble(heap, block);
   ++state.resizes;
   return moved;
 }
 
 std::size_t BlockSize(HeapHandle heap, const void* block) {
-  return fake::BlocksOf(heap).at(const_cast<void*>(block));
+  return fake::SizeOf(heap, block);
 }
 
 void FreeBlock(HeapHandle heap, void* block) {
   if (block == nullptr) return;
-  auto& blocks = fake::BlocksOf(heap);
-  auto found = blocks.find(block);
-  if (found == blocks.end()) fake::Misuse("freeing a block the heap does not hold");
-  state.freed.push_back(found->second);
-  fake::Scribble(block, found->second);
-  blocks.erase(found);
+  state.freed.push_back(fake::SizeOf(heap, block));
+  fake::Scribble(heap, block);
 }
 
 void DestroyPrivateHeap(HeapHandle heap) {
   if (heap == nullptr) return;
-  for (auto& [block, bytes] : fake::BlocksOf(heap)) fake::Scribble(block, bytes);
+  while (!fake::BlocksOf(heap).empty()) fake::Scribble(heap, fake::BlocksOf(heap).begin()->first);
   state.heaps.erase(heap);
   state.released.push_back("heap " + std::to_string(fake::HeapNumbers[heap]));
   std::free(heap);
