@@ -42,7 +42,7 @@ TEST_F(BenchmarkRunTest, PrintsTheHeaderAProgressLinePerIntervalAndTheTotal) {
   RunBenchmark({25, 5, 10});
 
   const std::vector<std::u16string> expected = {
-      u"   Loops      MemoryUsage      duration for 10000 passes",
+      u"   Loops      MemoryUsage      duration for 10 passes",
       u"      0\t         2.048 K\t         0ms",
       u"     10\t         2.048 K\t         0ms",
       u"     20\t         2.048 K\t         0ms",

@@ -15,7 +15,7 @@ namespace {
 const BenchmarkSizes kSmall{20, 3, 10};
 
 const char16_t kSmallRunOutput[] =
-    u"   Loops      MemoryUsage      duration for 10000 passes\r\n"
+    u"   Loops      MemoryUsage      duration for 10 passes\r\n"
     u"      0\t             0 K\t         0ms\r\n"
     u"     10\t             0 K\t         0ms\r\n"
     u"     20\t             0 K\t         0ms\r\n"
