@@ -1,22 +1,33 @@
-# The two commands of the README, and the steps they are made of.
+# The two commands of the README, the other commands it shows, and the steps they
+# are made of. Each command installs only what it needs (tools/bootstrap).
 PRESETS := native native-asan windows
 NPROC := $(shell nproc 2>/dev/null || echo 2)
 export CMAKE_BUILD_PARALLEL_LEVEL ?= $(NPROC)
 export CTEST_PARALLEL_LEVEL ?= $(NPROC)
 
-.PHONY: run bench test bootstrap format check-format $(addprefix test-,$(PRESETS))
+.PHONY: run bench report test bootstrap bootstrap-native bootstrap-report format \
+	check-format $(addprefix test-,$(PRESETS))
 
 # Builds the native program and runs the benchmark on this terminal.
-run: bootstrap
+run: bootstrap-native
 	cmake --preset native >/dev/null
 	cmake --build --preset native --target stringchurn
 	./build/native/program/stringchurn
 
 # Builds the native Release preset's performance harness and runs it (a few minutes).
-bench: bootstrap
+bench: bootstrap-native
 	cmake --preset native >/dev/null
 	cmake --build --preset native --target stringchurn_bench
 	./build/native/bench/stringchurn_bench --benchmark_color=false
+
+# Runs the shipped benchmark whole with its progress on this terminal, keeps the
+# progress in build/report/run.csv and draws it into build/report/run.png.
+report: bootstrap-report
+	cmake --preset native >/dev/null
+	cmake --build --preset native --target stringchurn
+	mkdir -p build/report
+	./build/native/program/stringchurn --csv build/report/run.csv </dev/null
+	tools/report build/report/run.csv build/report/run.png
 
 # Builds all three presets, runs every test of each, and checks the formatting.
 test: bootstrap $(addprefix test-,$(PRESETS)) check-format
@@ -27,7 +38,13 @@ $(addprefix test-,$(PRESETS)): test-%: bootstrap
 	ctest --preset $*
 
 bootstrap:
-	tools/bootstrap
+	tools/bootstrap all
+
+bootstrap-native:
+	tools/bootstrap native
+
+bootstrap-report:
+	tools/bootstrap report
 
 check-format:
 	tools/check-format
