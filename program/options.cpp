@@ -8,16 +8,16 @@ namespace {
 
 enum class Field { Passes, Length, Interval, Csv, Help, Version };
 
-struct OptionSpec {
+struct KnownOption {
   std::u16string_view name;
   Field field;
   std::int64_t min;  // numbers only
   std::int64_t max;
 };
 
-constexpr OptionSpec kCsvOption = {u"--csv", Field::Csv, 0, 0};
+constexpr KnownOption kCsvOption = {u"--csv", Field::Csv, 0, 0};
 
-constexpr OptionSpec kOptions[] = {
+constexpr KnownOption kOptions[] = {
     {u"--passes", Field::Passes, 0, MaxPassCount},
     {u"--length", Field::Length, 0, MaxTextLength},
     {u"--interval", Field::Interval, 1, MaxProgressInterval},
@@ -42,7 +42,7 @@ std::string Quoted(std::u16string_view text) {
 }
 
 // "--name takes" what the option accepts.
-std::string Accepted(const OptionSpec& option) {
+std::string Accepted(const KnownOption& option) {
   std::string accepted(option.name.begin(), option.name.end());
   accepted += " takes ";
   if (TakesNumber(option.field)) {
@@ -53,7 +53,7 @@ std::string Accepted(const OptionSpec& option) {
 }
 
 // "--name takes ..., not "value"".
-std::string Refused(const OptionSpec& option, std::u16string_view value) {
+std::string Refused(const KnownOption& option, std::u16string_view value) {
   return Accepted(option) + ", not " + Quoted(value);
 }
 
@@ -86,8 +86,8 @@ ProgramOptions ParseOptions(const char16_t* const* arguments, std::size_t count)
     const std::u16string_view argument = arguments[i];
     const std::size_t equals = argument.find(u'=');
     const std::u16string_view name = argument.substr(0, equals);
-    const OptionSpec* option = nullptr;
-    for (const OptionSpec& candidate : kOptions) {
+    const KnownOption* option = nullptr;
+    for (const KnownOption& candidate : kOptions) {
       if (candidate.name == name) option = &candidate;
     }
     if (option == nullptr) {
