@@ -5,7 +5,7 @@ NPROC := $(shell nproc 2>/dev/null || echo 2)
 export CMAKE_BUILD_PARALLEL_LEVEL ?= $(NPROC)
 export CTEST_PARALLEL_LEVEL ?= $(NPROC)
 
-.PHONY: run bench report test bootstrap bootstrap-native bootstrap-report format \
+.PHONY: run bench report package test bootstrap bootstrap-native bootstrap-report format \
 	check-format $(addprefix test-,$(PRESETS))
 
 # Builds the native program and runs the benchmark on this terminal.
@@ -28,6 +28,18 @@ report: bootstrap-report
 	mkdir -p build/report
 	./build/native/program/stringchurn --csv build/report/run.csv </dev/null
 	tools/report build/report/run.csv build/report/run.png
+
+# The Debian package of the native program and the ZIP of the Windows program,
+# in build/packages.
+package: bootstrap
+	cmake --preset native >/dev/null
+	cmake --build --preset native --target stringchurn
+	cd build/native && cpack -G DEB -B ../packages
+	cmake --preset windows >/dev/null
+	cmake --build --preset windows --target stringchurn
+	cd build/windows && cpack -G ZIP -B ../packages
+	rm -rf build/packages/_CPack_Packages
+	@ls build/packages/*.deb build/packages/*.zip
 
 # Builds all three presets, runs every test of each, and checks the formatting.
 test: bootstrap $(addprefix test-,$(PRESETS)) check-format
