@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "runtime/platform/kept_arguments.h"
 #include "runtime/platform/platform.h"
 #include "runtime/platform/posix/file_handle.h"
 #include "runtime/platform/posix/utf8.h"
@@ -45,14 +46,7 @@ std::vector<std::u16string> ReadArguments() {
 }  // namespace
 
 const char16_t* const* CommandLineArguments(std::size_t* count) {
-  static const std::vector<std::u16string> arguments = ReadArguments();
-  static const std::vector<const char16_t*> texts = [] {
-    std::vector<const char16_t*> pointers;
-    for (const std::u16string& argument : arguments) pointers.push_back(argument.c_str());
-    return pointers;
-  }();
-  *count = texts.size();
-  return texts.data();
+  return KeptArguments(ReadArguments, count);
 }
 
 }  // namespace platform
