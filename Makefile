@@ -1,28 +1,52 @@
-# The two commands of the README, and the steps they are made of.
+# The two commands of the README, the other commands it shows, and the steps they
+# are made of. Each command installs only what it needs (tools/bootstrap).
 PRESETS := native native-asan windows fuzz
 FUZZ_SECONDS ?= 600
 NPROC := $(shell nproc 2>/dev/null || echo 2)
 export CMAKE_BUILD_PARALLEL_LEVEL ?= $(NPROC)
 export CTEST_PARALLEL_LEVEL ?= $(NPROC)
 
-.PHONY: run bench fuzz test bootstrap format check-format $(addprefix test-,$(PRESETS))
+.PHONY: run bench report package fuzz test bootstrap bootstrap-native bootstrap-report \
+	bootstrap-fuzz format \
+	check-format $(addprefix test-,$(PRESETS))
 
 # Builds the native program and runs the benchmark on this terminal.
-run: bootstrap
+run: bootstrap-native
 	cmake --preset native >/dev/null
 	cmake --build --preset native --target stringchurn
 	./build/native/program/stringchurn
 
 # Builds the native Release preset's performance harness and runs it (a few minutes).
-bench: bootstrap
+bench: bootstrap-native
 	cmake --preset native >/dev/null
 	cmake --build --preset native --target stringchurn_bench
 	./build/native/bench/stringchurn_bench --benchmark_color=false
 
+# Runs the shipped benchmark whole with its progress on this terminal, keeps the
+# progress in build/report/run.csv and draws it into build/report/run.png.
+report: bootstrap-report
+	cmake --preset native >/dev/null
+	cmake --build --preset native --target stringchurn
+	mkdir -p build/report
+	./build/native/program/stringchurn --csv build/report/run.csv </dev/null
+	tools/report build/report/run.csv build/report/run.png
+
+# The Debian package of the native program and the ZIP of the Windows program,
+# in build/packages.
+package: bootstrap
+	cmake --preset native >/dev/null
+	cmake --build --preset native --target stringchurn
+	cd build/native && cpack -G DEB -B ../packages
+	cmake --preset windows >/dev/null
+	cmake --build --preset windows --target stringchurn
+	cd build/windows && cpack -G ZIP -B ../packages
+	rm -rf build/packages/_CPack_Packages
+	@ls build/packages/*.deb build/packages/*.zip
+
 # Builds the fuzz targets and runs each for FUZZ_SECONDS (10 minutes unless
 # given); what they find beyond the kept corpus goes to build/fuzz/fuzz/found/,
 # and an input that fails to build/fuzz/.
-fuzz: bootstrap
+fuzz: bootstrap-fuzz
 	cmake --preset fuzz >/dev/null
 	cmake --build --preset fuzz
 	for target in read_line utf8 format; do \
@@ -41,7 +65,16 @@ $(addprefix test-,$(PRESETS)): test-%: bootstrap
 	ctest --preset $*
 
 bootstrap:
-	tools/bootstrap
+	tools/bootstrap all
+
+bootstrap-native:
+	tools/bootstrap native
+
+bootstrap-report:
+	tools/bootstrap report
+
+bootstrap-fuzz:
+	tools/bootstrap fuzz
 
 check-format:
 	tools/check-format

@@ -1,12 +1,13 @@
 // The run works on the program globals. Its set-up (the text and the array)
 // counts in no duration; the clock is read twice at each checkpoint, so that the
-// time spent printing a progress line never counts in the next one.
+// time spent printing a progress line and its CSV row never counts in the next one.
 #include "program/benchmark_run.h"
 
 #include <climits>
 
 #include "program/clock.h"
 #include "program/globals.h"
+#include "program/progress_csv.h"
 #include "program/progress_line.h"
 #include "runtime/arrays/array_block.h"
 #include "runtime/console/line_hooks.h"
@@ -27,9 +28,19 @@ StringVariable* Element(std::int64_t index) {
   return static_cast<StringVariable*>(ProgramGlobals.StringArray) + index;
 }
 
+// "   Loops      MemoryUsage      duration for K passes", built in the workspace.
+void PrintHeader(std::int64_t interval) {
+  const std::int32_t p = CurrentPosition();
+  AppendText(u"   Loops      MemoryUsage      duration for ");
+  IntegerText(interval, CurrentPosition());
+  AppendText(interval == 1 ? u" pass" : u" passes");
+  OutputLineHook(WorkspaceTextAt(p));
+  StringWorkspace.position = p;
+}
+
 }  // namespace
 
-void RunBenchmark(const BenchmarkSizes& sizes) {
+void RunBenchmark(const BenchmarkSizes& sizes, platform::FileHandle csvFile) {
   ProgramGlobalBlock& g = ProgramGlobals;
   g.PassCount = sizes.passCount;
 
@@ -42,15 +53,19 @@ void RunBenchmark(const BenchmarkSizes& sizes) {
                                    StringElementMap, &g.StringArray);
   if (g.StringArray == nullptr) FailOutOfMemory();
 
+  if (csvFile != nullptr) WriteProgressCsvHeader(csvFile);
+
   g.LastCheckpoint = MillisecondClock();
   g.StartTime = g.LastCheckpoint;
-  OutputLineHook(BenchmarkHeader);
+  PrintHeader(sizes.progressInterval);
 
   g.PassIndex = 0;
   while (!(g.PassCount < g.PassIndex)) {
     if (g.PassIndex % sizes.progressInterval == 0) {
-      const std::int64_t now = MillisecondClock();
-      PrintProgressLine(g.PassIndex, now - g.LastCheckpoint);
+      const std::int64_t duration = MillisecondClock() - g.LastCheckpoint;
+      std::int64_t workingSetKB = 0;
+      PrintProgressLine(g.PassIndex, duration, &workingSetKB);
+      if (csvFile != nullptr) WriteProgressCsvRow(csvFile, g.PassIndex, workingSetKB, duration);
       g.LastCheckpoint = MillisecondClock();
     }
     p = CurrentPosition();

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "runtime/platform/platform.h"
+
 struct BenchmarkSizes {
   std::int64_t passCount;         // the highest pass index; passes 0 to passCount
   std::int32_t textLength;        // characters of the text every pass copies
@@ -14,9 +16,8 @@ struct BenchmarkSizes {
 // The sizes of the shipped program.
 inline constexpr BenchmarkSizes ShippedBenchmarkSizes{1'000'000, 1'000'000, 10'000};
 
-// The header of the progress table.
-inline constexpr char16_t BenchmarkHeader[] =
-    u"   Loops      MemoryUsage      duration for 10000 passes";
-
-// Runs the benchmark on the program globals; the runtime must be started.
-void RunBenchmark(const BenchmarkSizes& sizes);
+// Runs the benchmark on the program globals; the runtime must be started. The
+// header names the interval: "   Loops      MemoryUsage      duration for 10000
+// passes" for the shipped sizes. With `csvFile` not null, every progress line is
+// also written to it as a CSV row (program/progress_csv.h).
+void RunBenchmark(const BenchmarkSizes& sizes, platform::FileHandle csvFile = nullptr);

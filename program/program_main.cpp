@@ -1,26 +1,30 @@
-// ProgramMain brings the runtime up, runs the benchmark and takes the runtime
-// down again; the order of both sequences is fixed.
+// ProgramMain reads the command line before anything else, then brings the
+// runtime up, runs the benchmark and takes the runtime down again; the order of
+// both sequences is fixed.
 #include "program/program_main.h"
 
 #include "program/benchmark_run.h"
 #include "program/globals.h"
+#include "program/options.h"
 #include "runtime/arrays/array_operations.h"
 #include "runtime/console/console.h"
+#include "runtime/console/line_hooks.h"
 #include "runtime/objects/shared_libraries.h"
 #include "runtime/platform/out_of_memory.h"
-#include "runtime/platform/platform.h"
 #include "runtime/program_heap.h"
 #include "runtime/strings/workspace.h"
 
-void ProgramEnd() {
-  ReleaseAllSharedLibraries();
+namespace {
+
+[[noreturn]] void FailCommandLine(const std::string& error) {
+  const std::string line = "stringchurn: " + error + "\n";
+  platform::WriteStandardError(line.data(), line.size());
+  platform::EndProcess(CommandLineErrorExitCode);
 }
 
-void ProgramMain() {
-  ProgramMainSized(ShippedBenchmarkSizes);
-}
-
-void ProgramMainSized(const BenchmarkSizes& sizes) {
+// Start-up, `body`, shutdown.
+template <typename Body>
+[[noreturn]] void RunInFrame(const Body& body) {
   // Start-up.
   ProgramGlobals = {};
   ProgramHeap = nullptr;
@@ -34,7 +38,7 @@ void ProgramMainSized(const BenchmarkSizes& sizes) {
   CloseEventHook = ProgramEnd;
   OpenConsole();
 
-  RunBenchmark(sizes);
+  body();
 
   // Shutdown.
   ProgramEnd();
@@ -42,4 +46,38 @@ void ProgramMainSized(const BenchmarkSizes& sizes) {
   DetachSharedLibraries();  // the table goes with the ProgramHeap
   platform::DestroyPrivateHeap(ProgramHeap);
   platform::EndProcess(static_cast<std::uint32_t>(ProgramGlobals.ExitCode));
+}
+
+}  // namespace
+
+void ProgramEnd() {
+  ReleaseAllSharedLibraries();
+}
+
+void ProgramMain() {
+  std::size_t count = 0;
+  const char16_t* const* arguments = platform::CommandLineArguments(&count);
+  const ProgramOptions options = ParseOptions(arguments, count);
+  switch (options.action) {
+    case ProgramAction::Error:
+      FailCommandLine(options.error);
+    case ProgramAction::Usage:
+      RunInFrame([] {
+        for (std::size_t i = 0; i < UsageLineCount; ++i) OutputLineHook(UsageLines[i]);
+      });
+    case ProgramAction::Version:
+      RunInFrame([] { OutputLineHook(VersionLine); });
+    case ProgramAction::Run:
+      break;
+  }
+  platform::FileHandle csvFile = nullptr;
+  if (options.csvPath != nullptr) {
+    csvFile = platform::CreateOutputFile(options.csvPath);
+    if (csvFile == nullptr) FailCommandLine(CsvFileError(options.csvPath));
+  }
+  ProgramMainSized(options.sizes, csvFile);
+}
+
+void ProgramMainSized(const BenchmarkSizes& sizes, platform::FileHandle csvFile) {
+  RunInFrame([&] { RunBenchmark(sizes, csvFile); });
 }

@@ -1,15 +1,24 @@
-// The program frame: start-up, the run, shutdown in a fixed order, and the part
-// of the shutdown shared with the console's close event.
+// The program frame: the command line, start-up, the run, shutdown in a fixed
+// order, and the part of the shutdown shared with the console's close event.
 #pragma once
 
-// The entry point of the process. Never returns: its last step ends the process
-// with the low 32 bits of ExitCode.
+#include "runtime/platform/platform.h"
+
+// Exit code of a process whose command line was refused; nothing was run.
+inline constexpr std::uint32_t CommandLineErrorExitCode = 2;
+
+// The entry point of the process. Reads the command line first: a mistake in it
+// is reported in one line on standard error and ends the process with
+// CommandLineErrorExitCode. Otherwise starts the runtime, runs the benchmark (or
+// prints the usage or the version), and shuts down. Never returns: its last step
+// ends the process with the low 32 bits of ExitCode.
 [[noreturn]] void ProgramMain();
 
 struct BenchmarkSizes;
-// ProgramMain with other sizes of the benchmark run: for the test-only small
-// variant of the program. The shipped program has no configuration.
-[[noreturn]] void ProgramMainSized(const BenchmarkSizes& sizes);
+// ProgramMain after its command line: the run of these sizes, its progress also
+// written to `csvFile` when that is not null, between start-up and shutdown.
+[[noreturn]] void ProgramMainSized(const BenchmarkSizes& sizes,
+                                   platform::FileHandle csvFile = nullptr);
 
 // Releases every shared library still loaded. Runs in the shutdown and on the
 // console's close event; a second call finds nothing left.

@@ -23,7 +23,8 @@ std::int32_t CurrentPosition() {
 
 }  // namespace
 
-std::int64_t PrintProgressLine(std::int64_t pass, std::int64_t durationMs) {
+std::int64_t PrintProgressLine(std::int64_t pass, std::int64_t durationMs,
+                               std::int64_t* workingSetKB) {
   if (CurrentProcessHandle == 0) CurrentProcessHandle = platform::CurrentProcess();
 
   const std::int32_t line = CurrentPosition();
@@ -32,8 +33,9 @@ std::int64_t PrintProgressLine(std::int64_t pass, std::int64_t durationMs) {
   AppendText(u"\t");
 
   const std::int32_t memory = CurrentPosition();
-  const auto kib = static_cast<double>(QueryWorkingSetKB(CurrentProcessHandle));
-  FormatGrouped(kib, 0, u",", u".", memory);
+  const std::int64_t kib = QueryWorkingSetKB(CurrentProcessHandle);
+  if (workingSetKB != nullptr) *workingSetKB = kib;
+  FormatGrouped(static_cast<double>(kib), 0, u",", u".", memory);
   AppendText(u" K");
   PadLeftText(WorkspaceTextAt(memory), kMemoryWidth, memory);
   AppendText(u"\t");

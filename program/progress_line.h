@@ -11,5 +11,7 @@ extern std::int64_t CurrentProcessHandle;
 // Prints the line for pass `pass` and `durationMs` milliseconds through the
 // OutputLineHook: the pass right-justified in 7 characters, TAB, the working set
 // grouped with "." and followed by " K" in 16, TAB, the duration in 10, "ms".
-// A field longer than its width keeps its first characters. Returns 0.
-std::int64_t PrintProgressLine(std::int64_t pass, std::int64_t durationMs);
+// A field longer than its width keeps its first characters. Returns 0; stores
+// the working-set figure of the line in `*workingSetKB` when that is not null.
+std::int64_t PrintProgressLine(std::int64_t pass, std::int64_t durationMs,
+                               std::int64_t* workingSetKB = nullptr);

@@ -166,6 +166,12 @@ void FlushFile(FileHandle file);
 // Returns null on failure.
 FileHandle OpenScratchFile();
 
+// Creates the file at `path` (NUL-terminated UTF-16, not null) for writing and
+// empty, replacing a file of that name; other processes may read it meanwhile.
+// Writes go to it with WriteFileBytes and FlushFile; it stays open until the
+// process ends. Returns null when it cannot be created.
+FileHandle CreateOutputFile(const char16_t* path);
+
 // Registers `handler` for the console control events. The system calls it on a
 // thread of its own, which is not the thread that registered it.
 void RegisterControlHandler(ControlHandler handler);
@@ -184,6 +190,14 @@ std::int64_t CurrentProcess();
 bool ReadWorkingSetDirectly(std::int64_t process, std::int64_t* bytes);
 
 // ---- Process -----------------------------------------------------------------
+
+// The arguments the process was started with, its own name left out, as
+// NUL-terminated UTF-16 texts; stores their number in `*count`. On Windows they
+// are split from the process's command line by the Microsoft C runtime's rules;
+// on Linux they are the program's arguments, decoded from UTF-8 (malformed
+// bytes become U+FFFD). The array and texts stay valid until the process ends.
+// None, with a count of 0, when they cannot be read.
+const char16_t* const* CommandLineArguments(std::size_t* count);
 
 // Writes `length` bytes of `text` to the standard error stream, unbuffered.
 // Failures are ignored.

@@ -261,9 +261,10 @@ FileReadResult ReadFileBytes(FileHandle file, void* buffer, std::uint32_t bytes,
 bool WriteFileBytes(FileHandle file, const void* buffer, std::uint32_t bytes,
                     std::uint32_t* written) {
   *written = 0;
-  if (file != &fake::OutputTag) fake::Misuse("writing to standard input");
+  if (file == &fake::InputTag) fake::Misuse("writing to standard input");
   if (state.writesFail) return false;
-  state.fileBytes.append(static_cast<const char*>(buffer), bytes);
+  (file == &fake::OutputTag ? state.fileBytes : *static_cast<std::string*>(file))
+      .append(static_cast<const char*>(buffer), bytes);
   *written = bytes;
   return true;
 }
@@ -273,6 +274,18 @@ void FlushFile(FileHandle) {}
 // The scratch file is the redirected standard output, where tests see it.
 FileHandle OpenScratchFile() {
   return &fake::OutputTag;
+}
+
+FileHandle CreateOutputFile(const char16_t* path) {
+  return std::u16string(path) == u"?" ? nullptr : &(state.files[path] = "");
+}
+
+const char16_t* const* CommandLineArguments(std::size_t* count) {
+  static std::vector<const char16_t*> texts;
+  texts.clear();
+  for (const std::u16string& argument : state.arguments) texts.push_back(argument.c_str());
+  *count = texts.size();
+  return texts.data();
 }
 
 void RegisterControlHandler(ControlHandler handler) {

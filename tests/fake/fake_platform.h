@@ -63,6 +63,10 @@ struct State {
   platform::ControlHandler handler = nullptr;
   std::u16string title;
 
+  // The process's arguments; the files it created, by path, with what was
+  // written to them (a path of "?" cannot be created).
+  std::vector<std::u16string> arguments;
+  std::map<std::u16string, std::string> files;
   // The working set the system reports itself; none: it is psapi.dll's to give.
   std::optional<std::int64_t> directWorkingSet;
   std::string standardError;

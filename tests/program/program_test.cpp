@@ -118,13 +118,13 @@ TEST_F(ProgramTest, TheRunPrintsEveryIntervalAndEmptiesEveryElement) {
     return 0;
   };
   RunBenchmark({25, 5, 10});
-  EXPECT_EQ(Lines, (std::vector<std::u16string>{
-                       u"   Loops      MemoryUsage      duration for 10000 passes",
-                       u"      0\t         2.048 K\t       700ms",
-                       u"     10\t         2.048 K\t       700ms",
-                       u"     20\t         2.048 K\t       700ms",
-                       u"Total Time: 4 seconds",  // 7 readings of 0.7 s
-                       u"<input>"}));
+  EXPECT_EQ(Lines,
+            (std::vector<std::u16string>{u"   Loops      MemoryUsage      duration for 10 passes",
+                                         u"      0\t         2.048 K\t       700ms",
+                                         u"     10\t         2.048 K\t       700ms",
+                                         u"     20\t         2.048 K\t       700ms",
+                                         u"Total Time: 4 seconds",  // 7 readings of 0.7 s
+                                         u"<input>"}));
   EXPECT_EQ(ProgramGlobals.PassIndex, 26);
   EXPECT_EQ(std::u16string(ProgramGlobals.BigString), u"     ");
   auto* elements = static_cast<StringVariable*>(ProgramGlobals.StringArray);
@@ -141,8 +141,11 @@ std::int64_t LoadAndClose(std::int32_t) {
   return 1;
 }
 
+// The program with small sizes on its command line, and a CSV file of the run.
 void RunSmall() {
-  ProgramMainSized({20, 3, 10});
+  fake::state.arguments = {u"--passes", u"20",    u"--length=3", u"--interval",
+                           u"10",       u"--csv", u"run.csv"};
+  ProgramMain();
 }
 
 TEST_F(ProgramTest, TheFrameClearsTheGlobalsRunsAndShutsDownInOrder) {
@@ -153,19 +156,25 @@ TEST_F(ProgramTest, TheFrameClearsTheGlobalsRunsAndShutsDownInOrder) {
   InputLineHook = LoadAndClose;
   EXPECT_EQ(fake::ExitCodeOf(RunSmall), 0u);
   const std::u16string output =
-      u"   Loops      MemoryUsage      duration for 10000 passes\r\n"
+      u"   Loops      MemoryUsage      duration for 10 passes\r\n"
       u"      0\t             0 K\t         0ms\r\n"
       u"     10\t             0 K\t         0ms\r\n"
       u"     20\t             0 K\t         0ms\r\n"
       u"Total Time: 0 seconds\r\n";
   EXPECT_EQ(fake::state.fileBytes, fake::Utf16Bytes(output));
+  EXPECT_EQ(fake::state.files[u"run.csv"],
+            "pass,working_set_kib,duration_ms\n0,0,0\n10,0,0\n20,0,0\n");
   // The close event released the first library; the shutdown the second, then
   // the StringHeap, then the ProgramHeap.
   const std::vector<std::string> last(fake::state.released.end() - 5, fake::state.released.end());
   EXPECT_EQ(last, (std::vector<std::string>{"module psapi.dll", "module psapi.dll", "heap 2",
                                             "heap 1", "exit 0"}));
   EXPECT_TRUE(fake::state.heaps.empty());
-  EXPECT_EQ(fake::state.standardError, "");
+  fake::state.arguments = {u"--passes", u"-1"};  // a bad command line runs nothing
+  EXPECT_EQ(fake::ExitCodeOf(ProgramMain), 2u);
+  EXPECT_EQ(fake::state.standardError,
+            "stringchurn: --passes takes a whole number from 0 to "
+            "1152921504606846968, not \"-1\"\n");
 }
 
 // Every heap call of a small run fails once in turn: the run goes on without

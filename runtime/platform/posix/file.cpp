@@ -4,9 +4,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <string>
 
 #include "runtime/platform/platform.h"
 #include "runtime/platform/posix/file_handle.h"
+#include "runtime/platform/posix/utf8.h"
 
 namespace platform {
 
@@ -42,6 +44,15 @@ FileHandle OpenScratchFile() {
   if (descriptor < 0) return nullptr;
   ::unlink(path);
   return HandleOfDescriptor(descriptor);
+}
+
+FileHandle CreateOutputFile(const char16_t* path) {
+  std::size_t length = 0;
+  while (path[length] != u'\0') ++length;
+  std::string name(3 * length, '\0');
+  name.resize(EncodeUtf8(path, length, reinterpret_cast<unsigned char*>(name.data())));
+  const int descriptor = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  return descriptor < 0 ? nullptr : HandleOfDescriptor(descriptor);
 }
 
 }  // namespace platform

@@ -1,4 +1,5 @@
-// Files and pipes on Windows: KERNEL32's ReadFile, WriteFile and FlushFileBuffers.
+// Files and pipes on Windows: KERNEL32's ReadFile, WriteFile, FlushFileBuffers and
+// CreateFileW.
 #include <windows.h>
 
 #include "runtime/platform/platform.h"
@@ -39,6 +40,13 @@ FileHandle OpenScratchFile() {
   // Deleted when its last handle closes, at the latest when the process ends.
   HANDLE file = ::CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  return file == INVALID_HANDLE_VALUE ? nullptr : file;
+}
+
+FileHandle CreateOutputFile(const char16_t* path) {
+  HANDLE file =
+      ::CreateFileW(reinterpret_cast<const wchar_t*>(path), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   return file == INVALID_HANDLE_VALUE ? nullptr : file;
 }
 

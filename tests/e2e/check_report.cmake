@@ -1,0 +1,37 @@
+# tools/report on the CSV of a real run gives a PNG; on a CSV that is empty, cut
+# off in a row, or of another layout it names the file and line, and makes none.
+#   -DPROGRAM=stringchurn -DREPORT=tools/report -DWORK=scratch folder
+file(REMOVE_RECURSE "${WORK}")
+file(MAKE_DIRECTORY "${WORK}")
+execute_process(
+  COMMAND "${PROGRAM}" --passes 30000 --length 1000 --interval 10000 --csv "${WORK}/run.csv"
+  INPUT_FILE /dev/null OUTPUT_QUIET RESULT_VARIABLE failed)
+execute_process(COMMAND "${REPORT}" "${WORK}/run.csv" RESULT_VARIABLE report_failed
+                ERROR_VARIABLE error)
+if(EXISTS "${WORK}/run.png")
+  file(READ "${WORK}/run.png" signature LIMIT 8 HEX)
+endif()
+if(failed OR report_failed OR NOT signature STREQUAL "89504e470d0a1a0a")
+  message(FATAL_ERROR "no PNG from the CSV of a run (${failed}, ${report_failed}): ${error}")
+endif()
+
+# The run's CSV is the header and the rows of passes 0 to 30000: five lines.
+file(READ "${WORK}/run.csv" good)
+string(LENGTH "${good}" length)
+math(EXPR length "${length} - 3")
+string(SUBSTRING "${good}" 0 ${length} cut)
+string(REPLACE "duration_ms" "duration" header "${good}")
+file(WRITE "${WORK}/empty.csv" "")
+file(WRITE "${WORK}/cut.csv" "${cut}")
+file(WRITE "${WORK}/header.csv" "${header}")
+file(WRITE "${WORK}/columns.csv" "${good}40000,12\n")
+foreach(case empty:1 cut:5 header:1 columns:6)
+  string(REPLACE ":" ";" case "${case}")
+  list(GET case 0 name)
+  list(GET case 1 line)
+  execute_process(COMMAND "${REPORT}" "${WORK}/${name}.csv" RESULT_VARIABLE failed
+                  OUTPUT_QUIET ERROR_VARIABLE error)
+  if(NOT failed OR NOT error MATCHES "${name}\\.csv:${line}: " OR EXISTS "${WORK}/${name}.png")
+    message(FATAL_ERROR "${name}.csv: expected an error naming line ${line} and no PNG: ${error}")
+  endif()
+endforeach()

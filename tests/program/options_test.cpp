@@ -1,0 +1,81 @@
+// The command line as the program reads it: each option, its limits, and the
+// one line that a mistake gives.
+#include "program/options.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// The options read, or the error.
+std::string Describe(const ProgramOptions& options) {
+  switch (options.action) {
+    case ProgramAction::Error:
+      return options.error;
+    case ProgramAction::Usage:
+      return "usage";
+    case ProgramAction::Version:
+      return "version";
+    case ProgramAction::Run:
+      break;
+  }
+  std::string run = "run " + std::to_string(options.sizes.passCount) + " " +
+                    std::to_string(options.sizes.textLength) + " " +
+                    std::to_string(options.sizes.progressInterval);
+  if (options.csvPath != nullptr) {
+    run += " csv ";
+    for (const char16_t* c = options.csvPath; *c != u'\0'; ++c)
+      run.push_back(static_cast<char>(*c));
+  }
+  return run;
+}
+
+TEST(OptionsTest, ReadsEachOptionAndRefusesWhatItDoesNotTake) {
+  const std::string passes = "--passes takes a whole number from 0 to 1152921504606846968";
+  const std::string length = "--length takes a whole number from 0 to 1073733626";
+  const std::string interval = "--interval takes a whole number from 1 to 9223372036854775807";
+  const std::string unknown =
+      " is not an option; the options are --passes, --length, --interval, --csv, --help and "
+      "--version";
+  const struct {
+    std::vector<std::u16string> arguments;
+    std::string expected;
+  } cases[] = {
+      {{}, "run 1000000 1000000 10000"},
+      {{u"--passes", u"0", u"--length=0", u"--interval", u"1"}, "run 0 0 1"},
+      {{u"--passes=1152921504606846968", u"--length", u"1073733626", u"--interval",
+        u"9223372036854775807"},
+       "run 1152921504606846968 1073733626 9223372036854775807"},
+      {{u"--passes", u"5", u"--passes=007", u"--csv", u"a b.csv", u"--csv=c=d"},
+       "run 7 1000000 10000 csv c=d"},
+      {{u"--version"}, "version"},
+      {{u"--version", u"--help", u"--passes", u"3"}, "usage"},
+      {{u"--passes"}, passes},
+      {{u"--passes", u"1152921504606846969"}, passes + ", not \"1152921504606846969\""},
+      {{u"--passes", u"99999999999999999999"}, passes + ", not \"99999999999999999999\""},
+      {{u"--passes=-1"}, passes + ", not \"-1\""},
+      {{u"--passes", u"+1"}, passes + ", not \"+1\""},
+      {{u"--passes="}, passes + ", not \"\""},
+      {{u"--length", u"1073733627"}, length + ", not \"1073733627\""},
+      {{u"--length", u"1e3"}, length + ", not \"1e3\""},
+      {{u"--interval", u"0"}, interval + ", not \"0\""},
+      {{u"--interval", u"--passes", u"3"}, interval + ", not \"--passes\""},
+      {{u"--csv"}, "--csv takes the name of a file it can create"},
+      {{u"--help=yes"}, "--help takes no value, not \"yes\""},
+      {{u"-h"}, "\"-h\"" + unknown},
+      {{u"--passes", u"3", u"\u00e9t\u00e9\t1"}, "\"?t??1\"" + unknown},
+      {{u"--bogus", u"--help"}, "\"--bogus\"" + unknown},
+  };
+  for (const auto& c : cases) {
+    std::vector<const char16_t*> arguments;
+    for (const std::u16string& argument : c.arguments) arguments.push_back(argument.c_str());
+    EXPECT_EQ(Describe(ParseOptions(arguments.data(), arguments.size())), c.expected)
+        << "case " << (&c - cases);
+  }
+  EXPECT_EQ(CsvFileError(u"no/such.csv"),
+            "--csv takes the name of a file it can create, not \"no/such.csv\"");
+}
+
+}  // namespace
