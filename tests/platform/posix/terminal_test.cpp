@@ -74,7 +74,7 @@ TEST_F(TerminalTest, TypedLinesArriveAsUtf16EndedByCrLfAndAreEchoed) {
   // A sequence that Ctrl-D hands over in two parts, at every cut.
   const std::string smiley = "\xF0\x9F\x98\x80";
   for (std::size_t cut = 1; cut < smiley.size(); ++cut) {
-    Type("a" + smiley.substr(0, cut) + "\x04");
+    Type(std::string("a").append(smiley, 0, cut).append("\x04"));
     EXPECT_EQ(Read(), u"a");
     Type(smiley.substr(cut) + "\n");
     EXPECT_EQ(Read(), u"\U0001F600\r\n") << cut;
@@ -131,7 +131,9 @@ TEST(Utf8Test, FunctionNamesAreTheirUtf8WithinTheLimit) {
     const std::string utf8 = reference::EncodeUtf8(name);
     ASSERT_EQ(platform::NarrowFunctionName(name.c_str(), narrow), utf8.size() < sizeof narrow)
         << round;
-    if (utf8.size() < sizeof narrow) ASSERT_EQ(narrow, utf8);
+    if (utf8.size() < sizeof narrow) {
+      ASSERT_EQ(narrow, utf8);
+    }
   }
   EXPECT_FALSE(platform::NarrowFunctionName(u"a\xDC00", narrow));  // no UTF-8 for a lone surrogate
 }
