@@ -53,6 +53,8 @@ TEST_F(ArraysTest, CreatingAndReleasingBlocks) {
   EXPECT_EQ(fake::state.freed,
             (std::vector<std::size_t>{18, 48 + 480}));  // the text, then the block
   EXPECT_EQ(CreateArrayBlock(8, 0, 8, nullptr, &v.elements), nullptr);
+  Shaped huge{nullptr, {(1LL << 62) + 1, 4}};  // a total that overflows is refused as too large
+  EXPECT_EQ(CreateArrayBlockDims(2, 8, 8, nullptr, &huge.elements), nullptr);
   EXPECT_EQ(ProgramBlocks(), 2u);  // the library table's
   EXPECT_EQ(StringBlocks(), 1u);   // the workspace buffer
 
