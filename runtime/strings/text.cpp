@@ -40,12 +40,13 @@ const TextKernels* KernelsFor(int bytes) {
   return nullptr;
 }
 
-// The widest vectors that pay on this processor.
+// The widest vectors that pay on this processor. The 64-byte form copies no
+// faster than the 32-byte one, which already keeps up with memory, and a core
+// may run slower for a while after 512-bit work, which the copies that follow
+// pay for: it is used only when asked for.
 int ProcessorTextVectorBytes() {
   __builtin_cpu_init();
-  if (__builtin_cpu_supports("avx512bw")) return 64;
-  if (__builtin_cpu_supports("avx2")) return 32;
-  return 16;
+  return __builtin_cpu_supports("avx2") ? 32 : 16;
 }
 
 // Null until the first use chooses.

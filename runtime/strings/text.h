@@ -29,8 +29,8 @@ void CopyChars(char16_t* destination, const char16_t* source, std::int32_t chars
 void CopyText(char16_t* destination, const char16_t* source, std::size_t chars);
 
 // The vector width, in bytes, that the routines above use: 16 (SSE2, which every
-// x86-64 processor has), 32 (AVX2) or 64 (AVX-512BW). Unless set, the widest
-// that pays on this processor, chosen on first use.
+// x86-64 processor has), 32 (AVX2) or 64 (AVX-512BW). Unless set, chosen on first
+// use: 32 where the processor has AVX2, otherwise 16.
 int TextVectorBytes();
 
 // Whether this processor can run the routines above with `bytes`-byte vectors.
