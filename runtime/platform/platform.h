@@ -15,8 +15,10 @@ namespace platform {
 using HeapHandle = void*;
 
 // Creates a private heap with an initial size of 4,096 bytes and no maximum.
-// Returns null when the system refuses. Heap blocks may be allocated only on the
-// thread that created the heap; any thread may free into it.
+// Returns null when the system refuses. Heap blocks may be allocated and resized
+// only on the thread that created the heap; any thread may free into it. A heap
+// may keep the memory of a large block it shrank for its own later blocks; no
+// other heap gets it, and destroying the heap releases it.
 HeapHandle CreatePrivateHeap();
 
 // Allocates a block of at least `bytes` bytes (0 is allowed) from `heap`,

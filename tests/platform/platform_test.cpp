@@ -111,25 +111,6 @@ TEST_F(LibrariesTest, LoadsFindsAndUnloadsWhatTheLastReleaseLetsGo) {
   EXPECT_EQ(Count(2), 1);
 }
 
-// The library the probe loads, called while a release on another thread would
-// unload it if the table were not held.
-TEST_F(LibrariesTest, ReleasesOnAnotherThreadNeverUnloadAModuleInUse) {
-  bool done = false;
-  std::thread control([&done] {
-    while (!__atomic_load_n(&done, __ATOMIC_ACQUIRE)) ReleaseAllSharedLibraries();
-  });
-  for (int i = 0; i < 300; ++i) {
-    LockSharedLibraries();
-    const std::int64_t library = LoadSharedLibrary(AnyNumber, ModulePath);
-    EXPECT_GT(Count(library), 0);
-    UnlockSharedLibraries();
-    ReleaseSharedLibrary(library);
-  }
-  __atomic_store_n(&done, true, __ATOMIC_RELEASE);
-  control.join();
-  EXPECT_EQ(Count(LoadSharedLibrary(AnyNumber, ModulePath)), 1);
-}
-
 TEST_F(LibrariesTest, TheWorkingSetShowsTheMemoryThisProcessTouches) {
   const std::int64_t process = platform::CurrentProcess();
   const std::int64_t before = QueryWorkingSetKB(process);
