@@ -1,5 +1,6 @@
-// The fake platform. Heaps stand on malloc, where the sanitizers see every
-// block; locks are real, so that tests with threads behave as on the system.
+// The fake platform. Heap blocks stand on malloc, where the sanitizers see them;
+// locks are real, so that tests with threads behave as on the system. Handles
+// of heaps and modules are numbers the fake hands out; nothing dereferences them.
 #include "tests/fake/fake_platform.h"
 
 #include <algorithm>
@@ -15,36 +16,27 @@ State state;
 
 namespace {
 
-// Two distinct handles for the standard streams.
-char InputTag, OutputTag;
-long HeapsCreated;
-std::map<void*, long> HeapNumbers;
+char InputTag, OutputTag;  // the standard streams' handles
+std::uintptr_t Handles;    // the last heap or module handle handed out
+long HeapsCreated;         // since the last reset
+
+void* NextHandle() {
+  return reinterpret_cast<void*>(++Handles);
+}
 
 void Misuse(const char* what) {
   throw std::logic_error(what);
 }
 
-// Counts a heap call; true when it is the one scripted to fail.
-bool HeapCallFails() {
-  return ++state.heapCalls == state.failingCall;
-}
-
 std::map<void*, std::size_t>& BlocksOf(platform::HeapHandle heap) {
-  auto found = state.heaps.find(heap);
-  if (found == state.heaps.end()) Misuse("a heap the fake never created");
-  return found->second;
+  if (state.heaps.count(heap) == 0) Misuse("a heap the fake never created");
+  return state.heaps[heap].second;
 }
 
 std::size_t SizeOf(platform::HeapHandle heap, const void* block) {
   auto found = BlocksOf(heap).find(const_cast<void*>(block));
   if (found == BlocksOf(heap).end()) Misuse("a block the heap does not hold");
   return found->second;
-}
-
-void* NewBlock(std::size_t bytes) {
-  void* block = std::malloc(bytes == 0 ? 1 : bytes);
-  if (block == nullptr) throw std::bad_alloc();
-  return block;
 }
 
 // Frees a block, writing over it first so that what is read after shows.
@@ -54,21 +46,13 @@ void Scribble(platform::HeapHandle heap, void* block) {
   std::free(block);
 }
 
-std::string Narrow(const std::u16string& text) {
-  return std::string(text.begin(), text.end());
-}
-
 }  // namespace
 
 void Reset() {
-  for (auto& [heap, blocks] : state.heaps) {
-    for (auto& [block, bytes] : blocks) std::free(block);
-    std::free(heap);
-  }
-  for (auto& [module, path] : state.open) std::free(module);
+  for (auto& [heap, numbered] : state.heaps)
+    for (auto& [block, bytes] : numbered.second) std::free(block);
   state = State{};
   HeapsCreated = 0;
-  HeapNumbers.clear();
 }
 
 std::size_t LiveBlocks(platform::HeapHandle heap) {
@@ -76,10 +60,8 @@ std::size_t LiveBlocks(platform::HeapHandle heap) {
 }
 
 std::size_t BlockBytes(const void* block) {
-  for (auto& [heap, blocks] : state.heaps) {
-    if (auto found = blocks.find(const_cast<void*>(block)); found != blocks.end())
-      return found->second;
-  }
+  for (auto& [heap, numbered] : state.heaps)
+    if (numbered.second.count(const_cast<void*>(block)) != 0) return SizeOf(heap, block);
   return 0;
 }
 
@@ -106,17 +88,17 @@ namespace platform {
 using fake::state;
 
 HeapHandle CreatePrivateHeap() {
-  if (fake::HeapCallFails()) return nullptr;
-  void* heap = fake::NewBlock(1);
-  state.heaps[heap];
-  fake::HeapNumbers[heap] = ++fake::HeapsCreated;
+  if (++state.heapCalls == state.failingCall) return nullptr;
+  HeapHandle heap = fake::NextHandle();
+  state.heaps[heap].first = ++fake::HeapsCreated;
   return heap;
 }
 
 void* AllocateBlock(HeapHandle heap, std::size_t bytes, bool zero) {
   auto& blocks = fake::BlocksOf(heap);
-  if (fake::HeapCallFails()) return nullptr;
-  void* block = fake::NewBlock(bytes);
+  if (++state.heapCalls == state.failingCall) return nullptr;
+  void* block = std::malloc(std::max<std::size_t>(bytes, 1));
+  if (block == nullptr) throw std::bad_alloc();
   std::memset(block, zero ? 0 : 0xAA, bytes);  // memory not asked to be zero is not
   return blocks[block] = bytes, block;
 }
@@ -127,8 +109,7 @@ void* ResizeBlock(HeapHandle heap, void* block, std::size_t bytes, bool zeroGrow
   if (moved == nullptr) return nullptr;
   std::memcpy(moved, block, std::min(old, bytes));
   fake::Scribble(heap, block);
-  ++state.resizes;
-  return moved;
+  return ++state.resizes, moved;
 }
 
 std::size_t BlockSize(HeapHandle heap, const void* block) {
@@ -144,21 +125,22 @@ void FreeBlock(HeapHandle heap, void* block) {
 void DestroyPrivateHeap(HeapHandle heap) {
   if (heap == nullptr) return;
   while (!fake::BlocksOf(heap).empty()) fake::Scribble(heap, fake::BlocksOf(heap).begin()->first);
+  state.released.push_back("heap " + std::to_string(state.heaps[heap].first));
   state.heaps.erase(heap);
-  state.released.push_back("heap " + std::to_string(fake::HeapNumbers[heap]));
-  std::free(heap);
 }
 
 static_assert(sizeof(std::recursive_mutex) <= sizeof(Lock::storage));
-
+std::recursive_mutex& MutexOf(Lock* lock) {
+  return *std::launder(reinterpret_cast<std::recursive_mutex*>(lock->storage));
+}
 void InitializeLock(Lock* lock) {
   new (lock->storage) std::recursive_mutex;
 }
 void EnterLock(Lock* lock) {
-  std::launder(reinterpret_cast<std::recursive_mutex*>(lock->storage))->lock();
+  MutexOf(lock).lock();
 }
 void LeaveLock(Lock* lock) {
-  std::launder(reinterpret_cast<std::recursive_mutex*>(lock->storage))->unlock();
+  MutexOf(lock).unlock();
 }
 
 bool QueryCounterFrequency(std::int64_t* frequency) {
@@ -168,8 +150,7 @@ bool QueryCounterFrequency(std::int64_t* frequency) {
 
 bool QueryCounter(std::int64_t* counter) {
   *counter = state.counter;
-  state.counter += state.counterStep;
-  return true;
+  return state.counter += state.counterStep, true;
 }
 
 std::uint32_t TickCount() {
@@ -178,30 +159,26 @@ std::uint32_t TickCount() {
 
 ModuleHandle OpenModule(const char16_t* path) {
   if (state.modules.count(path) == 0) return nullptr;
-  void* handle = fake::NewBlock(1);
-  state.open[handle] = path;
-  return handle;
+  ModuleHandle module = fake::NextHandle();
+  return state.open[module] = path, module;
 }
 
 bool NarrowFunctionName(const char16_t* name, char (&narrow)[FunctionNameBytes]) {
   const std::u16string text = name;
-  if (text.size() >= FunctionNameBytes) return false;
-  std::memcpy(narrow, fake::Narrow(text).c_str(), text.size() + 1);
-  return true;
+  std::copy(text.begin(), text.begin() + std::min(text.size() + 1, FunctionNameBytes), narrow);
+  return text.size() < FunctionNameBytes;
 }
 
 void* FindModuleSymbol(ModuleHandle module, const char* name) {
   const auto& symbols = state.modules.at(state.open.at(module));
-  auto found = symbols.find(name);
-  return found == symbols.end() ? nullptr : found->second;
+  return symbols.count(name) == 0 ? nullptr : symbols.at(name);
 }
 
 void CloseModule(ModuleHandle module) {
-  auto found = state.open.find(module);
-  if (found == state.open.end()) fake::Misuse("closing a module the fake never opened");
-  state.released.push_back("module " + fake::Narrow(found->second));
-  state.open.erase(found);
-  std::free(module);
+  if (state.open.count(module) == 0) fake::Misuse("closing a module the fake never opened");
+  state.released.push_back("module " +
+                           std::string(state.open[module].begin(), state.open[module].end()));
+  state.open.erase(module);
 }
 
 void AllocateConsole() {}
@@ -226,18 +203,15 @@ bool ReadConsoleChars(FileHandle console, char16_t* buffer, std::uint32_t capaci
   std::u16string& chunk = state.typed.front();
   *read = std::min<std::uint32_t>(static_cast<std::uint32_t>(chunk.size()), capacity);
   std::memcpy(buffer, chunk.data(), *read * sizeof(char16_t));
-  chunk.erase(0, *read);
-  if (chunk.empty()) state.typed.pop_front();
+  if (chunk.erase(0, *read).empty()) state.typed.pop_front();
   return true;
 }
 
 bool WriteConsoleChars(FileHandle console, const char16_t* buffer, std::uint32_t count,
                        std::uint32_t* written) {
-  *written = 0;
-  if (console != &fake::OutputTag || !state.outputIsConsole) return false;
-  state.consoleText.append(buffer, count);
-  *written = count;
-  return true;
+  *written = console == &fake::OutputTag && state.outputIsConsole ? count : 0;
+  state.consoleText.append(buffer, *written);
+  return *written == count;
 }
 
 FileReadResult ReadFileBytes(FileHandle file, void* buffer, std::uint32_t bytes,
@@ -246,16 +220,13 @@ FileReadResult ReadFileBytes(FileHandle file, void* buffer, std::uint32_t bytes,
   if (file != &fake::InputTag) fake::Misuse("reading from standard output");
   if (state.reads.empty()) return FileReadResult::Success;
   fake::Read& next = state.reads.front();
-  if (next.bytes.empty()) {
-    const FileReadResult result = next.result;
-    state.reads.pop_front();
-    return result;
-  }
+  const FileReadResult result = next.bytes.empty() ? next.result : FileReadResult::Success;
   *got = std::min<std::uint32_t>(static_cast<std::uint32_t>(next.bytes.size()), bytes);
   std::memcpy(buffer, next.bytes.data(), *got);
-  next.bytes.erase(0, *got);
-  if (next.bytes.empty() && next.result == FileReadResult::Success) state.reads.pop_front();
-  return FileReadResult::Success;
+  // A failure scripted with bytes follows them.
+  if (next.bytes.erase(0, *got).empty() && (*got == 0 || result == next.result))
+    state.reads.pop_front();
+  return result;
 }
 
 bool WriteFileBytes(FileHandle file, const void* buffer, std::uint32_t bytes,
@@ -264,8 +235,7 @@ bool WriteFileBytes(FileHandle file, const void* buffer, std::uint32_t bytes,
   if (file == &fake::InputTag) fake::Misuse("writing to standard input");
   if (state.writesFail) return false;
   (file == &fake::OutputTag ? state.fileBytes : *static_cast<std::string*>(file))
-      .append(static_cast<const char*>(buffer), bytes);
-  *written = bytes;
+      .append(static_cast<const char*>(buffer), *written = bytes);
   return true;
 }
 
@@ -284,8 +254,7 @@ const char16_t* const* CommandLineArguments(std::size_t* count) {
   static std::vector<const char16_t*> texts;
   texts.clear();
   for (const std::u16string& argument : state.arguments) texts.push_back(argument.c_str());
-  *count = texts.size();
-  return texts.data();
+  return *count = texts.size(), texts.data();
 }
 
 void RegisterControlHandler(ControlHandler handler) {
@@ -297,9 +266,8 @@ std::int64_t CurrentProcess() {
 }
 
 bool ReadWorkingSetDirectly(std::int64_t, std::int64_t* bytes) {
-  if (!state.directWorkingSet) return false;
-  *bytes = *state.directWorkingSet;
-  return true;
+  if (state.directWorkingSet) *bytes = *state.directWorkingSet;
+  return state.directWorkingSet.has_value();
 }
 
 void WriteStandardError(const char* text, std::size_t length) {

@@ -30,47 +30,38 @@ struct Read {
 };
 
 struct State {
-  // Heaps: the live blocks of each, with the size asked for. A resized block
-  // always moves, and the memory it leaves, like a freed block's, is scribbled on.
-  std::map<void*, std::map<void*, std::size_t>> heaps;
-  long heapCalls = 0;              // heap creations, allocations and resizes so far
-  long failingCall = 0;            // the heap call with this number fails (1: the first)
-  long resizes = 0;                // resizes that succeeded
-  std::vector<std::size_t> freed;  // the sizes of the blocks freed one by one, in order
-
+  // Heaps by handle: their number (1 for the first created), and their live
+  // blocks with the size asked for. A resized block always moves, and the
+  // memory it leaves, like a freed block's, is written over first.
+  std::map<platform::HeapHandle, std::pair<long, std::map<void*, std::size_t>>> heaps;
+  long heapCalls = 0, failingCall = 0;  // heap creations, allocations and resizes so far;
+                                        // the one with this number fails (1: the first)
+  long resizes = 0;                     // resizes that succeeded
+  std::vector<std::size_t> freed;       // the sizes of the blocks freed one by one, in order
   // Time: each counter reading is `counterStep` after the one before.
-  std::int64_t frequency = 10'000'000;
+  std::int64_t frequency = 10'000'000, counter = 0, counterStep = 0;
   bool frequencyFails = false;
-  std::int64_t counter = 0;
-  std::int64_t counterStep = 0;
   std::uint32_t tickCount = 0;
-
   // Modules that load, by path, with the functions they export; every other
   // path fails. `open` holds the paths of the modules loaded and not closed.
   std::map<std::u16string, std::map<std::string, void*>> modules;
   std::map<void*, std::u16string> open;
-
   // Standard input: a console on which `typed` chunks arrive one per read (cut
   // at the capacity), or redirected `reads`, after which the input has ended.
-  bool inputIsConsole = false;
+  // Standard output: a console, or a file whose writes may fail.
+  bool inputIsConsole = false, outputIsConsole = false, writesFail = false;
   std::deque<std::u16string> typed;
   std::deque<Read> reads;
-  // Standard output: a console, or a file whose writes may fail.
-  bool outputIsConsole = false;
-  bool writesFail = false;
-  std::u16string consoleText;
-  std::string fileBytes;
+  std::u16string consoleText, title;
+  std::string fileBytes, standardError;
   platform::ControlHandler handler = nullptr;
-  std::u16string title;
-
   // The process's arguments; the files it created, by path, with what was
   // written to them (a path of "?" cannot be created).
   std::vector<std::u16string> arguments;
   std::map<std::u16string, std::string> files;
   // The working set the system reports itself; none: it is psapi.dll's to give.
   std::optional<std::int64_t> directWorkingSet;
-  std::string standardError;
-  // "module <path>", "heap <n>" (n counts creations from 1), "exit <code>".
+  // "module <path>", "heap <n>", "exit <code>", in the order they happened.
   std::vector<std::string> released;
 };
 

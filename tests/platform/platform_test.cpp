@@ -16,28 +16,6 @@
 
 namespace {
 
-TEST(PlatformTest, HeapsKeepContentsZeroWhatTheyPromiseAndGoWhole) {
-  platform::HeapHandle heap = platform::CreatePrivateHeap(), other = platform::CreatePrivateHeap();
-  ASSERT_TRUE(heap != nullptr && other != nullptr);
-  auto* bytes = static_cast<unsigned char*>(platform::AllocateBlock(heap, 100, false));
-  for (int i = 0; i < 100; ++i) bytes[i] = static_cast<unsigned char>(i);
-  for (std::size_t size : {2'000'010u, 10u, 20'000'010u}) {
-    bytes = static_cast<unsigned char*>(platform::ResizeBlock(heap, bytes, size, false));
-    ASSERT_GE(platform::BlockSize(heap, bytes), size);
-    for (int i = 0; i < 10; ++i) ASSERT_EQ(bytes[i], i);
-  }
-  auto* slots = static_cast<void**>(platform::AllocateBlock(other, 16 * sizeof(void*), true));
-  slots = static_cast<void**>(platform::ResizeBlock(other, slots, 1000 * sizeof(void*), true));
-  EXPECT_EQ(std::vector<void*>(slots, slots + 1000), std::vector<void*>(1000));
-  for (int i = 0; i < 1000; ++i) platform::AllocateBlock(heap, 1000 + i, false);
-  platform::FreeBlock(heap, platform::AllocateBlock(heap, 3'000'000, false));
-  platform::FreeBlock(heap, nullptr);
-  platform::DestroyPrivateHeap(heap);
-  slots[999] = slots;  // the other heap is untouched
-  platform::DestroyPrivateHeap(other);
-  platform::DestroyPrivateHeap(nullptr);
-}
-
 TEST(PlatformTest, LocksKeepThreadsApartAndLetTheHolderEnterAgain) {
   static platform::Lock lock;
   platform::InitializeLock(&lock);
