@@ -10,26 +10,19 @@
 namespace {
 
 // The options read, or the error.
-std::string Describe(const ProgramOptions& options) {
-  switch (options.action) {
-    case ProgramAction::Error:
-      return options.error;
-    case ProgramAction::Usage:
-      return "usage";
-    case ProgramAction::Version:
-      return "version";
-    case ProgramAction::Run:
-      break;
-  }
-  std::string run = "run " + std::to_string(options.sizes.passCount) + " " +
-                    std::to_string(options.sizes.textLength) + " " +
-                    std::to_string(options.sizes.progressInterval);
-  if (options.csvPath != nullptr) {
-    run += " csv ";
-    for (const char16_t* c = options.csvPath; *c != u'\0'; ++c)
-      run.push_back(static_cast<char>(*c));
-  }
-  return run;
+std::string Described(std::vector<std::u16string> words) {
+  std::vector<const char16_t*> arguments;
+  for (const std::u16string& word : words) arguments.push_back(word.c_str());
+  const ProgramOptions options = ParseOptions(arguments.data(), arguments.size());
+  if (options.action != ProgramAction::Run)
+    return options.action == ProgramAction::Error   ? options.error
+           : options.action == ProgramAction::Usage ? "usage"
+                                                    : "version";
+  const std::u16string csv =
+      options.csvPath == nullptr ? u"" : u" csv " + std::u16string(options.csvPath);
+  return "run " + std::to_string(options.sizes.passCount) + " " +
+         std::to_string(options.sizes.textLength) + " " +
+         std::to_string(options.sizes.progressInterval) + std::string(csv.begin(), csv.end());
 }
 
 TEST(OptionsTest, ReadsEachOptionAndRefusesWhatItDoesNotTake) {
@@ -39,41 +32,25 @@ TEST(OptionsTest, ReadsEachOptionAndRefusesWhatItDoesNotTake) {
   const std::string unknown =
       " is not an option; the options are --passes, --length, --interval, --csv, --help and "
       "--version";
-  const struct {
-    std::vector<std::u16string> arguments;
-    std::string expected;
-  } cases[] = {
-      {{}, "run 1000000 1000000 10000"},
-      {{u"--passes", u"0", u"--length=0", u"--interval", u"1"}, "run 0 0 1"},
-      {{u"--passes=1152921504606846968", u"--length", u"1073733626", u"--interval",
-        u"9223372036854775807"},
+  const std::pair<std::vector<std::u16string>, std::string> cases[] = {
+      // clang-format off
+      {{}, "run 1000000 1000000 10000"}, {{u"--passes", u"0", u"--length=0", u"--interval", u"1"}, "run 0 0 1"},
+      {{u"--passes=1152921504606846968", u"--length", u"1073733626", u"--interval", u"9223372036854775807"},
        "run 1152921504606846968 1073733626 9223372036854775807"},
-      {{u"--passes", u"5", u"--passes=007", u"--csv", u"a b.csv", u"--csv=c=d"},
-       "run 7 1000000 10000 csv c=d"},
-      {{u"--version"}, "version"},
-      {{u"--version", u"--help", u"--passes", u"3"}, "usage"},
-      {{u"--passes"}, passes},
-      {{u"--passes", u"1152921504606846969"}, passes + ", not \"1152921504606846969\""},
+      {{u"--passes", u"5", u"--passes=007", u"--csv", u"a b.csv", u"--csv=c=d"}, "run 7 1000000 10000 csv c=d"},
+      {{u"--version"}, "version"}, {{u"--version", u"--help", u"--passes", u"3"}, "usage"},
+      {{u"--passes"}, passes}, {{u"--passes", u"1152921504606846969"}, passes + ", not \"1152921504606846969\""},
       {{u"--passes", u"99999999999999999999"}, passes + ", not \"99999999999999999999\""},
-      {{u"--passes=-1"}, passes + ", not \"-1\""},
-      {{u"--passes", u"+1"}, passes + ", not \"+1\""},
-      {{u"--passes="}, passes + ", not \"\""},
-      {{u"--length", u"1073733627"}, length + ", not \"1073733627\""},
-      {{u"--length", u"1e3"}, length + ", not \"1e3\""},
-      {{u"--interval", u"0"}, interval + ", not \"0\""},
+      {{u"--passes=-1"}, passes + ", not \"-1\""}, {{u"--passes", u"+1"}, passes + ", not \"+1\""},
+      {{u"--passes="}, passes + ", not \"\""}, {{u"--length", u"1073733627"}, length + ", not \"1073733627\""},
+      {{u"--length", u"1e3"}, length + ", not \"1e3\""}, {{u"--interval", u"0"}, interval + ", not \"0\""},
       {{u"--interval", u"--passes", u"3"}, interval + ", not \"--passes\""},
-      {{u"--csv"}, "--csv takes the name of a file it can create"},
-      {{u"--help=yes"}, "--help takes no value, not \"yes\""},
-      {{u"-h"}, "\"-h\"" + unknown},
-      {{u"--passes", u"3", u"\u00e9t\u00e9\t1"}, "\"?t??1\"" + unknown},
+      {{u"--csv"}, "--csv takes the name of a file it can create"}, {{u"--help=yes"}, "--help takes no value, not \"yes\""},
+      {{u"-h"}, "\"-h\"" + unknown}, {{u"--passes", u"3", u"\u00e9t\u00e9\t1"}, "\"?t??1\"" + unknown},
       {{u"--bogus", u"--help"}, "\"--bogus\"" + unknown},
+      // clang-format on
   };
-  for (const auto& c : cases) {
-    std::vector<const char16_t*> arguments;
-    for (const std::u16string& argument : c.arguments) arguments.push_back(argument.c_str());
-    EXPECT_EQ(Describe(ParseOptions(arguments.data(), arguments.size())), c.expected)
-        << "case " << (&c - cases);
-  }
+  for (const auto& [arguments, expected] : cases) EXPECT_EQ(Described(arguments), expected);
   EXPECT_EQ(CsvFileError(u"no/such.csv"),
             "--csv takes the name of a file it can create, not \"no/such.csv\"");
 }
