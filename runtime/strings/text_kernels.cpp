@@ -1,6 +1,7 @@
 // The block operations of text_scan.inc for 16-, 32- and 64-byte vectors. Each
 // width is compiled with its own instructions enabled; text.cpp runs it only on
-// a processor that has them. Everything here is inlined into the routines of
+// a processor that has them (GCC and clang each take their own pragmas for
+// that). Everything here is inlined into the routines of
 // text_scan.inc, so no vector crosses a call (where the 64-bit Windows ABI would
 // keep it on a stack that is not aligned for it).
 #include "runtime/strings/text_kernels.h"
@@ -96,8 +97,12 @@ struct Lanes {
 
 const TextKernels Sse2TextKernels = sse2::kKernels;
 
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx2")
+#endif
 
 namespace avx2 {
 namespace {
@@ -157,10 +162,18 @@ struct Lanes {
 
 const TextKernels Avx2TextKernels = avx2::kKernels;
 
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif
 
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx512f,avx512bw"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx512f,avx512bw")
+#endif
 
 namespace avx512 {
 namespace {
@@ -209,4 +222,8 @@ struct Lanes {
 
 const TextKernels Avx512TextKernels = avx512::kKernels;
 
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif
