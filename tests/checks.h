@@ -28,9 +28,7 @@ inline bool ReadLineAgrees(const std::uint8_t* data, std::size_t size) {
   const std::size_t cuts = size == 0 ? 0 : std::min<std::size_t>(data[0] % 16u, size - 1);
   const std::string bytes(reinterpret_cast<const char*>(data) + 1 + cuts,
                           size - std::min<std::size_t>(size, 1 + cuts));
-  fake::state.reads.clear();
-  platform::FreeBlock(ProgramHeap, PendingInput);
-  PendingInput = nullptr;
+  fake::state.reads.clear(), fake::state.freed.clear();
   PendingByteHeld = SkipLineFeed = false;
   std::vector<std::size_t> failures;
   std::size_t at = 0;
@@ -48,6 +46,8 @@ inline bool ReadLineAgrees(const std::uint8_t* data, std::size_t size) {
     const auto count = static_cast<std::size_t>(ReadLine(0));
     lines.emplace_back(WorkspaceTextAt(0), count);
   }
+  platform::FreeBlock(ProgramHeap, PendingInput);  // what a line of U+0004 left behind
+  PendingInput = nullptr;
   return lines == reference::Lines(bytes, failures);
 }
 
