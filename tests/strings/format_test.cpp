@@ -58,11 +58,13 @@ double RandomDouble(Seeded& random) {
 
 // Random values of every magnitude, counts of decimals and widths (also
 // outside 0..512), point, separator and field texts, long ones too, outside the
-// workspace or in it where the result goes.
+// workspace or in it where the result goes, while the workspace moves as it grows.
 TEST_F(FormatTest, EveryOperationAgreesWithToChars) {
   Seeded random;
   const char* texts[] = {"", ".", ",", " - ", "abcdefghijklmnopqrstuvwxyz"};
   for (int i = 0; i < 5000; ++i) {
+    if (random.OneIn(4))
+      FreeStringWorkspace(), InitStringWorkspace();  // so that it moves as it grows
     std::string bytes(8, '\0');
     const double value = RandomDouble(random);
     const std::int64_t integer = RandomInteger(random);
