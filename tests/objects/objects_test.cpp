@@ -159,6 +159,12 @@ TEST_F(ObjectsTest, AReleaseOnAnotherThreadWaitsForTheHeldTable) {
   control.join();
   ProgramEnd();
   EXPECT_EQ(fake::state.released, std::vector<std::string>{"module a.dll"});
+  // Without a block for its object a load gives 0; it does not end the process.
+  for (std::int64_t number : {AnyNumber, std::int64_t{40}}) {
+    fake::state.failingCall = fake::state.heapCalls + 1;
+    EXPECT_EQ(LoadSharedLibrary(number, u"a.dll"), 0);
+  }
+  EXPECT_TRUE(fake::state.open.empty());
 }
 
 }  // namespace
