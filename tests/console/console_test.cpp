@@ -83,7 +83,9 @@ TEST_F(ConsoleTest, RedirectedInputGivesTheLinesOfTheReferenceWhereverTheReadsFa
     std::u16string text;
     while (static_cast<long>(text.size()) < length) {
       const char16_t unit = alphabet[random.Between(0, 7)];
-      text.append(unit == u'a' ? static_cast<std::size_t>(random.Between(1, 200)) : 1, unit);
+      // Now and then a line longer than ReadLine's first reservation.
+      const long run = random.OneIn(200) ? random.Between(4000, 12'000) : random.Between(1, 200);
+      text.append(unit == u'a' ? static_cast<std::size_t>(run) : 1, unit);
     }
     bytes = bytes.substr(0, 1 + bytes[0]) + fake::Utf16Bytes(text) + (random.OneIn(4) ? "z" : "");
     const std::size_t blocks = ProgramBlocks();

@@ -92,6 +92,11 @@ TEST_F(ObjectsTest, ATableBehavesAsItsModel) {
   }
   // The record, the slot array and each numbered block stay; dynamic blocks go when released.
   EXPECT_EQ(ProgramBlocks(), blocks + 2 + slots.size() + dynamic.size());
+  // A callback that leaves its dynamic object in place gets it once: the walk ends.
+  Table = CreateObjectTable(8, 1, [](std::int64_t identifier) { Handed.push_back(identifier); });
+  *static_cast<std::int64_t*>(AcquireObject(Table, AnyNumber)) = 1;
+  Handed.clear(), DestroyAllObjects(Table);
+  EXPECT_EQ(Handed.size(), 1u);
 }
 
 // Libraries loaded under numbers and dynamically, from paths that load and
