@@ -108,7 +108,10 @@ inline bool FormatAgrees(const std::uint8_t* data, std::size_t size) {
   const char16_t *pointText, *separatorText;
   std::int32_t at = place(&pointText, &separatorText);
   FormatGrouped(value, count, pointText, separatorText, at);
-  const bool grouped = WorkspaceTextAt(at) == reference::Grouped(value, count, point, separator);
+  const std::u16string expected = reference::Grouped(value, count, point, separator);
+  const bool grouped =
+      WorkspaceTextAt(at) == expected &&
+      StringWorkspace.position == at + 2 * static_cast<std::int64_t>(expected.size());
   at = place(&pointText, &separatorText);
   PadText(pointText, count, separatorText, at);
   const std::u16string field =
