@@ -53,8 +53,10 @@ TEST_F(ArraysTest, CreatingAndReleasingBlocks) {
   EXPECT_EQ(fake::state.freed,
             (std::vector<std::size_t>{18, 48 + 480}));  // the text, then the block
   EXPECT_EQ(CreateArrayBlock(8, 0, 8, nullptr, &v.elements), nullptr);
-  Shaped huge{nullptr, {(1LL << 62) + 1, 4}};  // a total that overflows is refused as too large
+  Shaped huge{nullptr, {(1LL << 62) + 1, 4}};  // sizes that overflow are refused as too large
   EXPECT_EQ(CreateArrayBlockDims(2, 8, 8, nullptr, &huge.elements), nullptr);
+  EXPECT_EQ(CreateArrayBlock((1LL << 62) + 1, 4, 8, nullptr, &huge.elements), nullptr);
+  EXPECT_EQ(CreateArrayBlock(INT64_MAX - 40, 1, 8, nullptr, &huge.elements), nullptr);
   EXPECT_EQ(ProgramBlocks(), 2u);  // the library table's
   EXPECT_EQ(StringBlocks(), 1u);   // the workspace buffer
 
@@ -195,6 +197,7 @@ void Visit(char* p, std::int64_t size, StructureMap map, Seeded* fill, std::u16s
 
 void VisitArray(void* elements, Seeded* fill, std::u16string& shown) {
   const ArrayHeader* h = HeaderOf(elements);
+  EXPECT_EQ(h->typeCode, 8);  // every array of the random maps has it
   for (std::int64_t i = 0; i < h->elementCount; ++i)
     Visit(static_cast<char*>(elements) + i * h->elementSize, h->elementSize, h->structureMap, fill,
           shown);

@@ -74,6 +74,12 @@ TEST_F(ConsoleTest, PrintLineWritesTheLineAndCrLfAsTextOrRawUtf16) {
 // units that hold a CR or LF byte without being one, and reads of any size,
 // odd ones too, failures between them; the end of input stays.
 TEST_F(ConsoleTest, RedirectedInputGivesTheLinesOfTheReferenceWhereverTheReadsFall) {
+  // Reads that end between a CR and its LF, and inside the LF: "a\r|\nb\r|\n|\nc".
+  for (const std::string& cuts : {std::string("\x03\x03\x05\x01"), std::string("\x02\x03\x06")}) {
+    const std::string bytes = cuts + fake::Utf16Bytes(u"a\r\nb\r\n\nc");
+    EXPECT_TRUE(
+        check::ReadLineAgrees(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+  }
   Seeded random;
   const char16_t alphabet[] = {u'a', u'\r', u'\n', 0x0D00, 0x0A0A, 0x00E9, 0xD83D, u'\x1a'};
   for (int round = 0; round < 300; ++round) {

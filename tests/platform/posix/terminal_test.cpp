@@ -1,6 +1,7 @@
 // The console on Linux: a pseudo-terminal of the test's own that speaks UTF-8,
 // function names in UTF-8, and the signals that are its control events. (Pipes,
 // files and the signals' effects on the whole program are the end-to-end tests'.)
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
@@ -11,6 +12,7 @@
 #include <unistd.h>
 
 #include <string>
+#include <thread>
 
 #include "runtime/platform/posix/file_handle.h"
 #include "tests/checks.h"
@@ -80,7 +82,7 @@ TEST_F(TerminalTest, WrittenTextIsItsUtf8) {
   for (std::size_t length : {1023u, 1024u, 1025u, 3000u}) {
     std::u16string text(length, u'x');
     for (char16_t& unit : text) unit = alphabet[random.Between(0, 5)];
-    text[1023] = 0xD83D;  // a pair across the first chunk's end
+    text[1022] = u'x', text[1023] = 0xD83D;  // a pair across the first chunk's end
     if (length > 1024) text[1024] = 0xDE00;
     std::uint32_t written = 0;
     ASSERT_TRUE(platform::WriteConsoleChars(platform::HandleOfDescriptor(slave_), text.data(),
@@ -114,7 +116,29 @@ TEST(Utf8Test, ConversionsAgreeWithTheStandard) {
         << round;
     ASSERT_EQ(utf8.size() < sizeof narrow ? narrow : utf8, utf8);
   }
-  EXPECT_FALSE(platform::NarrowFunctionName(u"a\xDC00", narrow));  // no UTF-8 for a lone surrogate
+  for (const char16_t* lone : {u"a\xDC00",
+                               u"a\xD800"
+                               u"b",
+                               u"\xD800"})  // no UTF-8 for a lone surrogate
+    EXPECT_FALSE(platform::NarrowFunctionName(lone, narrow));
+}
+
+// A pipe that another program made non-blocking still waits for its bytes; its
+// end is a read of 0 bytes. (A pipe is no console: see the end-to-end tests.)
+TEST(PipeTest, AReadWaitsForBytesAndTheEndIsZero) {
+  int ends[2];
+  ASSERT_EQ(pipe2(ends, O_NONBLOCK), 0);
+  std::thread writer([&ends] { usleep(100'000), (void)!write(ends[1], "ab", 2), close(ends[1]); });
+  char bytes[8];
+  std::uint32_t got[2] = {9, 9};
+  const platform::FileReadResult results[2] = {
+      platform::ReadFileBytes(platform::HandleOfDescriptor(ends[0]), bytes, 8, &got[0]),
+      (writer.join(),
+       platform::ReadFileBytes(platform::HandleOfDescriptor(ends[0]), bytes + 2, 6, &got[1]))};
+  EXPECT_EQ(results[0], platform::FileReadResult::Success);
+  EXPECT_EQ(results[1], platform::FileReadResult::Success);
+  EXPECT_EQ(std::string(bytes, got[0]) + "|" + std::to_string(got[1]), "ab|0");
+  close(ends[0]);
 }
 
 int ReportPipe = -1;
