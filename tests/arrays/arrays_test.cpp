@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "runtime/arrays/array_block.h"
+#include "runtime/arrays/container_objects.h"
 #include "runtime/arrays/structure_walkers.h"
 #include "runtime/strings/string_variable.h"
 #include "tests/fixture.h"
@@ -134,26 +135,81 @@ TEST_F(ArraysTest, TheNestedExampleIsDestroyedFieldByFieldInOrder) {
                                                          48, 128, 16, 18, 20, 112}));
 }
 
-// A random map nested up to four deep, with every entry kind but lists and
-// maps, for a structure whose size goes to `size`.
+// List and map objects of the tests' own: the parameters they were created
+// with, as the copy walker reads them back, and a value that copies carry over.
+template <class Kept>
+struct Container {
+  Kept kept;
+  std::int64_t value;
+};
+
+template <class Kept>
+void* NewContainer(void* field, const Kept& kept) {
+  auto* made = static_cast<Container<Kept>*>(
+      platform::AllocateBlock(ProgramHeap, sizeof(Container<Kept>), true));
+  made->kept = kept;
+  return *static_cast<void**>(field) = made;
+}
+
+template <class Kept>
+std::int64_t CopyContainer(void* source, void* destination, std::int32_t) {
+  static_cast<Container<Kept>*>(destination)->value = static_cast<Container<Kept>*>(source)->value;
+  return 1;
+}
+
+void InstallContainers() {
+  ArrayOperations.CreateList = [](std::int64_t q1, void* field, std::int64_t q2, std::int32_t q3) {
+    return NewContainer(field, ListObjectParameters{q1, q2, q3});
+  };
+  ArrayOperations.CreateMap = [](std::int64_t r1, std::int32_t r2, std::int64_t r3, void* field,
+                                 std::int32_t r4) {
+    return NewContainer(field, MapObjectParameters{r1, r2, r3, r4});
+  };
+  ArrayOperations.CopyList = CopyContainer<ListObjectParameters>;
+  ArrayOperations.CopyMap = CopyContainer<MapObjectParameters>;
+  ArrayOperations.ReleaseList = ArrayOperations.ReleaseMap = [](void* container) {
+    platform::FreeBlock(ProgramHeap, container);
+  };
+}
+
+// The creation parameters and the value of the container in a list or map field.
+std::vector<std::int64_t> Kept(const MapWord* e, void* container) {
+  if (*e == ListField) {
+    const auto& made = *static_cast<Container<ListObjectParameters>*>(container);
+    return {made.kept.parameter1, made.kept.parameter2, made.kept.parameter3};
+  }
+  const auto& made = *static_cast<Container<MapObjectParameters>*>(container);
+  return {made.kept.parameter1, made.kept.parameter2, made.kept.parameter3, made.kept.parameter4};
+}
+std::int64_t& ValueOf(const MapWord* e, void* container) {
+  return *e == ListField ? static_cast<Container<ListObjectParameters>*>(container)->value
+                         : static_cast<Container<MapObjectParameters>*>(container)->value;
+}
+
+// A random map nested up to four deep, with every entry kind, for a structure
+// whose size goes to `size`.
 StructureMap RandomMap(Seeded& random, int depth, std::int64_t* size) {
   static std::deque<std::vector<MapWord>> maps;
   std::vector<MapWord> w;
   std::int64_t at = 0;
   for (long entries = random.Between(0, 4); entries > 0; --entries) {
     at += 8 * random.Between(0, 1);  // plain bytes before the field
-    const long kind = depth < 4 ? random.Between(0, 4) : 0, count = random.Between(0, 3);
+    const long kind = random.Between(0, depth < 4 ? 6 : 0), count = random.Between(0, 3);
     std::int64_t sub = 8;
-    StructureMap map = kind == 0 ? nullptr : RandomMap(random, depth + 1, &sub);
+    StructureMap map = kind == 0 || kind > 4 ? nullptr : RandomMap(random, depth + 1, &sub);
+    const MapWord q[] = {random.Between(1, 999), random.Between(1, 999), random.Between(1, 999),
+                         random.Between(1, 999)};
     const MapWord m = kind >= 3 && random.OneIn(3) ? 0 : MapWordOf(map);  // maybe plain elements
     const std::vector<std::vector<MapWord>> entry = {
         {at},
         {EmbeddedStructure, at, sub, m},
         {RepeatedStructure, count, at, sub, m},
         {ArrayField, at, sub, count + 1, 8, m},
-        {MultiDimArrayField, at, 2, sub, 8, m, count + 1, 2}};
+        {MultiDimArrayField, at, 2, sub, 8, m, count + 1, 2},
+        {ListField, at, q[0], q[1], q[2]},
+        {MapField, at, q[0], q[1], q[2], q[3]}};
     w.insert(w.end(), entry[kind].begin(), entry[kind].end());
-    at += std::vector<std::int64_t>{8, sub, count * sub, 8, 24}[kind];
+    at += std::vector<std::int64_t>{8, sub, count * sub, 8, 24, 16, 8}[kind];
   }
   w.push_back(EndOfMap);
   *size = at + 8 * random.Between(at == 0 ? 1 : 0, 1);
@@ -187,6 +243,13 @@ void Visit(char* p, std::int64_t size, StructureMap map, Seeded* fill, std::u16s
       for (std::int64_t k = 0; k < count; ++k)
         Visit(p + offset + k * stride, stride, MapAt(e[embedded ? 3 : 4]), fill, shown);
       at = offset + count * stride;
+    } else if (*e == ListField || *e == MapField) {
+      void* container = *reinterpret_cast<void**>(p + offset);
+      ASSERT_NE(container, nullptr);
+      EXPECT_EQ(Kept(e, container), std::vector<std::int64_t>(e + 2, e + EntryWords(e)));
+      if (fill != nullptr) ValueOf(e, container) = fill->Between(1, 1000);
+      shown += reference::Integer(ValueOf(e, container)) + u"|";
+      at = offset + (*e == ListField ? 16 : 8);
     } else {
       VisitArray(*reinterpret_cast<void**>(p + offset), fill, shown);
       at = offset + (*e == MultiDimArrayField ? 24 : 8);  // the shape words are not plain
@@ -212,6 +275,7 @@ std::u16string Shown(void* elements, Seeded* fill = nullptr) {
 
 TEST_F(ArraysTest, RandomNestedStructuresAreDeepCopiedAndDestroyedWithoutLeaks) {
   Seeded random;
+  InstallContainers();
   for (int round = 0; round < 60; ++round) {
     std::int64_t size = 0;
     StructureMap map = RandomMap(random, 1, &size);

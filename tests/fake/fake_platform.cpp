@@ -39,9 +39,17 @@ std::size_t SizeOf(platform::HeapHandle heap, const void* block) {
   return found->second;
 }
 
+// Bytes behind every block, which a write past its end changes.
+constexpr std::size_t kGuardBytes = 16;
+constexpr unsigned char kGuard = 0x5A;
+
 // Frees a block, writing over it first so that what is read after shows.
 void Scribble(platform::HeapHandle heap, void* block) {
-  std::memset(block, 0xDD, SizeOf(heap, block));
+  const std::size_t bytes = SizeOf(heap, block);
+  const auto* guard = static_cast<unsigned char*>(block) + bytes;
+  if (!std::all_of(guard, guard + kGuardBytes, [](unsigned char b) { return b == kGuard; }))
+    Misuse("a write past the end of a block");
+  std::memset(block, 0xDD, bytes);
   BlocksOf(heap).erase(block);
   std::free(block);
 }
@@ -97,9 +105,10 @@ HeapHandle CreatePrivateHeap() {
 void* AllocateBlock(HeapHandle heap, std::size_t bytes, bool zero) {
   auto& blocks = fake::BlocksOf(heap);
   if (++state.heapCalls == state.failingCall) return nullptr;
-  void* block = std::malloc(std::max<std::size_t>(bytes, 1));
+  void* block = std::malloc(bytes + fake::kGuardBytes);
   if (block == nullptr) throw std::bad_alloc();
   std::memset(block, zero ? 0 : 0xAA, bytes);  // memory not asked to be zero is not
+  std::memset(static_cast<char*>(block) + bytes, fake::kGuard, fake::kGuardBytes);
   return blocks[block] = bytes, block;
 }
 

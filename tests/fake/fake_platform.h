@@ -2,7 +2,8 @@
 // One state, reset before each test, scripts what the system does (input, time,
 // modules, the working set, the one heap call that fails) and keeps what a caller
 // can observe (output, live blocks and heaps, open modules, what was released in
-// which order). Freeing or closing anything it never handed out throws.
+// which order). Freeing or closing anything it never handed out throws, and so
+// does freeing a block that was written past its end.
 #pragma once
 
 #include <cstdint>

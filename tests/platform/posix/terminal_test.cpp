@@ -84,6 +84,7 @@ TEST_F(TerminalTest, WrittenTextIsItsUtf8) {
     for (char16_t& unit : text) unit = alphabet[random.Between(0, 5)];
     text[1022] = u'x', text[1023] = 0xD83D;  // a pair across the first chunk's end
     if (length > 1024) text[1024] = 0xDE00;
+    if (length > 1025) text[1025] = 0xFF01;
     std::uint32_t written = 0;
     ASSERT_TRUE(platform::WriteConsoleChars(platform::HandleOfDescriptor(slave_), text.data(),
                                             length, &written));
@@ -124,7 +125,7 @@ TEST(Utf8Test, ConversionsAgreeWithTheStandard) {
 }
 
 // A pipe that another program made non-blocking still waits for its bytes; its
-// end is a read of 0 bytes. (A pipe is no console: see the end-to-end tests.)
+// end is a read of 0 bytes, and it is no console. A closed descriptor fails.
 TEST(PipeTest, AReadWaitsForBytesAndTheEndIsZero) {
   int ends[2];
   ASSERT_EQ(pipe2(ends, O_NONBLOCK), 0);
@@ -138,7 +139,10 @@ TEST(PipeTest, AReadWaitsForBytesAndTheEndIsZero) {
   EXPECT_EQ(results[0], platform::FileReadResult::Success);
   EXPECT_EQ(results[1], platform::FileReadResult::Success);
   EXPECT_EQ(std::string(bytes, got[0]) + "|" + std::to_string(got[1]), "ab|0");
+  EXPECT_FALSE(platform::SetConsoleInputMode(platform::HandleOfDescriptor(ends[0]), 7));
   close(ends[0]);
+  EXPECT_EQ(platform::ReadFileBytes(platform::HandleOfDescriptor(ends[0]), bytes, 8, &got[0]),
+            platform::FileReadResult::Failure);
 }
 
 int ReportPipe = -1;
