@@ -119,7 +119,8 @@ inline bool FormatAgrees(const std::uint8_t* data, std::size_t size) {
   const bool padded = std::u16string(WorkspaceTextAt(at), field.size()) == field &&
                       StringWorkspace.position == at + 2 * static_cast<std::int64_t>(field.size());
   IntegerText(integer, 2);
-  return grouped && padded && WorkspaceTextAt(0) == u"<" + reference::Integer(integer);
+  return grouped && padded &&
+         WorkspaceTextAt(0) == std::u16string(u"<").append(reference::Integer(integer));
 }
 
 }  // namespace check
