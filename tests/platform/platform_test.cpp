@@ -101,7 +101,9 @@ TEST_F(LibrariesTest, TheWorkingSetShowsTheMemoryThisProcessTouches) {
   // Where the system gives the figure itself, another process is 0: no library
   // that calls itself psapi.dll is asked.
   std::int64_t bytes = 0;
-  if (platform::ReadWorkingSetDirectly(process, &bytes)) EXPECT_EQ(QueryWorkingSetKB(12345), 0);
+  if (platform::ReadWorkingSetDirectly(process, &bytes)) {
+    EXPECT_EQ(QueryWorkingSetKB(12345), 0);
+  }
 }
 
 }  // namespace
