@@ -172,7 +172,7 @@ void InstallContainers() {
   };
 }
 
-// The creation parameters and the value of the container in a list or map field.
+// The creation parameters of the container in a list or map field, and its value.
 std::vector<std::int64_t> Kept(const MapWord* e, void* container) {
   if (*e == ListField) {
     const auto& made = *static_cast<Container<ListObjectParameters>*>(container);
