@@ -13,9 +13,14 @@
 
 namespace {
 
-std::size_t CopyWithinPortable(char16_t* destination, const char16_t* source, std::size_t room) {
+std::size_t LengthUpToPortable(const char16_t* text, std::size_t limit) {
   std::size_t length = 0;
-  while (length <= room && source[length] != u'\0') ++length;
+  while (length < limit && text[length] != u'\0') ++length;
+  return length;
+}
+
+std::size_t CopyWithinPortable(char16_t* destination, const char16_t* source, std::size_t room) {
+  const std::size_t length = LengthUpToPortable(source, room + 1);
   if (length > room) {
     std::memcpy(destination, source, room * sizeof(char16_t));
     return room + 1;
@@ -70,11 +75,7 @@ std::size_t FindTerminator(const char16_t* text) {
 
 std::size_t LengthUpTo(const char16_t* text, std::size_t limit) {
   if (limit == 0) return 0;
-  if (IsOdd(text)) {
-    std::size_t length = 0;
-    while (length < limit && text[length] != u'\0') ++length;
-    return length;
-  }
+  if (IsOdd(text)) return LengthUpToPortable(text, limit);
   return Kernels().findUpTo(text, limit);
 }
 
