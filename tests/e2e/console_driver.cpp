@@ -17,6 +17,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <functional>
@@ -30,9 +31,9 @@ namespace {
 
 using std::chrono::milliseconds;
 using Clock = std::chrono::steady_clock;
+using Words = std::vector<std::string>;
 
-std::vector<std::string> Program,
-    Sizes = {"--passes", "30000", "--length", "1000", "--interval", "10000"};
+Words Program, Sizes = {"--passes", "30000", "--length", "1000", "--interval", "10000"};
 long long Passes = 30'000, MaxWorkingSetKib = 0;  // 0: no bound
 milliseconds Timeout(120'000);
 std::vector<int> IgnoredSignals;  // the program starts with these ignored
@@ -53,8 +54,7 @@ std::string Utf16Le(const std::string& ascii) {
 
 // Starts the program with `arguments` after the sizes; with `terminal`, as the
 // leader of a session whose controlling terminal is `input`.
-pid_t Start(int input, int output, int error, bool terminal,
-            const std::vector<std::string>& arguments = {}) {
+pid_t Start(int input, int output, int error, bool terminal, const Words& arguments = {}) {
   const pid_t child = fork();
   if (child != 0) return child;
   if (terminal) setsid(), ioctl(input, TIOCSCTTY, 0);
@@ -64,10 +64,11 @@ pid_t Start(int input, int output, int error, bool terminal,
   signal(SIGPIPE, SIG_DFL);  // as any program gets it; the driver ignores it
   for (int ignored : IgnoredSignals) signal(ignored, SIG_IGN);
   setenv("TERM", "xterm", 0);
+  Words words = Program;
+  words.insert(words.end(), Sizes.begin(), Sizes.end());
+  words.insert(words.end(), arguments.begin(), arguments.end());
   std::vector<char*> argv;
-  for (const std::vector<std::string>* words :
-       {&Program, &Sizes, const_cast<std::vector<std::string>*>(&arguments)})
-    for (const std::string& word : *words) argv.push_back(const_cast<char*>(word.c_str()));
+  for (std::string& word : words) argv.push_back(word.data());
   argv.push_back(nullptr);
   execvp(argv[0], argv.data());
   _exit(127);
@@ -87,7 +88,7 @@ std::string End(pid_t child, milliseconds limit = Timeout) {
 // Appends what `descriptor` gives to `collected` until `wanted` shows in it (any:
 // until the end), at most for `limit`.
 void Collect(int descriptor, std::string& collected, const std::string& wanted,
-             milliseconds limit) {
+             milliseconds limit = Timeout) {
   const auto until = Clock::now() + limit;
   char chunk[4096];
   for (pollfd ready = {descriptor, POLLIN, 0};
@@ -101,16 +102,14 @@ void Collect(int descriptor, std::string& collected, const std::string& wanted,
 }
 
 // The lines of UTF-16LE output, each ended by CR LF, as ASCII.
-std::vector<std::string> LinesOf(const std::string& bytes) {
+Words LinesOf(const std::string& bytes) {
   std::string text;
   for (std::size_t i = 0; i < bytes.size(); i += 2) {
-    Expect(i + 1 < bytes.size() && bytes[i + 1] == '\0',
-           "the output is not UTF-16LE ASCII at " + std::to_string(i));
+    Expect(i + 1 < bytes.size() && bytes[i + 1] == '\0', "the output is not UTF-16LE ASCII");
     text.push_back(bytes[i]);
   }
-  Expect(text.size() >= 2 && text.substr(text.size() - 2) == "\r\n",
-         "the output ends without CR LF: " + text);
-  std::vector<std::string> lines;
+  Expect(text.ends_with("\r\n"), "the output ends without CR LF: " + text);
+  Words lines;
   for (std::size_t start = 0, end; start < text.size(); start = end + 2)
     lines.push_back(text.substr(start, (end = text.find("\r\n", start)) - start));
   return lines;
@@ -120,7 +119,7 @@ std::vector<std::string> LinesOf(const std::string& bytes) {
 // characters for every pass divisible by the interval, and the total. Returns
 // what the CSV file of the run holds.
 std::string CheckRun(const std::string& bytes) {
-  const std::vector<std::string> lines = LinesOf(bytes);
+  const Words lines = LinesOf(bytes);
   const auto progressLines = static_cast<std::size_t>(Passes / 10'000 + 1);
   Expect(lines.size() == progressLines + 2 &&
              lines[0] == "   Loops      MemoryUsage      duration for 10000 passes",
@@ -142,13 +141,13 @@ std::string CheckRun(const std::string& bytes) {
   return csv;
 }
 
-// The program on a pseudo-terminal or on pipes, as long as the session lasts.
+// The program on a pseudo-terminal or on pipes, waiting for its input.
 struct Session {
   int input = -1, output = -1;  // the driver's ends: the program's input and output
   pid_t child = -1;
   std::string shown;  // everything the program has written
 
-  explicit Session(bool terminal, const std::vector<std::string>& arguments = {}) {
+  explicit Session(bool terminal, const Words& arguments = {}) {
     int in[2], out[2];  // [0] is read, [1] written
     if (terminal) {
       Expect(openpty(&in[1], &in[0], nullptr, nullptr, nullptr) == 0, "cannot open a terminal");
@@ -163,7 +162,7 @@ struct Session {
     if (out[1] != in[0]) close(out[1]);
     // The last line before the wait, and the moment the program needs to reach its read.
     const std::string prompt = terminal ? " seconds" : Utf16Le(" seconds\r\n");
-    Collect(output, shown, prompt, Timeout);
+    Collect(output, shown, prompt);
     Expect(shown.find(prompt) != std::string::npos, "before its input the program wrote " + shown);
     std::this_thread::sleep_for(milliseconds(300));
   }
@@ -187,51 +186,42 @@ struct Session {
   }
 };
 
-struct Run {
-  std::string end, output, error;
-};
-
-// The program from start to end with its streams on files: `input` to read.
-Run RunOnFiles(const std::vector<std::string>& arguments, const std::string& input = "") {
+// The program from start to end on files: `input` to read. How it ended, then
+// what it wrote on its standard output and error.
+Words RunOnFiles(const Words& arguments, const std::string& input = "") {
   int files[3];
   for (int& file : files) {
     char name[] = "/tmp/console_driver_XXXXXX";
-    Expect((file = mkostemp(name, O_CLOEXEC)) >= 0 && unlink(name) == 0,
-           "cannot create a scratch file");
+    Expect((file = mkostemp(name, O_CLOEXEC)) >= 0 && unlink(name) == 0, "no scratch file");
   }
-  Expect(write(files[0], input.data(), input.size()) == ssize_t(input.size()),
-         "cannot write input");
-  lseek(files[0], 0, SEEK_SET);
-  Run run{End(Start(files[0], files[1], files[2], false, arguments)), "", ""};
-  for (std::string* contents : {&run.output, &run.error}) {
-    const int file = files[contents == &run.output ? 1 : 2];
-    lseek(file, 0, SEEK_SET);
+  Expect(pwrite(files[0], input.data(), input.size(), 0) == ssize_t(input.size()), "no input");
+  Words run = {End(Start(files[0], files[1], files[2], false, arguments)), "", ""};
+  for (int k : {1, 2}) {
+    lseek(files[k], 0, SEEK_SET);
     char chunk[4096];
-    for (ssize_t got; (got = read(file, chunk, sizeof chunk)) > 0;) contents->append(chunk, got);
+    for (ssize_t got; (got = read(files[k], chunk, sizeof chunk)) > 0;) run[k].append(chunk, got);
   }
   for (int file : files) close(file);
   return run;
 }
 
 void FileCase() {
-  const Run run = RunOnFiles({}, Utf16Le("first line\r\nsecond line\r\n"));
-  Expect(run.end == "exit 0" && run.error.empty(),
-         "the program ended with " + run.end + ", " + run.error);
-  CheckRun(run.output);
+  const Words run = RunOnFiles({}, Utf16Le("first line\r\nsecond line\r\n"));
+  Expect(run[0] == "exit 0" && run[2].empty(), "the program ended with " + run[0] + ", " + run[2]);
+  CheckRun(run[1]);
 }
 
 // The lines arrive before the program waits, the program waits for input (while
 // `signals` come and `meanwhile` runs), and one line ends the wait while the
 // pipe stays open. Returns what the CSV file of the run holds.
 std::string PipeCase(
-    const std::vector<int>& signals = {}, const std::vector<std::string>& arguments = {},
+    const std::vector<int>& signals = {}, const Words& arguments = {},
     const std::function<void()>& meanwhile = [] {}) {
   Session session(false, arguments);
   for (int number : signals) kill(session.child, number);
   std::this_thread::sleep_for(milliseconds(300));
   meanwhile();
-  int status = 0;
-  Expect(waitpid(session.child, &status, WNOHANG) == 0, "the program did not wait for its input");
+  Expect(waitpid(session.child, nullptr, WNOHANG) == 0, "the program did not wait for its input");
   session.Type(Utf16Le("typed\n"));
   const std::string end = session.Ended();
   Expect(end == "exit 0", "the program ended with " + end);
@@ -258,8 +248,7 @@ void CsvCase() {
   std::string written;
   const std::string expected = PipeCase({}, {"--csv", path}, [&] {
     FILE* file = std::fopen(path.c_str(), "rb");
-    for (int c; file != nullptr && (c = std::fgetc(file)) != EOF;)
-      written.push_back(static_cast<char>(c));
+    for (int c; file != nullptr && (c = std::fgetc(file)) != EOF;) written.push_back(char(c));
     if (file != nullptr) std::fclose(file);
   });
   std::remove(path.c_str()), rmdir(folder);
@@ -269,30 +258,29 @@ void CsvCase() {
 // A bad command line: one line on standard error naming the option, nothing on
 // standard output, exit code 2. --help and --version print and exit with 0.
 void OptionsCase() {
-  for (const std::vector<std::string>& arguments : {std::vector<std::string>{"--passes"},
-                                                    {"--length", "12x"},
-                                                    {"--interval=0"},
-                                                    {"--passes", "99999999999999999999"},
-                                                    {"--csv", "no such folder/run.csv"},
-                                                    {"--frobnicate"},
-                                                    {"say \"hi\" \\\\ \\"}}) {
-    const Run run = RunOnFiles(arguments);
+  for (const Words& arguments : {Words{"--passes"},
+                                 {"--length", "12x"},
+                                 {"--interval=0"},
+                                 {"--passes", "99999999999999999999"},
+                                 {"--csv", "no such folder/run.csv"},
+                                 {"--frobnicate"},
+                                 {"say \"hi\" \\\\ \\"}}) {
+    const Words run = RunOnFiles(arguments);
     const std::string& first = arguments.front();
-    Expect(run.end == "exit 2" && run.output.empty() &&
-               std::regex_match(run.error, std::regex("stringchurn: [^\n]*\n")) &&
-               run.error.find(first.substr(0, first.find('='))) != std::string::npos,
-           first + " gave " + run.end + ", " + run.error);
+    Expect(run[0] == "exit 2" && run[1].empty() &&
+               std::regex_match(run[2], std::regex("stringchurn: [^\n]*\n")) &&
+               run[2].find(first.substr(0, first.find('='))) != std::string::npos,
+           first + " gave " + run[0] + ", " + run[2]);
   }
-  const Run usage = RunOnFiles({"--help"}), version = RunOnFiles({"--version"});
+  const Words usage = RunOnFiles({"--help"}), version = RunOnFiles({"--version"});
   std::string text;
-  for (const std::string& line : LinesOf(usage.output)) text += line + "\n";
+  for (const std::string& line : LinesOf(usage[1])) text += line + "\n";
   for (const char* option : {"--passes N", "--length L", "--interval K", "--csv FILE"})
     Expect(text.find(option) != std::string::npos, "the usage lacks " + std::string(option));
-  const std::vector<std::string> lines = LinesOf(version.output);
-  Expect(usage.end == "exit 0" && version.end == "exit 0" && usage.error.empty() &&
-             version.error.empty() && lines.size() == 1 &&
-             std::regex_match(lines[0], std::regex("stringchurn [0-9.]+")),
-         "--help or --version ended with " + usage.end + ", " + version.end + ", " + lines[0]);
+  const Words lines = LinesOf(version[1]);
+  Expect(usage[0] == "exit 0" && version[0] == "exit 0" && usage[2].empty() && version[2].empty() &&
+             lines.size() == 1 && std::regex_match(lines[0], std::regex("stringchurn [0-9.]+")),
+         "--help or --version ended with " + usage[0] + ", " + version[0] + ", " + lines[0]);
 }
 
 // The prompt shows as text (no raw UTF-16 on a terminal); a typed line, with
@@ -339,18 +327,16 @@ int main(int argc, char** argv) {
       // The file case at the shipped sizes and no arguments: a minute or more,
       // and a working set no larger than the emptied elements' small blocks need.
       {"full", [] {
-         Sizes.clear(), Passes = 1'000'000, MaxWorkingSetKib = 65'536,
-                        Timeout = milliseconds(1'200'000);
-         FileCase();
+         Sizes.clear(), Passes = 1'000'000, MaxWorkingSetKib = 65'536;
+         Timeout = milliseconds(1'200'000), FileCase();
        }}};
-  int at = 1;
-  while (at < argc && argv[at] != std::string("--")) ++at;
-  Program.assign(argv + std::min(at + 1, argc), argv + argc);
-  if (at == 1 || Program.empty())
+  const auto dashes = std::find(argv + 1, argv + argc, std::string("--"));
+  Program.assign(std::min(dashes + 1, argv + argc), argv + argc);
+  if (dashes == argv + 1 || Program.empty())
     return std::fprintf(stderr, "usage: console_driver CASE... -- PROGRAM...\n"), 2;
   signal(SIGPIPE, SIG_IGN);
   int failed = 0;
-  for (const std::string& name : std::vector<std::string>(argv + 1, argv + at)) {
+  for (const std::string& name : Words(argv + 1, dashes)) {
     try {
       IgnoredSignals.clear(), NonBlockingInput = false;
       Expect(cases.count(name) == 1, "there is no such case");

@@ -1,0 +1,275 @@
+// The StringWorkspace against a model of its text and its growth rule, the
+// blocks of StringVariables, the text routines at every vector width against a
+// character loop, and the formatting operations against std::to_chars.
+#include <cfloat>
+#include <climits>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "runtime/strings/format.h"
+#include "runtime/strings/string_variable.h"
+#include "runtime/strings/text.h"
+#include "tests/checks.h"
+#include "tests/fixture.h"
+
+namespace {
+
+using WorkspaceTest = RuntimeTest;
+
+// A text whose characters differ from their neighbours, so that a piece copied
+// to the wrong place shows.
+std::u16string Numbered(std::size_t length, std::size_t from = 0) {
+  std::u16string text(length, u' ');
+  for (std::size_t i = 0; i < length; ++i)
+    text[i] = static_cast<char16_t>(u'A' + (from + i) % 7919);
+  return text;
+}
+
+// Appends, overwrites and cuts at random places, texts short and long and texts
+// that end right at the room the buffer has, and compares the text, the capacity
+// and the block with the rule after every step: a need of the capacity less 4 or
+// more grows the block once, to the need and 16 KiB (and 10 bytes of slack).
+TEST_F(WorkspaceTest, KeepsItsTextWhileItGrowsByTheRule) {
+  Seeded random;
+  std::u16string model;
+  std::int64_t capacity = 16;
+  for (int step = 0; step < 400; ++step) {
+    if (model.size() > 100'000) model.clear(), TruncateWorkspace(0);
+    auto length = static_cast<std::size_t>(random.Between(0, random.OneIn(20) ? 40'000 : 40));
+    const auto room = static_cast<std::size_t>(capacity - 4) / 2 - model.size();
+    if (random.OneIn(3) && room > 0) length = room - static_cast<std::size_t>(random.Between(0, 1));
+    const std::u16string text = Numbered(length, static_cast<std::size_t>(step));
+    const std::int64_t need = 2 * static_cast<std::int64_t>(model.size() + length);
+    const long resizes = fake::state.resizes;
+    const bool grows = need >= capacity - 4;
+    if (grows) capacity = need + 16'384;
+    const auto at = static_cast<std::size_t>(random.Between(0, static_cast<long>(model.size())));
+    if (random.OneIn(4)) {  // written at an earlier position: the rest is cut
+      AppendTextAt(text.c_str(), static_cast<std::int32_t>(2 * at));
+      model = model.substr(0, at) + text;
+    } else if (random.OneIn(3)) {
+      SpaceText(static_cast<std::int32_t>(length), Position());
+      model += std::u16string(length, u' ');
+    } else {
+      AppendText(text.c_str());
+      model += text;
+    }
+    ASSERT_EQ(TextAt(0), model) << "step " << step;
+    ASSERT_EQ(StringWorkspace.position, 2 * static_cast<std::int64_t>(model.size()));
+    ASSERT_EQ(StringWorkspace.capacity, capacity) << "step " << step;
+    ASSERT_EQ(fake::BlockBytes(StringWorkspace.buffer), capacity == 16 ? 16 : capacity + 10);
+    ASSERT_EQ(fake::state.resizes - resizes, grows ? 1 : 0);
+  }
+}
+
+TEST_F(WorkspaceTest, PositionsOffsetsAndLimits) {
+  AppendText(u"abcd");
+  EXPECT_EQ(ReserveWorkspace(0, 2), StringWorkspace.buffer + 1);
+  AppendText(nullptr);  // only the terminator
+  AppendTextAt(u"23", 0);
+  ReleaseWorkspace(1);
+  EXPECT_EQ(TextAt(0), u"23");
+  const char16_t* buffer = StringWorkspace.buffer;
+  EXPECT_EQ(std::vector<std::int64_t>({WorkspaceOffsetOf(buffer), WorkspaceOffsetOf(buffer + 1),
+                                       WorkspaceOffsetOf(buffer + 2), WorkspaceOffsetOf(u"2")}),
+            (std::vector<std::int64_t>{1, 3, 0, 0}));  // the position itself is inside
+  ReserveWorkspace(10'000, 0);                         // the fake moves every resized block
+  EXPECT_EQ(*WorkspacePointerAt(3), u'3');
+
+  // A need past 2^31 bytes is refused before the heap is asked; a growth the
+  // heap refuses ends the process too.
+  const long heapCalls = fake::state.heapCalls;
+  EXPECT_EQ(fake::ExitCodeOf([] { ReserveWorkspace((WorkspaceNeedLimit + 2) / 2, 0); }), 3u);
+  EXPECT_EQ(fake::state.heapCalls, heapCalls);
+  fake::state.failingCall = heapCalls + 1;
+  EXPECT_EQ(fake::ExitCodeOf([] { ReserveWorkspace(20'000, 0); }), 3u);
+  EXPECT_EQ(fake::state.standardError, "stringchurn: out of memory\nstringchurn: out of memory\n");
+}
+
+TEST_F(WorkspaceTest, StringVariablesHoldTheirTextInBlocksOfTwiceTheLengthAndTen) {
+  StringVariable variable = nullptr;
+  EXPECT_EQ(AssignText(&variable, nullptr), 2);  // null onto null: nothing
+  const std::u16string big = Numbered(1'000'000);
+  for (const char16_t* text : {big.c_str(), u"", u"hello", big.c_str(), u""}) {
+    const long resizes = fake::state.resizes;
+    const bool held = variable != nullptr;
+    const std::size_t length = std::u16string(text).size();
+    EXPECT_EQ(AssignText(&variable, text), 2 * static_cast<std::int64_t>(length) + 2);
+    EXPECT_EQ(fake::state.resizes, resizes + (held ? 1 : 0));  // a held block is resized
+    for (int twice = 0; twice < 2; ++twice) {
+      EXPECT_EQ(std::u16string(variable), text);
+      EXPECT_EQ(fake::BlockBytes(variable), 2 * length + 10);
+      AppendText(u"pre"), AppendText(text);
+      AssignFromWorkspace(&variable, 6);
+      EXPECT_EQ(Position(), 6);
+      TruncateWorkspace(0);
+    }
+  }
+  AssignText(&variable, (big + u"tail").c_str());
+  EXPECT_EQ(AssignText(&variable, variable + 1'000'000), 10);  // part of its own text
+  EXPECT_EQ(AssignText(&variable, variable), 10);
+  EXPECT_EQ(std::u16string(variable), u"tail");
+  EXPECT_EQ(AssignText(&variable, nullptr), 2);
+  EXPECT_EQ(variable, nullptr);
+  EXPECT_EQ(StringBlocks(), 1u);  // the workspace buffer
+}
+
+// Measuring and copying at every vector width this processor has, from every
+// position in a 64-byte block, for lengths and rooms across the block, pair and
+// group boundaries. Characters with a zero byte (U+0020, U+2000) or the top bit
+// set must not pass for the terminator.
+class TextTest : public ::testing::TestWithParam<int> {
+ protected:
+  void SetUp() override { ASSERT_TRUE(SetTextVectorBytes(GetParam())); }
+  void TearDown() override { SetTextVectorBytes(0); }
+
+  // `count` characters, none of them NUL, at a 64-byte boundary.
+  char16_t* RandomText(std::size_t count) {
+    static constexpr char16_t kChars[] = {u' ', u'a', 0x0100, 0x2000, 0x8000, 0xFFFF, 0x00FF, 1};
+    storage_.assign(count + 32, u'x');
+    char16_t* text =
+        storage_.data() + ((64 - reinterpret_cast<std::uintptr_t>(storage_.data()) % 64) % 64) / 2;
+    for (std::size_t i = 0; i < count; ++i) text[i] = kChars[random_.Between(0, 7)];
+    return text;
+  }
+  // Copies the `length` characters at `source` into a target of '#' at `offset`
+  // with the given room, and checks the result and every character of the target.
+  void ExpectCopyWithin(const char16_t* source, std::size_t length, std::size_t room,
+                        std::size_t offset) {
+    std::u16string target(offset + length + 40, u'#');
+    const std::size_t result = CopyTextWithin(target.data() + offset, source, room);
+    std::u16string expected =
+        std::u16string(offset, u'#') + std::u16string(source, length <= room ? length + 1 : room);
+    expected.resize(target.size(), u'#');
+    ASSERT_EQ(result, length <= room ? length : room + 1) << "length " << length;
+    ASSERT_EQ(target, expected) << "length " << length << ", room " << room << ", at " << offset;
+  }
+
+  Seeded random_;
+  std::vector<char16_t> storage_;
+};
+
+INSTANTIATE_TEST_SUITE_P(Widths, TextTest, ::testing::Values(16, 32, 64),
+                         [](const auto& info) { return "Bytes" + std::to_string(info.param); });
+
+// Lengths past two groups of 128 characters, from every place in a 64-byte block and beyond.
+TEST_P(TextTest, MeasuresAndCopiesAsACharacterLoopDoes) {
+  if (!TextVectorWidthAvailable(GetParam())) GTEST_SKIP() << "not on this processor";
+  char16_t* text = RandomText(34 + 300 + 64);
+  for (std::size_t start = 0; start < 34; ++start) {
+    for (std::size_t length = 0; length <= 300; ++length) {
+      const char16_t kept = text[start + length];
+      text[start + length] = u'\0';
+      ASSERT_EQ(FindTerminator(text + start), length) << "start " << start;
+      const auto any = static_cast<std::size_t>(random_.Between(0, 301));
+      for (std::size_t limit : {std::size_t{0}, length - (length > 0), length, length + 1, any})
+        ASSERT_EQ(LengthUpTo(text + start, limit), std::min(length, limit))
+            << "start " << start << ", limit " << limit;
+      for (std::size_t room :
+           {std::size_t{0}, length - (length > 0), length, length + 1, length + 40, any})
+        ExpectCopyWithin(text + start, length, room,
+                         static_cast<std::size_t>(random_.Between(0, 39)));
+      text[start + length] = kept;
+    }
+  }
+  const auto length = static_cast<std::size_t>(1'000'000 + random_.Between(0, 63));
+  char16_t* longText = RandomText(length + 33) + random_.Between(0, 31);
+  longText[length] = u'\0';
+  EXPECT_EQ(FindTerminator(longText), length);
+  EXPECT_EQ(LengthUpTo(longText, length - 1), length - 1);
+  for (std::size_t room : {length - 1, length, std::size_t{SIZE_MAX - 1}})
+    ExpectCopyWithin(longText, length, room, 3);
+}
+
+TEST(TextVectorsTest, SixteenBytesAlwaysThirtyTwoByChoiceAndOnlyTheThreeWidths) {
+  EXPECT_TRUE(TextVectorWidthAvailable(16) && SetTextVectorBytes(16) && !SetTextVectorBytes(8) &&
+              !SetTextVectorBytes(128));
+  EXPECT_EQ(TextVectorBytes(), 16);
+  EXPECT_TRUE(SetTextVectorBytes(0));
+  EXPECT_EQ(TextVectorBytes(), TextVectorWidthAvailable(32) ? 32 : 16);
+  char16_t target[6] = u"#####";
+  CopyChars(target, u"abcdef", 3);
+  CopyChars(target + 4, u"x", -5);
+  EXPECT_EQ(std::u16string(target, 6), std::u16string(u"abc\0\0", 6));
+}
+
+using FormatTest = RuntimeTest;
+
+// A value of a random magnitude, sometimes one of the edges: powers of ten and
+// one below them, the 64-bit extremes.
+std::int64_t RandomInteger(Seeded& random) {
+  std::int64_t value = random.Between(LONG_MIN, LONG_MAX) >> random.Between(0, 63);
+  if (random.OneIn(4)) {
+    value = 1;
+    for (long k = random.Between(0, 18); k > 0; --k) value *= 10;
+    value = (value - random.Between(0, 1)) * (random.OneIn(2) ? -1 : 1);
+  }
+  if (random.OneIn(20)) value = random.OneIn(2) ? LLONG_MIN : LLONG_MAX;
+  return value;
+}
+
+double RandomDouble(Seeded& random) {
+  const double kInfinity = std::numeric_limits<double>::infinity();
+  const double specials[] = {0.0,           -0.0,    kInfinity,    -kInfinity, std::nan(""),
+                             -std::nan(""), DBL_MAX, DBL_TRUE_MIN, 0.125,      1e21,
+                             -0.001,        2.5,     1234567.891,  1234.5678};
+  std::uint64_t bits = static_cast<std::uint64_t>(random.Between(LONG_MIN, LONG_MAX));
+  double value;
+  std::memcpy(&value, &bits, sizeof value);
+  switch (random.Between(0, 5)) {
+    case 0:
+      return static_cast<double>(RandomInteger(random));
+    case 1:  // halfway between two whole numbers
+      return static_cast<double>(random.Between(-100'000, 100'000)) + 0.5;
+    case 2:
+      return std::ldexp(random.OneIn(2) ? 1.0 : -1.0, static_cast<int>(random.Between(62, 64)));
+    case 3:
+      return specials[random.Between(0, std::size(specials) - 1)];
+    default:
+      return value;
+  }
+}
+
+// Random values of every magnitude, counts of decimals and widths (also
+// outside 0..512), point, separator and field texts, long ones too, outside the
+// workspace or in it where the result goes, while the workspace moves as it grows.
+TEST_F(FormatTest, EveryOperationAgreesWithToChars) {
+  Seeded random;
+  const char* texts[] = {"", ".", ",", " - ", "abcdefghijklmnopqrstuvwxyz"};
+  for (int i = 0; i < 5000; ++i) {
+    if (random.OneIn(4))
+      FreeStringWorkspace(), InitStringWorkspace();  // so that it moves as it grows
+    std::string bytes(8, '\0');
+    const double value = RandomDouble(random);
+    const std::int64_t integer = RandomInteger(random);
+    std::memcpy(bytes.data(), random.OneIn(2) ? static_cast<const void*>(&value) : &integer, 8);
+    for (int k = 0; k < 3; ++k) bytes += static_cast<char>(random.Between(0, 255));
+    bytes += std::string(texts[random.Between(0, 4)]) + texts[random.Between(0, 4)];
+    if (random.OneIn(20)) bytes += std::string(700, '_');
+    ASSERT_TRUE(
+        check::FormatAgrees(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()))
+        << "value " << value << ", integer " << integer << ", bytes " << bytes.substr(8);
+  }
+  char16_t digits[24];
+  EXPECT_EQ(std::u16string(UnsignedToDecimal(digits, UINT64_MAX)), u"18446744073709551615");
+}
+
+// The shorter forms: "." and "," unless given; no point or separator for null.
+TEST_F(FormatTest, TheShorterFormsTakeTheUsualTexts) {
+  FormatGrouped(1234.5, 0);
+  FormatGrouped(1234.5, 1, 16);
+  FormatGrouped(1234.5, 1, u":", 30);
+  FormatGrouped(-1234567.25, 2, nullptr, nullptr, 44);
+  EXPECT_EQ(TextAt(0), u"1,234.501,234.51,234:5-123456725");
+  TruncateWorkspace(0);
+  PadText(nullptr, 3, nullptr, 0);
+  PadLeftText(u"12345678", 7, 6);
+  EXPECT_EQ(TextAt(0), u"   1234567");
+  SpaceText(-3, 0);
+  EXPECT_EQ(Position(), 0);
+}
+
+}  // namespace
