@@ -56,9 +56,7 @@ TEST_F(TerminalTest, TypedLinesArriveAsUtf16EndedByCrLf) {
     ASSERT_TRUE(platform::SetConsoleInputMode(console, mode) && tcgetattr(slave_, &settings) == 0);
     EXPECT_EQ(settings.c_lflag & (ICANON | ECHO | ISIG), mode == 0 ? 0u : ICANON | ECHO | ISIG);
   }
-  Type(
-      "Gr\xC3\xBC\xC3\x9F"
-      "e \xF0\x9F\x98\x80 \xFF\r");
+  Type("Gr\u00fc\u00dfe \U0001F600 \xFF\r");  // UTF-8, and a byte that is none
   EXPECT_EQ(Read(), u"Gr\u00fc\u00dfe \U0001F600 \ufffd\r\n");
   Type("abcdef\n");
   const std::u16string first = Read(4);
@@ -117,11 +115,10 @@ TEST(Utf8Test, ConversionsAgreeWithTheStandard) {
         << round;
     ASSERT_EQ(utf8.size() < sizeof narrow ? narrow : utf8, utf8);
   }
-  for (const char16_t* lone : {u"a\xDC00",
-                               u"a\xD800"
-                               u"b",
-                               u"\xD800"})  // no UTF-8 for a lone surrogate
-    EXPECT_FALSE(platform::NarrowFunctionName(lone, narrow));
+  // No UTF-8 for a lone surrogate.
+  const std::u16string lone[] = {u"a\xDC00", u"\xD800", {u'a', 0xD800, u'b'}};
+  for (const std::u16string& name : lone)
+    EXPECT_FALSE(platform::NarrowFunctionName(name.c_str(), narrow));
 }
 
 // A pipe that another program made non-blocking still waits for its bytes; its
