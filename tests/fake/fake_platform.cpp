@@ -43,12 +43,16 @@ std::size_t SizeOf(platform::HeapHandle heap, const void* block) {
 constexpr std::size_t kGuardBytes = 16;
 constexpr unsigned char kGuard = 0x5A;
 
+// Whether the guard behind a block of `bytes` is as it was written.
+bool Intact(void* block, std::size_t bytes) {
+  const auto* guard = static_cast<unsigned char*>(block) + bytes;
+  return std::all_of(guard, guard + kGuardBytes, [](unsigned char b) { return b == kGuard; });
+}
+
 // Frees a block, writing over it first so that what is read after shows.
 void Scribble(platform::HeapHandle heap, void* block) {
   const std::size_t bytes = SizeOf(heap, block);
-  const auto* guard = static_cast<unsigned char*>(block) + bytes;
-  if (!std::all_of(guard, guard + kGuardBytes, [](unsigned char b) { return b == kGuard; }))
-    Misuse("a write past the end of a block");
+  if (!Intact(block, bytes)) Misuse("a write past the end of a block");
   std::memset(block, 0xDD, bytes);
   BlocksOf(heap).erase(block);
   std::free(block);
@@ -57,10 +61,12 @@ void Scribble(platform::HeapHandle heap, void* block) {
 }  // namespace
 
 void Reset() {
+  bool overrun = false;
   for (auto& [heap, numbered] : state.heaps)
-    for (auto& [block, bytes] : numbered.second) std::free(block);
+    for (auto& [block, bytes] : numbered.second) overrun |= !Intact(block, bytes), std::free(block);
   state = State{};
   HeapsCreated = 0;
+  if (overrun) Misuse("a write past the end of a block still live");
 }
 
 std::size_t LiveBlocks(platform::HeapHandle heap) {

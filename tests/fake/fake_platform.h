@@ -71,7 +71,8 @@ extern State state;
 // The handle CurrentProcess gives.
 inline constexpr std::int64_t ProcessHandle = 0x7E57;
 
-// Destroys every heap, closes nothing, and starts a fresh state.
+// Destroys every heap, closes nothing, and starts a fresh state; throws when a
+// block that was still live had been written past its end.
 void Reset();
 // Blocks live in `heap`, and the size asked for `block` (0: no such live block).
 std::size_t LiveBlocks(platform::HeapHandle heap);

@@ -35,8 +35,8 @@ TEST_F(ObjectsTest, ATableBehavesAsItsModel) {
   std::vector<std::pair<void*, bool>> dynamic;  // newest first: handle, live
   std::vector<void*> stale;
   for (int step = 0; step < 400; ++step) {
-    const std::int64_t number =
-        random.Between(0, random.OneIn(2) ? 12 : 40);  // the table grows by steps
+    const std::int64_t number = random.OneIn(8) ? capacity  // the first number past the slots
+                                                : random.Between(0, random.OneIn(2) ? 12 : 40);
     const bool live = !random.OneIn(3);
     const long at = dynamic.empty() ? -1 : random.Between(0, static_cast<long>(dynamic.size()) - 1);
     std::vector<std::int64_t> handed;  // what the callback should be given
