@@ -186,29 +186,30 @@ struct Session {
   }
 };
 
-// The program from start to end on files: `input` to read. How it ended, then
-// what it wrote on its standard output and error.
-Words RunOnFiles(const Words& arguments, const std::string& input = "") {
+struct Run {
+  std::string end, output, error;
+};
+
+// The program from start to end with its streams on files: `input` to read.
+Run RunOnFiles(const Words& arguments, const std::string& input = "") {
   int files[3];
   for (int& file : files) {
     char name[] = "/tmp/console_driver_XXXXXX";
     Expect((file = mkostemp(name, O_CLOEXEC)) >= 0 && unlink(name) == 0, "no scratch file");
   }
   Expect(pwrite(files[0], input.data(), input.size(), 0) == ssize_t(input.size()), "no input");
-  Words run = {End(Start(files[0], files[1], files[2], false, arguments)), "", ""};
-  for (int k : {1, 2}) {
-    lseek(files[k], 0, SEEK_SET);
-    char chunk[4096];
-    for (ssize_t got; (got = read(files[k], chunk, sizeof chunk)) > 0;) run[k].append(chunk, got);
-  }
+  Run run{End(Start(files[0], files[1], files[2], false, arguments)), "", ""};
+  for (auto [file, contents] : {std::pair{files[1], &run.output}, {files[2], &run.error}})
+    lseek(file, 0, SEEK_SET), Collect(file, *contents, "");
   for (int file : files) close(file);
   return run;
 }
 
 void FileCase() {
-  const Words run = RunOnFiles({}, Utf16Le("first line\r\nsecond line\r\n"));
-  Expect(run[0] == "exit 0" && run[2].empty(), "the program ended with " + run[0] + ", " + run[2]);
-  CheckRun(run[1]);
+  const Run run = RunOnFiles({}, Utf16Le("first line\r\nsecond line\r\n"));
+  Expect(run.end == "exit 0" && run.error.empty(),
+         "the program ended with " + run.end + ", " + run.error);
+  CheckRun(run.output);
 }
 
 // The lines arrive before the program waits, the program waits for input (while
@@ -265,22 +266,23 @@ void OptionsCase() {
                                  {"--csv", "no such folder/run.csv"},
                                  {"--frobnicate"},
                                  {"say \"hi\" \\\\ \\"}}) {
-    const Words run = RunOnFiles(arguments);
+    const Run run = RunOnFiles(arguments);
     const std::string& first = arguments.front();
-    Expect(run[0] == "exit 2" && run[1].empty() &&
-               std::regex_match(run[2], std::regex("stringchurn: [^\n]*\n")) &&
-               run[2].find(first.substr(0, first.find('='))) != std::string::npos,
-           first + " gave " + run[0] + ", " + run[2]);
+    Expect(run.end == "exit 2" && run.output.empty() &&
+               std::regex_match(run.error, std::regex("stringchurn: [^\n]*\n")) &&
+               run.error.find(first.substr(0, first.find('='))) != std::string::npos,
+           first + " gave " + run.end + ", " + run.error);
   }
-  const Words usage = RunOnFiles({"--help"}), version = RunOnFiles({"--version"});
+  const Run usage = RunOnFiles({"--help"}), version = RunOnFiles({"--version"});
   std::string text;
-  for (const std::string& line : LinesOf(usage[1])) text += line + "\n";
+  for (const std::string& line : LinesOf(usage.output)) text += line + "\n";
   for (const char* option : {"--passes N", "--length L", "--interval K", "--csv FILE"})
     Expect(text.find(option) != std::string::npos, "the usage lacks " + std::string(option));
-  const Words lines = LinesOf(version[1]);
-  Expect(usage[0] == "exit 0" && version[0] == "exit 0" && usage[2].empty() && version[2].empty() &&
-             lines.size() == 1 && std::regex_match(lines[0], std::regex("stringchurn [0-9.]+")),
-         "--help or --version ended with " + usage[0] + ", " + version[0] + ", " + lines[0]);
+  const Words lines = LinesOf(version.output);
+  Expect(usage.end == "exit 0" && version.end == "exit 0" && usage.error.empty() &&
+             version.error.empty() && lines.size() == 1 &&
+             std::regex_match(lines[0], std::regex("stringchurn [0-9.]+")),
+         "--help or --version ended with " + usage.end + ", " + version.end + ", " + lines[0]);
 }
 
 // The prompt shows as text (no raw UTF-16 on a terminal); a typed line, with

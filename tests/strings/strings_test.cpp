@@ -1,6 +1,7 @@
 // The StringWorkspace against a model of its text and its growth rule, the
 // blocks of StringVariables, the text routines at every vector width against a
 // character loop, and the formatting operations against std::to_chars.
+#include <bit>
 #include <cfloat>
 #include <climits>
 #include <cmath>
@@ -216,9 +217,6 @@ double RandomDouble(Seeded& random) {
   const double specials[] = {0.0,           -0.0,    kInfinity,    -kInfinity, std::nan(""),
                              -std::nan(""), DBL_MAX, DBL_TRUE_MIN, 0.125,      1e21,
                              -0.001,        2.5,     1234567.891,  1234.5678};
-  std::uint64_t bits = static_cast<std::uint64_t>(random.Between(LONG_MIN, LONG_MAX));
-  double value;
-  std::memcpy(&value, &bits, sizeof value);
   switch (random.Between(0, 5)) {
     case 0:
       return static_cast<double>(RandomInteger(random));
@@ -228,8 +226,8 @@ double RandomDouble(Seeded& random) {
       return std::ldexp(random.OneIn(2) ? 1.0 : -1.0, static_cast<int>(random.Between(62, 64)));
     case 3:
       return specials[random.Between(0, std::size(specials) - 1)];
-    default:
-      return value;
+    default:  // any bits at all
+      return std::bit_cast<double>(static_cast<std::uint64_t>(random.Between(LONG_MIN, LONG_MAX)));
   }
 }
 

@@ -128,18 +128,17 @@ TEST(PipeTest, AReadWaitsForBytesAndTheEndIsZero) {
   ASSERT_EQ(pipe2(ends, O_NONBLOCK), 0);
   std::thread writer([&ends] { usleep(100'000), (void)!write(ends[1], "ab", 2), close(ends[1]); });
   char bytes[8];
-  std::uint32_t got[2] = {9, 9};
-  const platform::FileReadResult results[2] = {
-      platform::ReadFileBytes(platform::HandleOfDescriptor(ends[0]), bytes, 8, &got[0]),
-      (writer.join(),
-       platform::ReadFileBytes(platform::HandleOfDescriptor(ends[0]), bytes + 2, 6, &got[1]))};
-  EXPECT_EQ(results[0], platform::FileReadResult::Success);
-  EXPECT_EQ(results[1], platform::FileReadResult::Success);
-  EXPECT_EQ(std::string(bytes, got[0]) + "|" + std::to_string(got[1]), "ab|0");
+  std::uint32_t got = 9, more = 9;
+  auto read = [&ends](char* into, std::uint32_t size, std::uint32_t* count) {
+    return platform::ReadFileBytes(platform::HandleOfDescriptor(ends[0]), into, size, count);
+  };
+  EXPECT_EQ(read(bytes, 8, &got), platform::FileReadResult::Success);  // waits for the writer
+  writer.join();
+  EXPECT_EQ(read(bytes + 2, 6, &more), platform::FileReadResult::Success);
+  EXPECT_EQ(std::string(bytes, got) + "|" + std::to_string(more), "ab|0");
   EXPECT_FALSE(platform::SetConsoleInputMode(platform::HandleOfDescriptor(ends[0]), 7));
   close(ends[0]);
-  EXPECT_EQ(platform::ReadFileBytes(platform::HandleOfDescriptor(ends[0]), bytes, 8, &got[0]),
-            platform::FileReadResult::Failure);
+  EXPECT_EQ(read(bytes, 8, &got), platform::FileReadResult::Failure);
 }
 
 int ReportPipe = -1;
