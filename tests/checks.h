@@ -52,7 +52,8 @@ inline bool ReadLineAgrees(const std::uint8_t* data, std::size_t size) {
 }
 
 // The terminal's UTF-8: the bytes decoded whole, and in two reads cut where the
-// first byte says; the bytes taken as UTF-16 and encoded.
+// first byte says; the bytes taken as UTF-16 and encoded; and the bytes as a file
+// name, which comes back whole from its UTF-16 form.
 inline bool Utf8Agrees(const std::uint8_t* data, std::size_t size) {
   const std::string bytes(reinterpret_cast<const char*>(data), size);
   auto decode = [](const std::string& part, bool final, std::size_t* consumed) {
@@ -73,7 +74,14 @@ inline bool Utf8Agrees(const std::uint8_t* data, std::size_t size) {
   std::string encoded(3 * units.size(), '\0');
   encoded.resize(platform::EncodeUtf8(units.data(), units.size(),
                                       reinterpret_cast<unsigned char*>(encoded.data())));
-  return parts == whole && encoded == reference::EncodeUtf8(units);
+  std::u16string name(size, u'\0');
+  name.resize(
+      platform::DecodeUtf8(data, size, true, name.data(), platform::Malformed::Escape).units);
+  std::string named(3 * name.size(), '\0');
+  named.resize(platform::EncodeUtf8(name.data(), name.size(),
+                                    reinterpret_cast<unsigned char*>(named.data()),
+                                    platform::Malformed::Escape));
+  return parts == whole && encoded == reference::EncodeUtf8(units) && named == bytes;
 }
 
 // FormatGrouped, IntegerText and PadText in a started workspace: eight bytes are

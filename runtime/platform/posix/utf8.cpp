@@ -9,6 +9,8 @@ namespace platform {
 namespace {
 
 constexpr char16_t kReplacement = 0xFFFD;
+// The stand-in of byte b (0x80 to 0xFF) is kByteStandIn + b.
+constexpr char16_t kByteStandIn = 0xDC00;
 
 bool IsContinuation(unsigned char byte) {
   return (byte & 0xC0) == 0x80;
@@ -41,7 +43,8 @@ bool SecondByteFits(unsigned char lead, unsigned char second) {
 
 }  // namespace
 
-Utf8Decoded DecodeUtf8(const unsigned char* bytes, std::size_t length, bool final, char16_t* out) {
+Utf8Decoded DecodeUtf8(const unsigned char* bytes, std::size_t length, bool final, char16_t* out,
+                       Malformed malformed) {
   std::size_t i = 0;
   std::size_t units = 0;
   while (i < length) {
@@ -73,13 +76,15 @@ Utf8Decoded DecodeUtf8(const unsigned char* bytes, std::size_t length, bool fina
     }
     // A well-formed start cut off by the end of the bytes waits for the rest.
     if (continuations > 0 && !final && i + 1 + valid == length) break;
-    out[units++] = kReplacement;
+    out[units++] =
+        malformed == Malformed::Escape ? static_cast<char16_t>(kByteStandIn + lead) : kReplacement;
     ++i;
   }
   return {i, units};
 }
 
-std::size_t EncodeUtf8(const char16_t* units, std::size_t count, unsigned char* out) {
+std::size_t EncodeUtf8(const char16_t* units, std::size_t count, unsigned char* out,
+                       Malformed malformed) {
   std::size_t bytes = 0;
   for (std::size_t i = 0; i < count; ++i) {
     std::uint32_t point = units[i];
@@ -87,6 +92,10 @@ std::size_t EncodeUtf8(const char16_t* units, std::size_t count, unsigned char* 
         units[i + 1] <= 0xDFFF) {
       point = 0x10000 + ((point - 0xD800) << 10) + (units[i + 1] - 0xDC00);
       ++i;
+    } else if (malformed == Malformed::Escape && point >= kByteStandIn + 0x80 &&
+               point <= kByteStandIn + 0xFF) {
+      out[bytes++] = static_cast<unsigned char>(point - kByteStandIn);
+      continue;
     } else if (point >= 0xD800 && point <= 0xDFFF) {
       point = kReplacement;
     }
