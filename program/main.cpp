@@ -1,6 +1,9 @@
-// The process starts here and hands over to the program frame at once.
+// The process starts here: the platform takes what the C runtime was given, and
+// the program frame takes over at once.
 #include "program/program_main.h"
+#include "runtime/platform/platform.h"
 
-int main() {
+int main(int argc, char** argv) {
+  platform::StartProcess(argc, argv);
   ProgramMain();
 }

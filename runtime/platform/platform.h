@@ -193,12 +193,22 @@ bool ReadWorkingSetDirectly(std::int64_t process, std::int64_t* bytes);
 
 // ---- Process -----------------------------------------------------------------
 
+// Called from main before anything else, with the arguments the C runtime gave
+// it. On Linux it keeps them for CommandLineArguments, and a standard stream that
+// the process was started without (a closed descriptor) is held by a stand-in on
+// which reads and writes fail as on the closed one, so that no file the process
+// opens later takes its place. Windows reads its own command line and has no such
+// numbers to reuse: there it does nothing.
+void StartProcess(int argumentCount, char** arguments);
+
 // The arguments the process was started with, its own name left out, as
 // NUL-terminated UTF-16 texts; stores their number in `*count`. On Windows they
 // are split from the process's command line by the Microsoft C runtime's rules;
-// on Linux they are the program's arguments, decoded from UTF-8 (malformed
-// bytes become U+FFFD). The array and texts stay valid until the process ends.
-// None, with a count of 0, when they cannot be read.
+// on Linux they are those given to StartProcess, decoded from UTF-8, where each
+// byte that is not part of well-formed UTF-8 becomes the unpaired surrogate
+// U+DC80 + (byte - 0x80), so that OpenOutputFile finds the same bytes again. The
+// array and texts stay valid until the process ends. None, with a count of 0,
+// when there are none.
 const char16_t* const* CommandLineArguments(std::size_t* count);
 
 // Writes `length` bytes of `text` to the standard error stream, unbuffered.

@@ -1,52 +1,62 @@
-// The command line on Linux: the arguments as the kernel keeps them for the
-// process (/proc/self/cmdline, each ended by a NUL), read and converted once.
+// The start of the process on Linux: main's arguments, kept as UTF-16 whatever
+// their bytes, and the standard descriptors, held so that no file opened later
+// takes the number of one that the process was started without.
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <string>
 #include <vector>
 
 #include "runtime/platform/kept_arguments.h"
 #include "runtime/platform/platform.h"
-#include "runtime/platform/posix/file_handle.h"
 #include "runtime/platform/posix/utf8.h"
 
 namespace platform {
 
 namespace {
 
-std::vector<std::u16string> ReadArguments() {
-  const int descriptor = ::open("/proc/self/cmdline", O_RDONLY | O_CLOEXEC);
-  if (descriptor < 0) return {};
-  std::string bytes;
-  char chunk[4096];
-  ssize_t got = 0;
-  while ((got = ReadDescriptor(descriptor, chunk, sizeof chunk)) > 0) {
-    bytes.append(chunk, static_cast<std::size_t>(got));
-  }
-  ::close(descriptor);
-  if (got < 0) return {};
+int ArgumentCount;
+char** Arguments;
 
-  // The first text is the program's own name.
-  const std::size_t nameEnd = bytes.find('\0');
-  if (nameEnd == std::string::npos) return {};
+std::vector<std::u16string> DecodeArguments() {
   std::vector<std::u16string> arguments;
-  for (std::size_t start = nameEnd + 1; start < bytes.size();) {
-    std::size_t end = bytes.find('\0', start);
-    if (end == std::string::npos) end = bytes.size();
-    std::u16string argument(end - start, u'\0');
-    const auto* utf8 = reinterpret_cast<const unsigned char*>(bytes.data() + start);
-    argument.resize(DecodeUtf8(utf8, end - start, true, argument.data()).units);
+  // The first is the program's own name.
+  for (int i = 1; i < ArgumentCount; ++i) {
+    const std::string bytes = Arguments[i];
+    std::u16string argument(bytes.size(), u'\0');
+    const auto* utf8 = reinterpret_cast<const unsigned char*>(bytes.data());
+    argument.resize(DecodeUtf8(utf8, bytes.size(), true, argument.data(), Malformed::Escape).units);
     arguments.push_back(std::move(argument));
-    start = end + 1;
   }
   return arguments;
 }
 
+// A closed standard descriptor gets the null device opened the other way round
+// (input for writing, output for reading): its number is taken, and a read or
+// write on it still fails with EBADF, as on the closed descriptor.
+void HoldStandardDescriptors() {
+  for (int descriptor = STDIN_FILENO; descriptor <= STDERR_FILENO; ++descriptor) {
+    if (::fcntl(descriptor, F_GETFD) != -1 || errno != EBADF) continue;
+    // The lowest free number is this one: those below it are open by now.
+    const int standIn = ::open("/dev/null", descriptor == STDIN_FILENO ? O_WRONLY : O_RDONLY);
+    if (standIn >= 0 && standIn != descriptor) {
+      ::dup2(standIn, descriptor);
+      ::close(standIn);
+    }
+  }
+}
+
 }  // namespace
 
+void StartProcess(int argumentCount, char** arguments) {
+  HoldStandardDescriptors();
+  ArgumentCount = argumentCount;
+  Arguments = arguments;
+}
+
 const char16_t* const* CommandLineArguments(std::size_t* count) {
-  return KeptArguments(ReadArguments, count);
+  return KeptArguments(DecodeArguments, count);
 }
 
 }  // namespace platform

@@ -8,6 +8,11 @@
 
 namespace platform {
 
+void StartProcess(int, char**) {
+  // The C runtime's arguments went through the ANSI code page; the command line
+  // itself is read below. A handle's number is never reused for a standard stream.
+}
+
 const char16_t* const* CommandLineArguments(std::size_t* count) {
   return KeptArguments(
       [] { return SplitCommandLine(reinterpret_cast<const char16_t*>(::GetCommandLineW())); },
