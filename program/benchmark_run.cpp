@@ -4,8 +4,10 @@
 #include "program/benchmark_run.h"
 
 #include <climits>
+#include <string>
 
 #include "program/clock.h"
+#include "program/error_line.h"
 #include "program/globals.h"
 #include "program/progress_csv.h"
 #include "program/progress_line.h"
@@ -28,19 +30,27 @@ StringVariable* Element(std::int64_t index) {
   return static_cast<StringVariable*>(ProgramGlobals.StringArray) + index;
 }
 
+// Prints the text built at `p` and sets the workspace position back to it.
+// Returns 0, or the exit code of a line that could not be written, reported.
+std::int64_t PrintBuiltLine(std::int32_t p) {
+  const std::int64_t failure = OutputLineHook(WorkspaceTextAt(p));
+  StringWorkspace.position = p;
+  return failure == 0 ? 0
+                      : ReportOutputFailure(nullptr, static_cast<platform::SystemError>(failure));
+}
+
 // "   Loops      MemoryUsage      duration for K passes", built in the workspace.
-void PrintHeader(std::int64_t interval) {
+std::int64_t PrintHeader(std::int64_t interval) {
   const std::int32_t p = CurrentPosition();
   AppendText(u"   Loops      MemoryUsage      duration for ");
   IntegerText(interval, CurrentPosition());
   AppendText(interval == 1 ? u" pass" : u" passes");
-  OutputLineHook(WorkspaceTextAt(p));
-  StringWorkspace.position = p;
+  return PrintBuiltLine(p);
 }
 
 }  // namespace
 
-void RunBenchmark(const BenchmarkSizes& sizes, platform::FileHandle csvFile) {
+std::int64_t RunBenchmark(const BenchmarkSizes& sizes, const char16_t* csvPath) {
   ProgramGlobalBlock& g = ProgramGlobals;
   g.PassCount = sizes.passCount;
 
@@ -53,19 +63,38 @@ void RunBenchmark(const BenchmarkSizes& sizes, platform::FileHandle csvFile) {
                                    StringElementMap, &g.StringArray);
   if (g.StringArray == nullptr) FailOutOfMemory();
 
-  if (csvFile != nullptr) WriteProgressCsvHeader(csvFile);
+  // Created only now, so that a run too large for the memory leaves a file of
+  // that name as it was.
+  platform::FileHandle csvFile = nullptr;
+  if (csvPath != nullptr) {
+    std::string error;
+    csvFile = CreateProgressCsv(csvPath, &error);
+    if (csvFile == nullptr) return ReportFailure(CommandLineErrorExitCode, error);
+    if (const platform::SystemError failure = WriteProgressCsvHeader(csvFile)) {
+      return ReportOutputFailure(csvPath, failure);
+    }
+  }
 
+  // The first output that fails ends the run.
   g.LastCheckpoint = MillisecondClock();
   g.StartTime = g.LastCheckpoint;
-  PrintHeader(sizes.progressInterval);
+  if (const std::int64_t code = PrintHeader(sizes.progressInterval)) return code;
 
   g.PassIndex = 0;
   while (!(g.PassCount < g.PassIndex)) {
     if (g.PassIndex % sizes.progressInterval == 0) {
       const std::int64_t duration = MillisecondClock() - g.LastCheckpoint;
       std::int64_t workingSetKB = 0;
-      PrintProgressLine(g.PassIndex, duration, &workingSetKB);
-      if (csvFile != nullptr) WriteProgressCsvRow(csvFile, g.PassIndex, workingSetKB, duration);
+      const std::int32_t line = BuildProgressLine(g.PassIndex, duration, &workingSetKB);
+      // The row goes first: a run stopped between the two keeps a row for every line.
+      const platform::SystemError rowFailure =
+          csvFile == nullptr ? 0
+                             : WriteProgressCsvRow(csvFile, g.PassIndex, workingSetKB, duration);
+      if (rowFailure != 0) {
+        StringWorkspace.position = line;
+        return ReportOutputFailure(csvPath, rowFailure);
+      }
+      if (const std::int64_t code = PrintBuiltLine(line)) return code;
       g.LastCheckpoint = MillisecondClock();
     }
     p = CurrentPosition();
@@ -82,10 +111,10 @@ void RunBenchmark(const BenchmarkSizes& sizes, platform::FileHandle csvFile) {
   const std::int64_t now = MillisecondClock();
   IntegerText((now - g.StartTime) / kMillisecondsPerSecond, seconds);
   AppendText(u" seconds");
-  OutputLineHook(WorkspaceTextAt(p));
-  StringWorkspace.position = p;
+  if (const std::int64_t code = PrintBuiltLine(p)) return code;
 
   p = CurrentPosition();
   InputLineHook(p);
   StringWorkspace.position = p;
+  return 0;
 }

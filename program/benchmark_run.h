@@ -5,8 +5,6 @@
 
 #include <cstdint>
 
-#include "runtime/platform/platform.h"
-
 struct BenchmarkSizes {
   std::int64_t passCount;         // the highest pass index; passes 0 to passCount
   std::int32_t textLength;        // characters of the text every pass copies
@@ -18,6 +16,10 @@ inline constexpr BenchmarkSizes ShippedBenchmarkSizes{1'000'000, 1'000'000, 10'0
 
 // Runs the benchmark on the program globals; the runtime must be started. The
 // header names the interval: "   Loops      MemoryUsage      duration for 10000
-// passes" for the shipped sizes. With `csvFile` not null, every progress line is
-// also written to it as a CSV row (program/progress_csv.h).
-void RunBenchmark(const BenchmarkSizes& sizes, platform::FileHandle csvFile = nullptr);
+// passes" for the shipped sizes. With `csvPath` not null, every progress line is
+// also written as a CSV row to the file of that name (program/progress_csv.h),
+// created once the run's array exists. Returns the exit code: 0 when the run is
+// done; otherwise it stopped at once and reported why on standard error
+// (program/error_line.h): a CSV file that cannot be created, or a line or row
+// that could not be written.
+std::int64_t RunBenchmark(const BenchmarkSizes& sizes, const char16_t* csvPath = nullptr);

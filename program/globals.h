@@ -6,7 +6,7 @@
 #include <cstdint>
 
 struct ProgramGlobalBlock {
-  std::int64_t ExitCode;        // the process exit code; stays 0
+  std::int64_t ExitCode;        // the process exit code: the run's result
   std::int64_t PassCount;       // highest pass index of the run
   std::int64_t PassIndex;       // the current pass
   char16_t* BigString;          // StringVariable: the text every pass copies

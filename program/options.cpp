@@ -4,6 +4,8 @@
 
 #include <string_view>
 
+#include "program/error_line.h"
+
 namespace {
 
 enum class Field { Passes, Length, Interval, Csv, Help, Version };
@@ -37,8 +39,8 @@ bool TakesValue(Field field) {
 // `text` in double quotes, with "?" for what is not printable ASCII.
 std::string Quoted(std::u16string_view text) {
   std::string quoted = "\"";
-  for (char16_t c : text) quoted.push_back(c >= 0x20 && c < 0x7F ? static_cast<char>(c) : '?');
-  return quoted + "\"";
+  quoted += PlainText(text);
+  return quoted += '"';
 }
 
 // "--name takes" what the option accepts.
@@ -139,8 +141,14 @@ ProgramOptions ParseOptions(const char16_t* const* arguments, std::size_t count)
   return options;
 }
 
-std::string CsvFileError(const char16_t* path) {
-  return Refused(kCsvOption, path);
+std::string CsvFileError(const char16_t* path, const std::string& reason) {
+  return Refused(kCsvOption, path) + ": " + reason;
+}
+
+std::string CsvStandardStreamError(const char16_t* path) {
+  return "--csv takes the name of a file other than standard output's and standard error's, "
+         "not " +
+         Quoted(path);
 }
 
 const char16_t* const UsageLines[] = {

@@ -37,8 +37,10 @@ struct ProgramOptions {
 // takes. Characters beyond ASCII show as "?" in the error.
 ProgramOptions ParseOptions(const char16_t* const* arguments, std::size_t count);
 
-// The error for a --csv file that cannot be created.
-std::string CsvFileError(const char16_t* path);
+// The error for a --csv file that cannot be created, with the system's `reason`.
+std::string CsvFileError(const char16_t* path, const std::string& reason);
+// The error for a --csv file that standard output or standard error writes already.
+std::string CsvStandardStreamError(const char16_t* path);
 
 // The usage text, one line each, and the version line.
 extern const char16_t* const UsageLines[];

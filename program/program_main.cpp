@@ -4,6 +4,7 @@
 #include "program/program_main.h"
 
 #include "program/benchmark_run.h"
+#include "program/error_line.h"
 #include "program/globals.h"
 #include "program/options.h"
 #include "runtime/arrays/array_operations.h"
@@ -17,9 +18,7 @@
 namespace {
 
 [[noreturn]] void FailCommandLine(const std::string& error) {
-  const std::string line = "stringchurn: " + error + "\n";
-  platform::WriteStandardError(line.data(), line.size());
-  platform::EndProcess(CommandLineErrorExitCode);
+  platform::EndProcess(static_cast<std::uint32_t>(ReportFailure(CommandLineErrorExitCode, error)));
 }
 
 // Start-up, `body`, shutdown.
@@ -70,14 +69,9 @@ void ProgramMain() {
     case ProgramAction::Run:
       break;
   }
-  platform::FileHandle csvFile = nullptr;
-  if (options.csvPath != nullptr) {
-    csvFile = platform::CreateOutputFile(options.csvPath);
-    if (csvFile == nullptr) FailCommandLine(CsvFileError(options.csvPath));
-  }
-  ProgramMainSized(options.sizes, csvFile);
+  ProgramMainSized(options.sizes, options.csvPath);
 }
 
-void ProgramMainSized(const BenchmarkSizes& sizes, platform::FileHandle csvFile) {
-  RunInFrame([&] { RunBenchmark(sizes, csvFile); });
+void ProgramMainSized(const BenchmarkSizes& sizes, const char16_t* csvPath) {
+  RunInFrame([&] { ProgramGlobals.ExitCode = RunBenchmark(sizes, csvPath); });
 }

@@ -2,23 +2,21 @@
 // order, and the part of the shutdown shared with the console's close event.
 #pragma once
 
-#include "runtime/platform/platform.h"
-
-// Exit code of a process whose command line was refused; nothing was run.
-inline constexpr std::uint32_t CommandLineErrorExitCode = 2;
+#include "program/error_line.h"
 
 // The entry point of the process. Reads the command line first: a mistake in it
 // is reported in one line on standard error and ends the process with
 // CommandLineErrorExitCode. Otherwise starts the runtime, runs the benchmark (or
 // prints the usage or the version), and shuts down. Never returns: its last step
-// ends the process with the low 32 bits of ExitCode.
+// ends the process with the low 32 bits of ExitCode, which is the run's result
+// (program/benchmark_run.h): 0, or the code of what stopped it.
 [[noreturn]] void ProgramMain();
 
 struct BenchmarkSizes;
 // ProgramMain after its command line: the run of these sizes, its progress also
-// written to `csvFile` when that is not null, between start-up and shutdown.
-[[noreturn]] void ProgramMainSized(const BenchmarkSizes& sizes,
-                                   platform::FileHandle csvFile = nullptr);
+// written to a CSV file named `csvPath` when that is not null, between start-up
+// and shutdown.
+[[noreturn]] void ProgramMainSized(const BenchmarkSizes& sizes, const char16_t* csvPath = nullptr);
 
 // Releases every shared library still loaded. Runs in the shutdown and on the
 // console's close event; a second call finds nothing left.

@@ -1,16 +1,24 @@
 // The CSV file of a run, for scripts: a header row, then one row per progress
 // line with the figures that line shows. Each row goes out whole and is flushed
-// at once, so a run that is cut short keeps every row it printed.
+// at once, before its line, so a run that is cut short keeps a row for every
+// line it printed.
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "runtime/platform/platform.h"
 
 inline constexpr char ProgressCsvHeader[] = "pass,working_set_kib,duration_ms\n";
 
-// Write the header row and one row to `file`; failed writes are ignored, as
-// those of the progress lines are.
-void WriteProgressCsvHeader(platform::FileHandle file);
-void WriteProgressCsvRow(platform::FileHandle file, std::int64_t pass, std::int64_t workingSetKB,
-                         std::int64_t durationMs);
+// Creates the CSV file at `path`, or empties the file there. Returns null, with
+// the command-line error that says why in `*error`, when it cannot be created
+// or when it is the file that standard output or standard error writes, which
+// its rows would mix with; that file is left as it was.
+platform::FileHandle CreateProgressCsv(const char16_t* path, std::string* error);
+
+// Write the header row and one row to `file`. Return 0, or the system's reason
+// when the write failed.
+platform::SystemError WriteProgressCsvHeader(platform::FileHandle file);
+platform::SystemError WriteProgressCsvRow(platform::FileHandle file, std::int64_t pass,
+                                          std::int64_t workingSetKB, std::int64_t durationMs);

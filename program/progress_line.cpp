@@ -23,7 +23,7 @@ std::int32_t CurrentPosition() {
 
 }  // namespace
 
-std::int64_t PrintProgressLine(std::int64_t pass, std::int64_t durationMs,
+std::int32_t BuildProgressLine(std::int64_t pass, std::int64_t durationMs,
                                std::int64_t* workingSetKB) {
   if (CurrentProcessHandle == 0) CurrentProcessHandle = platform::CurrentProcess();
 
@@ -44,8 +44,13 @@ std::int64_t PrintProgressLine(std::int64_t pass, std::int64_t durationMs,
   IntegerText(durationMs, duration);
   PadLeftText(WorkspaceTextAt(duration), kDurationWidth, duration);
   AppendText(u"ms");
+  return line;
+}
 
-  OutputLineHook(WorkspaceTextAt(line));
+std::int64_t PrintProgressLine(std::int64_t pass, std::int64_t durationMs,
+                               std::int64_t* workingSetKB) {
+  const std::int32_t line = BuildProgressLine(pass, durationMs, workingSetKB);
+  const std::int64_t failure = OutputLineHook(WorkspaceTextAt(line));
   StringWorkspace.position = line;
-  return 0;
+  return failure;
 }

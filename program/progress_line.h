@@ -8,10 +8,16 @@
 // load and never cleared by ProgramMain.
 extern std::int64_t CurrentProcessHandle;
 
-// Prints the line for pass `pass` and `durationMs` milliseconds through the
-// OutputLineHook: the pass right-justified in 7 characters, TAB, the working set
-// grouped with "." and followed by " K" in 16, TAB, the duration in 10, "ms".
-// A field longer than its width keeps its first characters. Returns 0; stores
-// the working-set figure of the line in `*workingSetKB` when that is not null.
+// Builds the line for pass `pass` and `durationMs` milliseconds at the current
+// workspace position and returns that position; the workspace position is left
+// at the end of the line. The pass right-justified in 7 characters, TAB, the
+// working set grouped with "." and followed by " K" in 16, TAB, the duration in
+// 10, "ms"; a field longer than its width keeps its first characters. Stores the
+// working-set figure of the line in `*workingSetKB` when that is not null.
+std::int32_t BuildProgressLine(std::int64_t pass, std::int64_t durationMs,
+                               std::int64_t* workingSetKB = nullptr);
+
+// Builds the line, prints it through the OutputLineHook and sets the workspace
+// position back. Returns what the hook returns: 0, or why the line was not written.
 std::int64_t PrintProgressLine(std::int64_t pass, std::int64_t durationMs,
                                std::int64_t* workingSetKB = nullptr);

@@ -5,7 +5,9 @@
 #include <cstdint>
 
 // Called with a NUL-terminated text: a constant, or a finished workspace text.
-using OutputLineFunction = void (*)(const char16_t* text);
+// Returns 0, or the system's reason (a platform::SystemError) when the line could
+// not be written.
+using OutputLineFunction = std::int64_t (*)(const char16_t* text);
 // Called with the current workspace position; the caller sets the position back
 // to it afterwards.
 using InputLineFunction = std::int64_t (*)(std::int32_t position);

@@ -9,21 +9,24 @@
 #include "runtime/program_heap.h"
 #include "runtime/strings/text.h"
 
-void PrintLine(const char16_t* text) {
+std::int64_t PrintLine(const char16_t* text) {
   std::size_t n = 2;
   if (text != nullptr) n += FindTerminator(text);
   // WriteConsoleText counts characters, and the raw write bytes, in 32 bits.
-  if (n > INT32_MAX) return;
+  if (n > INT32_MAX) return 0;
   auto* block = static_cast<char16_t*>(
       platform::AllocateBlock(ProgramHeap, (n + 1) * sizeof(char16_t), false));
-  if (block == nullptr) return;
+  if (block == nullptr) return 0;
   if (text != nullptr) CopyText(block, text, n - 2);
   block[n - 2] = CarriageReturn;
   block[n - 1] = LineFeed;
   block[n] = u'\0';
-  WriteConsoleText(block, static_cast<std::uint32_t>(n));
+  // The reason is taken before the flush and the free can set another.
+  const std::int64_t failure =
+      WriteConsoleText(block, static_cast<std::uint32_t>(n)) ? 0 : platform::LastSystemError();
   platform::FlushFile(StdOutputHandle);
   platform::FreeBlock(ProgramHeap, block);
+  return failure;
 }
 
 bool WriteConsoleText(const char16_t* buffer, std::uint32_t count) {

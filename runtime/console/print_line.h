@@ -6,8 +6,10 @@
 
 // Writes `text` (null counts as empty) and CR LF to StdOutputHandle and flushes
 // it, so that the line reaches a file or pipe at once. The line goes through a
-// ProgramHeap buffer; when that cannot be allocated, nothing is written.
-void PrintLine(const char16_t* text);
+// ProgramHeap buffer; when that cannot be allocated, nothing is written. Returns
+// 0, or the system's reason when the write failed (a platform::SystemError), so
+// that the program can tell a full disk or a closed stream from a line written.
+std::int64_t PrintLine(const char16_t* text);
 
 // Writes `count` characters from `buffer` to StdOutputHandle: to the console, or,
 // when that fails because the handle is a file or pipe, as raw UTF-16LE without

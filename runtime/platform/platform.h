@@ -91,13 +91,31 @@ void* FindModuleSymbol(ModuleHandle module, const char* name);
 
 // Gives up one hold on `module`; the last one unloads it. Failures are ignored.
 void CloseModule(ModuleHandle module);
+// ---- Failures -------------------------------------------------------------------
+
+// Why a call failed, as the system numbers it: errno on Linux, GetLastError on
+// Windows. 0 is no failure.
+using SystemError = std::uint32_t;
+
+// The reason the calling thread's last failed call gave; taken right after the
+// call that reported the failure, before any other. Never 0.
+SystemError LastSystemError();
+
+// Whether `error` is that of a write to a pipe whose reader has gone.
+bool IsBrokenPipe(SystemError error);
+
+// The system's own words for `error`, such as "No space left on device", without
+// a line end or a closing full stop: NUL-terminated in `text`, cut to
+// `capacity` - 1 characters (`capacity` is 1 or more).
+void DescribeSystemError(SystemError error, char16_t* text, std::size_t capacity);
+
 // ---- Console ------------------------------------------------------------------
 
 // The system's handle of an open console, file or pipe.
 using FileHandle = void*;
 
 // The standard streams, numbered as GetStdHandle numbers them.
-enum class StandardStream : std::int32_t { Input = -10, Output = -11 };
+enum class StandardStream : std::int32_t { Input = -10, Output = -11, Error = -12 };
 
 // Console control events, numbered as the system numbers them.
 inline constexpr std::uint32_t ControlCEvent = 0;
@@ -156,7 +174,7 @@ FileReadResult ReadFileBytes(FileHandle file, void* buffer, std::uint32_t bytes,
 
 // Writes `bytes` bytes from `buffer` to `file` as they are. Stores the count
 // written in `*written`; returns false on failure, which includes a pipe whose
-// reader has gone.
+// reader has gone (IsBrokenPipe tells it by LastSystemError).
 bool WriteFileBytes(FileHandle file, const void* buffer, std::uint32_t bytes,
                     std::uint32_t* written);
 
@@ -168,11 +186,22 @@ void FlushFile(FileHandle file);
 // Returns null on failure.
 FileHandle OpenScratchFile();
 
-// Creates the file at `path` (NUL-terminated UTF-16, not null) for writing and
-// empty, replacing a file of that name; other processes may read it meanwhile.
-// Writes go to it with WriteFileBytes and FlushFile; it stays open until the
-// process ends. Returns null when it cannot be created.
-FileHandle CreateOutputFile(const char16_t* path);
+// Opens the file at `path` (NUL-terminated UTF-16, not null) for writing,
+// creating it when there is none, but does not empty it: the caller may first
+// compare it with the files it writes already (SameFile), then EmptyFile it.
+// Other processes may read it meanwhile. Writes go to it with WriteFileBytes and
+// FlushFile; it stays open until the process ends. Returns null, with the
+// system's reason in `*error`, when it cannot be opened.
+FileHandle OpenOutputFile(const char16_t* path, SystemError* error);
+
+// Whether `a` and `b` write to one and the same file or pipe. Devices (a
+// terminal, a console, the null device) keep nothing that two writers could
+// mix, and are never the same file; neither is a handle that is not open.
+bool SameFile(FileHandle a, FileHandle b);
+
+// Cuts `file` (from OpenOutputFile) to no bytes; a device or a pipe has none to
+// cut. Returns 0, or the system's reason when that fails.
+SystemError EmptyFile(FileHandle file);
 
 // Registers `handler` for the console control events. The system calls it on a
 // thread of its own, which is not the thread that registered it.

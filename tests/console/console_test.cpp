@@ -54,16 +54,18 @@ TEST_F(ConsoleTest, TheCloseEventRunsTheHookAndEveryEventGoesOnToTheSystem) {
 
 TEST_F(ConsoleTest, PrintLineWritesTheLineAndCrLfAsTextOrRawUtf16) {
   const std::size_t blocks = ProgramBlocks();
-  PrintLine(u"Hi");
-  PrintLine(nullptr);
+  EXPECT_EQ(PrintLine(u"Hi"), 0);
+  EXPECT_EQ(PrintLine(nullptr), 0);
   EXPECT_EQ(fake::state.fileBytes, std::string("H\0i\0\r\0\n\0\r\0\n\0", 12));
   fake::state.outputIsConsole = true;
-  PrintLine(u"\u00e9");
+  EXPECT_EQ(PrintLine(u"\u00e9"), 0);
   EXPECT_EQ(fake::state.consoleText, u"\u00e9\r\n");
   fake::state.outputIsConsole = false;
-  fake::state.writesFail = true;
-  PrintLine(u"lost");
-  fake::state.writesFail = false;
+  fake::state.outputRoom = 12;  // a full disk, then a reader that went away
+  EXPECT_EQ(PrintLine(u"lost"), fake::NoSpace);
+  fake::state.writeError = fake::BrokenPipe;
+  EXPECT_EQ(PrintLine(u""), fake::BrokenPipe);
+  fake::state.outputRoom = SIZE_MAX;
   fake::state.failingCall = fake::state.heapCalls + 1;
   PrintLine(u"never");
   EXPECT_EQ(fake::state.fileBytes.size(), 12u);

@@ -229,15 +229,16 @@ std::string PipeCase(
   return CheckRun(session.shown);
 }
 
-// Input is a pipe closed without data, and output a pipe nobody reads: the end
-// of input ends the wait, and the failed writes end nothing.
+// Input is a pipe closed without data, and output a pipe nobody reads: the
+// first line finds the reader gone, which ends the run quietly with exit code 1.
 void ClosedCase() {
   int in[2], out[2];
   Expect(pipe2(in, O_CLOEXEC) == 0 && pipe2(out, O_CLOEXEC) == 0, "cannot create pipes");
   close(in[1]), close(out[0]);
   const pid_t child = Start(in[0], out[1], -1, false);
   close(in[0]), close(out[1]);
-  Expect(End(child) == "exit 0", "a closed input or output was not the end of the run");
+  const std::string end = End(child);
+  Expect(end == "exit 1", "a pipe without a reader ended the run with " + end);
 }
 
 // A row for every progress line, already in the file while the program waits at

@@ -106,7 +106,15 @@ void AllocateConsole() {
 }
 
 FileHandle GetStandardHandle(StandardStream stream) {
-  return HandleOfDescriptor(stream == StandardStream::Input ? STDIN_FILENO : STDOUT_FILENO);
+  switch (stream) {
+    case StandardStream::Input:
+      return HandleOfDescriptor(STDIN_FILENO);
+    case StandardStream::Output:
+      return HandleOfDescriptor(STDOUT_FILENO);
+    case StandardStream::Error:
+      break;
+  }
+  return HandleOfDescriptor(STDERR_FILENO);
 }
 
 void SetConsoleTitleText(const char16_t* title) {

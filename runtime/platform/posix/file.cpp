@@ -1,6 +1,7 @@
 // Files and pipes on Linux: blocking reads and writes on the descriptor.
 #include <fcntl.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -46,13 +47,29 @@ FileHandle OpenScratchFile() {
   return HandleOfDescriptor(descriptor);
 }
 
-FileHandle CreateOutputFile(const char16_t* path) {
+FileHandle OpenOutputFile(const char16_t* path, SystemError* error) {
   std::size_t length = 0;
   while (path[length] != u'\0') ++length;
   std::string name(3 * length, '\0');
-  name.resize(EncodeUtf8(path, length, reinterpret_cast<unsigned char*>(name.data())));
-  const int descriptor = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  name.resize(
+      EncodeUtf8(path, length, reinterpret_cast<unsigned char*>(name.data()), Malformed::Escape));
+  const int descriptor = ::open(name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+  if (descriptor < 0) *error = LastSystemError();
   return descriptor < 0 ? nullptr : HandleOfDescriptor(descriptor);
+}
+
+bool SameFile(FileHandle a, FileHandle b) {
+  struct stat first, second;
+  return ::fstat(DescriptorOf(a), &first) == 0 && ::fstat(DescriptorOf(b), &second) == 0 &&
+         !S_ISCHR(first.st_mode) && first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
+SystemError EmptyFile(FileHandle file) {
+  const int descriptor = DescriptorOf(file);
+  struct stat status;
+  if (::fstat(descriptor, &status) != 0) return LastSystemError();
+  if (!S_ISREG(status.st_mode) || ::ftruncate(descriptor, 0) == 0) return 0;
+  return LastSystemError();
 }
 
 }  // namespace platform

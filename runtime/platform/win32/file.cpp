@@ -1,6 +1,8 @@
-// Files and pipes on Windows: KERNEL32's ReadFile, WriteFile, FlushFileBuffers and
-// CreateFileW.
+// Files and pipes on Windows: KERNEL32's ReadFile, WriteFile, FlushFileBuffers,
+// CreateFileW and what tells files apart.
 #include <windows.h>
+
+#include <cstring>
 
 #include "runtime/platform/platform.h"
 
@@ -43,11 +45,65 @@ FileHandle OpenScratchFile() {
   return file == INVALID_HANDLE_VALUE ? nullptr : file;
 }
 
-FileHandle CreateOutputFile(const char16_t* path) {
-  HANDLE file =
-      ::CreateFileW(reinterpret_cast<const wchar_t*>(path), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  return file == INVALID_HANDLE_VALUE ? nullptr : file;
+FileHandle OpenOutputFile(const char16_t* path, SystemError* error) {
+  // Sharing writes lets the file be opened when it is one that a standard
+  // handle writes already, so that SameFile can tell.
+  HANDLE file = ::CreateFileW(reinterpret_cast<const wchar_t*>(path), GENERIC_WRITE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    *error = LastSystemError();
+    return nullptr;
+  }
+  return file;
+}
+
+namespace {
+
+// Where a file lies: the serial number of its volume (0 when the system cannot
+// tell) and the file's number there.
+struct FileIdentity {
+  std::uint64_t volume = 0;
+  unsigned char file[16] = {};
+};
+
+bool IdentityOf(FileHandle handle, FileIdentity* identity) {
+  if (::GetFileType(handle) != FILE_TYPE_DISK) return false;
+  FILE_ID_INFO id;
+  if (::GetFileInformationByHandleEx(handle, FileIdInfo, &id, sizeof id)) {
+    identity->volume = id.VolumeSerialNumber;
+    std::memcpy(identity->file, id.FileId.Identifier, sizeof identity->file);
+    return true;
+  }
+  // Before Windows 8 there is only the 64-bit index.
+  BY_HANDLE_FILE_INFORMATION information;
+  if (!::GetFileInformationByHandle(handle, &information)) return false;
+  identity->volume = information.dwVolumeSerialNumber;
+  const std::uint64_t index =
+      (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow;
+  std::memcpy(identity->file, &index, sizeof index);
+  return true;
+}
+
+}  // namespace
+
+bool SameFile(FileHandle a, FileHandle b) {
+  FileIdentity first, second;
+  if (!IdentityOf(a, &first) || !IdentityOf(b, &second)) return false;
+  // Wine cannot place a file that a Linux parent opened for it on a volume and
+  // reports 0; the file's number (its inode) decides alone then.
+  const bool volumesMatch =
+      first.volume == second.volume || first.volume == 0 || second.volume == 0;
+  return volumesMatch && std::memcmp(first.file, second.file, sizeof first.file) == 0;
+}
+
+SystemError EmptyFile(FileHandle file) {
+  if (::GetFileType(file) != FILE_TYPE_DISK) return 0;
+  if (::SetFilePointer(file, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER ||
+      !::SetEndOfFile(file)) {
+    return LastSystemError();
+  }
+  return 0;
 }
 
 }  // namespace platform
