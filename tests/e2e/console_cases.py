@@ -18,18 +18,20 @@ def row(case, args=(), stdin='file', stdout='file', stderr='file', steps=(),
     return dict(locals())
 
 
-# Columns. args: after `sizes`; {dir} is a fresh folder whose name has a blank.
-# stdin, stdout, stderr: file (input: two UTF-16 lines), pipe, nonblocking (a pipe
-# read without blocking), closed (a pipe whose other end is closed), none (no
-# descriptor), full (/dev/full), early (a pipe whose reader closes after the first
-# line), tty (one pseudo-terminal, the controlling one). steps, once the program
-# waits at its end: "type TEXT", "kill SIGNAME", "alive" (it still waits 300 ms on),
-# "hangup" (the runner's ends close), "csv" ({dir}/run.csv holds the printed rows).
-# end: "exit N", "signal N" or "any" within `limit` seconds. out: "run" (the header,
-# `lines` progress lines of 37 characters, working sets up to `max_kib`, the total)
-# or a regex for all of standard output; err: a regex for all of standard error.
-# ignore: signals ignored at start. wine: in the Wine groups.
-def bad(*args, name=None):
+# Columns. case: the test's name; the rows of a case run one after the other. args:
+# after `sizes`; {dir} is a fresh folder whose name has a blank. stdin, stdout,
+# stderr: file (input: two UTF-16 lines), pipe, nonblocking (a pipe read without
+# blocking), closed (a pipe whose other end is closed), none (no descriptor), full
+# (/dev/full), early (a pipe whose reader closes after the first line), tty (one
+# pseudo-terminal, the controlling one). steps, once the program waits at its end:
+# "type TEXT", "kill SIGNAME", "alive" (it still waits 300 ms on), "hangup" (the
+# runner's ends close), "csv" ({dir}/run.csv holds the printed rows). end: "exit
+# N", "signal N" or "any" within `limit` seconds. out: "run" (the header, `lines`
+# progress lines of 37 characters, working sets up to `max_kib`, the total), a
+# regex for all of standard output (UTF-16LE, UTF-8 on a terminal) or None; err: a
+# regex for all of standard error or None. ignore: signals ignored at start. wine:
+# in the Wine groups. A terminal never shows a NUL.
+def bad(*args, name=None):  # a bad command line, with the option to name
     option = re.escape((name or args[0]).split('=')[0])
     return row('options', args, end='exit 2', out='', err=f'stringchurn: [^\n]*{option}[^\n]*\n')
 
@@ -64,15 +66,6 @@ CASES = [
 ]
 
 
-class Failure(Exception):
-    pass
-
-
-def expect(condition, what):
-    if not condition:
-        raise Failure(what)
-
-
 def read_some(fds, into, seconds):
     """Appends what the descriptors give within `seconds`; drops those at their end."""
     for fd in select.select(list(fds), [], [], max(seconds, 0))[0]:
@@ -87,19 +80,19 @@ def read_some(fds, into, seconds):
 
 def check_run(text, r):
     """The header, the progress lines and the total; returns the CSV rows they give."""
-    expect(text.endswith('\r\n'), f'the output ends without CR LF: {text!r}')
+    assert text.endswith('\r\n'), f'the output ends without CR LF: {text!r}'
     lines = text[:-2].split('\r\n')
-    expect(len(lines) == r['lines'] + 2 and
-           lines[0] == '   Loops      MemoryUsage      duration for 10000 passes',
-           f'the output has {len(lines)} lines, the first {lines[0]!r}')
+    assert len(lines) == r['lines'] + 2 and \
+        lines[0] == '   Loops      MemoryUsage      duration for 10000 passes', \
+        f'the output has {len(lines)} lines, the first {lines[0]!r}'
     csv = 'pass,working_set_kib,duration_ms\n'
     for k, line in enumerate(lines[1:-1]):
         m = re.fullmatch(r' *([0-9]+)\t *([0-9]{1,3}(?:\.[0-9]{3})*) K\t *([0-9]+)ms', line)
-        expect(len(line) == 37 and m and m[1] == str(k * 10000), f'progress line {k} is {line!r}')
+        assert len(line) == 37 and m and m[1] == str(k * 10000), f'progress line {k} is {line!r}'
         kib = int(m[2].replace('.', ''))
-        expect(0 < kib <= (r['max_kib'] or kib), f'a working set of {m[2]}')
+        assert 0 < kib <= (r['max_kib'] or kib), f'a working set of {m[2]}'
         csv += f'{m[1]},{kib},{m[3]}\n'
-    expect(re.fullmatch('Total Time: [0-9]+ seconds', lines[-1]), f'the total is {lines[-1]!r}')
+    assert re.fullmatch('Total Time: [0-9]+ seconds', lines[-1]), f'the total is {lines[-1]!r}'
     return csv
 
 
@@ -159,7 +152,7 @@ def run(r, program, folder):
             os.close(out), opened.discard(out), readable.discard(out)
         if r['steps'] and out in readable:
             prompt = b' seconds' if kinds[1] == 'tty' else ' seconds\r\n'.encode('utf-16-le')
-            expect(gather(prompt, time.time() + r['limit']), f'before its input it wrote {shown}')
+            assert gather(prompt, time.time() + r['limit']), f'before its input it wrote {shown}'
             time.sleep(0.3)
         for step in r['steps']:
             verb, _, what = step.partition(' ')
@@ -169,14 +162,14 @@ def run(r, program, folder):
                 p.send_signal(getattr(signal, what))
             elif verb == 'alive':
                 time.sleep(0.3)
-                expect(p.poll() is None, 'the program did not wait for its input')
+                assert p.poll() is None, 'the program did not wait for its input'
             elif verb == 'hangup':
                 for fd in {ours[0], out} & opened:
                     os.close(fd), opened.discard(fd), readable.discard(fd)
             elif verb == 'csv':
                 with open(f'{folder}/run.csv', newline='') as f:
                     written, rows = f.read(), check_run(shown[out].decode('utf-16-le'), r)
-                expect(written == rows, f'the CSV file holds {written!r}, not {rows!r}')
+                assert written == rows, f'the CSV file holds {written!r}, not {rows!r}'
         until = time.time() + r['limit']
         while p.poll() is None and time.time() < until:
             read_some(readable, shown, 0.02) if readable else time.sleep(0.02)
@@ -189,18 +182,18 @@ def run(r, program, folder):
         for n in (n for n in (1, 2) if kinds[n] == 'file'):
             os.lseek(ours[n], 0, os.SEEK_SET)
             got[n] = b''.join(iter(lambda: os.read(ours[n], 65536), b''))
-        expect(ended == r['end'] or (r['end'] == 'any' and ended != 'no end'),
-               f'the program ended with {ended}, {got[2]!r}')
-        expect(not tty or b'\0' not in shown.get(tty[0], b''), f'the terminal shows {shown}')
+        assert ended == r['end'] or (r['end'] == 'any' and ended != 'no end'), \
+            f'the program ended with {ended}, {got[2]!r}'
+        assert not tty or b'\0' not in shown.get(tty[0], b''), f'the terminal shows {shown}'
         for n, want in ((1, r['out']), (2, r['err'])):
             if want is None or kinds[n] not in ('file', 'pipe', 'tty'):
                 continue
             try:
                 text = got[n].decode('utf-16-le' if n == 1 and kinds[n] != 'tty' else 'utf-8')
             except UnicodeDecodeError:
-                raise Failure(f'stream {n} is not text: {got[n]!r}')
-            expect(check_run(text, r) if want == 'run' else re.fullmatch(want, text),
-                   f'stream {n} holds {text!r}')
+                raise AssertionError(f'stream {n} is not text: {got[n]!r}')
+            assert check_run(text, r) if want == 'run' else re.fullmatch(want, text), \
+                f'stream {n} holds {text!r}'
     finally:
         if p.poll() is None:
             p.kill(), p.wait()
@@ -211,7 +204,7 @@ def run(r, program, folder):
 def main(argv):
     if argv[1:] == ['--list']:
         return print(' '.join(dict.fromkeys(c['case'] for c in CASES if c['case'] != 'full')))
-    if '--' not in argv[1:-1] or argv[1] == '--':
+    if not __debug__ or '--' not in argv[1:-1] or argv[1] == '--':  # the checks are asserts
         sys.exit('usage: console_cases.py --list | CASE... -- PROGRAM...')
     names, program = argv[1:argv.index('--')], argv[argv.index('--') + 1:]
     failed = 0
@@ -220,11 +213,11 @@ def main(argv):
             'redirected', 'terminal') and (c['stdin'] == 'tty') == (name == 'terminal')]
         for r in rows or [None]:
             try:
-                expect(r is not None, 'there is no such case')
+                assert r is not None, 'there is no such case'
                 with tempfile.TemporaryDirectory(prefix='console run ') as folder:
                     run(r, program, folder)
                 print(f'{r["case"]} {" ".join(r["args"])}: ok')
-            except Failure as failure:
+            except AssertionError as failure:
                 print(f'{name} {" ".join(r["args"]) if r else ""}: FAILED: {failure}')
                 failed += 1
             sys.stdout.flush()
