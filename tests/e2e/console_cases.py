@@ -14,26 +14,34 @@ SMALL = ['--passes', '30000', '--length', '1000', '--interval', '10000']
 
 def row(case, args=(), stdin='file', stdout='file', stderr='file', steps=(),
         end='exit 0', out='run', err='', ignore=(), lines=4, max_kib=None,
-        limit=120, sizes=SMALL, wine=True):
+        limit=120, sizes=SMALL, wine=True, before=(), files=()):
     return dict(locals())
 
 
 # Columns. case: the test's name; the rows of a case run one after the other. args:
 # after `sizes`; {dir} is a fresh folder whose name has a blank. stdin, stdout,
-# stderr: file (input: two UTF-16 lines), pipe, nonblocking (a pipe read without
-# blocking), closed (a pipe whose other end is closed), none (no descriptor), full
-# (/dev/full), early (a pipe whose reader closes after the first line), tty (one
-# pseudo-terminal, the controlling one). steps, once the program waits at its end:
-# "type TEXT", "kill SIGNAME", "alive" (it still waits 300 ms on), "hangup" (the
-# runner's ends close), "csv" ({dir}/run.csv holds the printed rows). end: "exit
-# N", "signal N" or "any" within `limit` seconds. out: "run" (the header, `lines`
-# progress lines of 37 characters, working sets up to `max_kib`, the total), a
-# regex for all of standard output (UTF-16LE, UTF-8 on a terminal) or None; err: a
-# regex for all of standard error or None. ignore: signals ignored at start. wine:
-# in the Wine groups. A terminal never shows a NUL.
+# stderr: file (input: two UTF-16 lines), named (the file {dir}/out.txt), pipe,
+# nonblocking (a pipe read without blocking), closed (a pipe whose other end is
+# closed), none (no descriptor), full (/dev/full), early (a pipe whose reader
+# closes after the first line), tty (one pseudo-terminal, the controlling one).
+# steps, once the program waits at its end: "type TEXT", "kill SIGNAME", "alive"
+# (it still waits 300 ms on), "hangup" (the runner's ends close), "csv"
+# ({dir}/run.csv holds the printed rows). end: "exit N", "signal N" or "any" within
+# `limit` seconds. out: "run" (the header, `lines` progress lines of 37 characters,
+# working sets up to `max_kib`, the total), a regex for all of standard output
+# (UTF-16LE, UTF-8 on a terminal) or None; err: a regex for all of standard error
+# or None. ignore: signals ignored at start. wine: in the Wine groups. before:
+# (name, text) files in {dir} before the start; files: (name, regex) files that
+# {dir} must hold at the end (a name's lone surrogates are its bytes that are not
+# UTF-8). A terminal never shows a NUL.
 def bad(*args, name=None):  # a bad command line, with the option to name
     option = re.escape((name or args[0]).split('=')[0])
-    return row('options', args, end='exit 2', out='', err=f'stringchurn: [^\n]*{option}[^\n]*\n')
+    case = 'csv-refused' if args[0] == '--csv' else 'options'
+    return row(case, args, end='exit 2', out='', err=f'stringchurn: [^\n]*{option}[^\n]*\n')
+
+
+UNWRITABLE = 'stringchurn: cannot write %s: [^\n]+\n'
+CSV_HEADER = '(?s)pass,working_set_kib,duration_ms\n'
 
 
 PIPES, TYPED = dict(stdin='pipe', stdout='pipe'), 'type typed\n'
@@ -48,9 +56,37 @@ CASES = [
         wine=False, **PIPES),
     # Standard output without a reader ends the run quietly with exit code 1.
     row('closed', stdin='closed', stdout='closed', out=None, end='exit 1'),
+    # Output that cannot be written stops the run with exit code 1 and the system's
+    # reason: a full or closed standard output, a full CSV file. A file the program
+    # opens never takes a closed stream's place, nor is a CSV mixed into one.
+    row('unwritable', stdout='full', out=None, end='exit 1', err=UNWRITABLE % 'standard output'),
+    row('unwritable', stdout='none', end='exit 1', err=UNWRITABLE % 'standard output'),
+    row('unwritable', ['--csv', '/dev/full'], end='exit 1', out='', err=UNWRITABLE % '/dev/full'),
+    row('unwritable', ['--csv', '{dir}/run.csv'], stdout='none', end='exit 1',
+        err=UNWRITABLE % 'standard output', files=(('run.csv', CSV_HEADER),)),
+    row('unwritable', ['--csv', '{dir}/run.csv'], stdout='full', stderr='none', end='exit 1',
+        files=(('run.csv', CSV_HEADER),)),
+    # A reader that goes away ends the run at the next line, quietly; the whole run
+    # would take seconds.
+    row('early', stdout='early', out=None, end='exit 1', limit=5,
+        sizes=['--passes', '2000000', '--length', '100000', '--interval', '10000']),
+    # A CSV file that is standard output's or standard error's, or cannot be
+    # created (the system says why).
+    bad('--csv', '/dev/stdout') | dict(wine=False), bad('--csv', '/dev/stderr') | dict(wine=False),
+    bad('--csv', '{dir}/out.txt') | dict(stdout='named'),
+    bad('--csv', 'no such folder/run.csv'),
+    row('csv-refused', ['--csv', '{dir}'], end='exit 2', out='',
+        err='stringchurn: --csv takes [^\n]*: (Is a directory|Access (is )?denied)\n'),
+    # A run too large for the memory keeps an existing file; a name that is not
+    # UTF-8 is that file's name, byte for byte.
+    row('csv-kept', ['--passes', '1152921504606846968', '--csv', '{dir}/run.csv'], end='exit 3',
+        out='', err='stringchurn: out of memory\n', before=(('run.csv', 'kept\n'),),
+        files=(('run.csv', 'kept\n'),)),
+    row('csv-kept', ['--csv', '{dir}/caf\udce9.csv'], files=(('caf\udce9.csv', CSV_HEADER + '.+'),),
+        wine=False),
     row('csv', ['--csv', '{dir}/run.csv'], steps=('alive', 'csv', TYPED), **PIPES),
     bad('--passes'), bad('--length', '12x'), bad('--interval=0'),
-    bad('--passes', '99999999999999999999'), bad('--csv', 'no such folder/run.csv'),
+    bad('--passes', '99999999999999999999'),
     bad('--frobnicate'), bad('say "hi" \\\\ \\', name='say'),
     row('options', ['--help'], out=r'(?s).*--passes N.*--length L.*--interval K.*--csv FILE.*\r\n'),
     row('options', ['--version'], out='stringchurn [0-9.]+\r\n'),
@@ -64,6 +100,9 @@ CASES = [
     # The shipped sizes: a working set no larger than the emptied elements' blocks need.
     row('full', sizes=[], lines=101, max_kib=65536, limit=1200, wine=False),
 ]
+
+
+FILES = ('file', 'named')  # kinds of stream read back from their file at the end
 
 
 def read_some(fds, into, seconds):
@@ -108,6 +147,8 @@ def run(r, program, folder):
             theirs = mine = os.open(folder, os.O_TMPFILE | os.O_RDWR)
             os.write(mine, 'first line\r\nsecond line\r\n'.encode('utf-16-le') if n == 0 else b'')
             os.lseek(mine, 0, os.SEEK_SET)
+        elif kind == 'named':
+            theirs = mine = os.open(f'{folder}/out.txt', os.O_CREAT | os.O_RDWR)
         elif kind == 'full':
             theirs = os.open('/dev/full', os.O_WRONLY)
         elif kind == 'none':
@@ -120,7 +161,7 @@ def run(r, program, folder):
                 os.close(mine)
                 mine = None
         child.append(theirs), ours.append(mine)
-        spare += [theirs] if kind not in ('file', 'none', 'tty') else []
+        spare += [theirs] if kind not in ('file', 'named', 'none', 'tty') else []
 
     def start():  # in the child, before the program
         for name in r['ignore']:
@@ -130,6 +171,9 @@ def run(r, program, folder):
         for n in (n for n, kind in enumerate(kinds) if kind == 'none'):
             os.close(n)
 
+    for name, text in r['before']:
+        with open(os.path.join(folder, name), 'w') as f:
+            f.write(text)
     args = [a.replace('{dir}', folder) for a in r['args']]
     p = subprocess.Popen(program + r['sizes'] + args, stdin=child[0], stdout=child[1],
                          stderr=child[2], start_new_session=bool(tty), preexec_fn=start,
@@ -137,7 +181,7 @@ def run(r, program, folder):
     for fd in spare:
         os.close(fd)
     opened = {fd for fd in ours if fd is not None}
-    readable = {ours[n] for n in (1, 2) if ours[n] is not None and kinds[n] != 'file'}
+    readable = {ours[n] for n in (1, 2) if ours[n] is not None and kinds[n] not in FILES}
     shown, out = {}, ours[1]
     encode = (lambda t: t.encode()) if kinds[0] == 'tty' else (lambda t: t.encode('utf-16-le'))
 
@@ -179,14 +223,14 @@ def run(r, program, folder):
         while readable and time.time() < until:
             read_some(readable, shown, until - time.time())
         got = {n: shown.get(ours[n], b'') for n in (1, 2)}
-        for n in (n for n in (1, 2) if kinds[n] == 'file'):
+        for n in (n for n in (1, 2) if kinds[n] in FILES):
             os.lseek(ours[n], 0, os.SEEK_SET)
             got[n] = b''.join(iter(lambda: os.read(ours[n], 65536), b''))
         assert ended == r['end'] or (r['end'] == 'any' and ended != 'no end'), \
             f'the program ended with {ended}, {got[2]!r}'
         assert not tty or b'\0' not in shown.get(tty[0], b''), f'the terminal shows {shown}'
         for n, want in ((1, r['out']), (2, r['err'])):
-            if want is None or kinds[n] not in ('file', 'pipe', 'tty'):
+            if want is None or kinds[n] not in FILES + ('pipe', 'tty'):
                 continue
             try:
                 text = got[n].decode('utf-16-le' if n == 1 and kinds[n] != 'tty' else 'utf-8')
@@ -194,6 +238,12 @@ def run(r, program, folder):
                 raise AssertionError(f'stream {n} is not text: {got[n]!r}')
             assert check_run(text, r) if want == 'run' else re.fullmatch(want, text), \
                 f'stream {n} holds {text!r}'
+        for name, want in r['files']:
+            path = os.path.join(folder, name)
+            assert os.path.exists(path), f'no file {os.fsencode(name)!r}, but {os.listdir(folder)}'
+            with open(path, newline='') as f:
+                text = f.read()
+            assert re.fullmatch(want, text), f'{name!r} holds {text!r}'
     finally:
         if p.poll() is None:
             p.kill(), p.wait()
