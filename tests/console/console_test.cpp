@@ -61,11 +61,11 @@ TEST_F(ConsoleTest, PrintLineWritesTheLineAndCrLfAsTextOrRawUtf16) {
   EXPECT_EQ(PrintLine(u"\u00e9"), 0);
   EXPECT_EQ(fake::state.consoleText, u"\u00e9\r\n");
   fake::state.outputIsConsole = false;
-  fake::state.outputRoom = 12;  // a full disk, then a reader that went away
-  EXPECT_EQ(PrintLine(u"lost"), fake::NoSpace);
-  fake::state.writeError = fake::BrokenPipe;
-  EXPECT_EQ(PrintLine(u""), fake::BrokenPipe);
-  fake::state.outputRoom = SIZE_MAX;
+  for (platform::SystemError error : {fake::NoSpace, fake::BrokenPipe}) {
+    fake::state.writeError = error;
+    EXPECT_EQ(PrintLine(u"lost"), error);
+  }
+  fake::state.writeError = 0;
   fake::state.failingCall = fake::state.heapCalls + 1;
   PrintLine(u"never");
   EXPECT_EQ(fake::state.fileBytes.size(), 12u);

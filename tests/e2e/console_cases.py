@@ -7,14 +7,14 @@
 #
 # CASE is a case name, or "redirected" or "terminal": every case on Wine without,
 # or with, a terminal. --list prints the cases for CTest (all but "full").
-import os, pty, re, select, signal, subprocess, sys, tempfile, termios, fcntl, time
+import os, pathlib, pty, re, resource, select, signal, subprocess, sys, tempfile, termios, fcntl, time
 
 SMALL = ['--passes', '30000', '--length', '1000', '--interval', '10000']
 
 
 def row(case, args=(), stdin='file', stdout='file', stderr='file', steps=(),
         end='exit 0', out='run', err='', ignore=(), lines=4, max_kib=None,
-        limit=120, sizes=SMALL, wine=True, before=(), files=()):
+        limit=120, sizes=SMALL, wine=True, before=(), files=(), fsize=None):
     return dict(locals())
 
 
@@ -33,7 +33,8 @@ def row(case, args=(), stdin='file', stdout='file', stderr='file', steps=(),
 # or None. ignore: signals ignored at start. wine: in the Wine groups. before:
 # (name, text) files in {dir} before the start; files: (name, regex) files that
 # {dir} must hold at the end (a name's lone surrogates are its bytes that are not
-# UTF-8). A terminal never shows a NUL.
+# UTF-8). fsize: the bytes a file may grow to (RLIMIT_FSIZE), as on a full disk. A
+# terminal never shows a NUL.
 def bad(*args, name=None):  # a bad command line, with the option to name
     option = re.escape((name or args[0]).split('=')[0])
     case = 'csv-refused' if args[0] == '--csv' else 'options'
@@ -66,6 +67,11 @@ CASES = [
         err=UNWRITABLE % 'standard output', files=(('run.csv', CSV_HEADER),)),
     row('unwritable', ['--csv', '{dir}/run.csv'], stdout='full', stderr='none', end='exit 1',
         files=(('run.csv', CSV_HEADER),)),
+    # Standard output full after the header and a line: the CSV row goes before its
+    # line, so the file has a row for the line that failed too.
+    row('unwritable', ['--csv', '{dir}/run.csv'], fsize=116 + 78, ignore=('SIGXFSZ',), out=None,
+        end='exit 1', err=UNWRITABLE % 'standard output', wine=False,
+        files=(('run.csv', CSV_HEADER + '0,[0-9]+,[0-9]+\n10000,[0-9]+,[0-9]+\n'),)),
     # A reader that goes away ends the run at the next line, quietly; the whole run
     # would take seconds.
     row('early', stdout='early', out=None, end='exit 1', limit=5,
@@ -166,14 +172,15 @@ def run(r, program, folder):
     def start():  # in the child, before the program
         for name in r['ignore']:
             signal.signal(getattr(signal, name), signal.SIG_IGN)
+        if r['fsize']:
+            resource.setrlimit(resource.RLIMIT_FSIZE, (r['fsize'], r['fsize']))
         if tty:
             fcntl.ioctl(tty[1], termios.TIOCSCTTY, 0)
         for n in (n for n, kind in enumerate(kinds) if kind == 'none'):
             os.close(n)
 
     for name, text in r['before']:
-        with open(os.path.join(folder, name), 'w') as f:
-            f.write(text)
+        pathlib.Path(folder, name).write_text(text)
     args = [a.replace('{dir}', folder) for a in r['args']]
     p = subprocess.Popen(program + r['sizes'] + args, stdin=child[0], stdout=child[1],
                          stderr=child[2], start_new_session=bool(tty), preexec_fn=start,
@@ -239,10 +246,8 @@ def run(r, program, folder):
             assert check_run(text, r) if want == 'run' else re.fullmatch(want, text), \
                 f'stream {n} holds {text!r}'
         for name, want in r['files']:
-            path = os.path.join(folder, name)
-            assert os.path.exists(path), f'no file {os.fsencode(name)!r}, but {os.listdir(folder)}'
-            with open(path, newline='') as f:
-                text = f.read()
+            assert name in os.listdir(folder), f'no file {name!r} but {os.listdir(folder)}'
+            text = pathlib.Path(folder, name).read_text()
             assert re.fullmatch(want, text), f'{name!r} holds {text!r}'
     finally:
         if p.poll() is None:

@@ -6,7 +6,6 @@
 // does freeing a block that was written past its end.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -31,8 +30,8 @@ struct Read {
   platform::FileReadResult result = platform::FileReadResult::Success;
 };
 
-// The failures the fake reports; its words for them are "error <number>".
-inline constexpr platform::SystemError NoSuchFile = 2, NoSpace = 28, BrokenPipe = 32;
+// Failures a test may script; BrokenPipe is the one of a reader that went away.
+inline constexpr platform::SystemError NoSpace = 28, BrokenPipe = 32;
 
 struct State {
   // Heaps by handle: their number (1 for the first created), and their live
@@ -53,20 +52,17 @@ struct State {
   std::map<void*, std::u16string> open;
   // Standard input: a console on which `typed` chunks arrive one per read (cut
   // at the capacity), or redirected `reads`, after which the input has ended.
-  // Standard output: a console, or a file that takes `outputRoom` bytes; each
-  // file created takes `fileRoom`. A write beyond the room writes nothing and
-  // fails with `writeError`.
+  // Standard output: a console, or a file whose writes fail with `writeError`
+  // when that is not 0 (and so do those of the files created).
   bool inputIsConsole = false, outputIsConsole = false;
-  std::size_t outputRoom = SIZE_MAX, fileRoom = SIZE_MAX;
-  platform::SystemError writeError = NoSpace, lastError = 0;
+  platform::SystemError writeError = 0, lastError = 0;
   std::deque<std::u16string> typed;
   std::deque<Read> reads;
   std::u16string consoleText, title;
   std::string fileBytes, standardError;
   platform::ControlHandler handler = nullptr;
   // The process's arguments; the files it created, by path, with what was
-  // written to them (a path of "?" cannot be created, and "stdout" is standard
-  // output's own file).
+  // written to them (a path of "?" cannot be created).
   std::vector<std::u16string> arguments;
   std::map<std::u16string, std::string> files;
   // The working set the system reports itself; none: it is psapi.dll's to give.

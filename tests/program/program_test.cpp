@@ -1,7 +1,6 @@
 // The benchmark program on the fake platform: the clock, the progress line, the
 // run, the frame's start-up and shutdown, and the run again with each heap call
 // in turn failing.
-#include <algorithm>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -41,9 +40,7 @@ class ProgramTest : public RuntimeTest {
     RuntimeTest::SetUp();
     Restart();
     TicksPerMillisecond = CounterBase = CurrentProcessHandle = 0;
-    OutputLineHook = [](const char16_t* text) -> std::int64_t {
-      return Lines.emplace_back(text), 0;
-    };
+    OutputLineHook = [](const char16_t* t) -> std::int64_t { return Lines.emplace_back(t), 0; };
   }
   void TearDown() override {
     OutputLineHook = PrintLine, InputLineHook = ReadLine, RuntimeTest::TearDown();
@@ -160,42 +157,6 @@ TEST_F(ProgramTest, TheFrameClearsTheGlobalsRunsAndShutsDownInOrder) {
   EXPECT_EQ(
       fake::state.standardError,
       "stringchurn: --passes takes a whole number from 0 to 1152921504606846968, not \"-1\"\n");
-}
-
-// Output that cannot be written stops the run at once with exit code 1: a full
-// standard output after the header and a line, a reader that went away (quietly),
-// a CSV file full after its first row. A CSV that is standard output's file, or
-// cannot be created, is a bad command line. Each row goes out before its line.
-TEST_F(ProgramTest, OutputThatFailsEndsTheRunWithItsReason) {
-  const std::string header = "pass,working_set_kib,duration_ms\n";
-  // The CSV's name, the room of standard output and of the file, the error, and
-  // the exit code, standard error, lines written and CSV file that follow.
-  const std::tuple<std::u16string, std::size_t, std::size_t, platform::SystemError, std::uint32_t,
-                   std::string, std::size_t, std::string>
-      cases[] = {
-          // clang-format off
-      {u"run.csv", 110 + 78, SIZE_MAX, fake::NoSpace, 1, "cannot write standard output: error 28", 2, header + "0,0,0\n10,0,0\n"},
-      {u"run.csv", 110 + 78, SIZE_MAX, fake::BrokenPipe, 1, "", 2, header + "0,0,0\n10,0,0\n"},
-      {u"run.csv", SIZE_MAX, header.size() + 6, fake::NoSpace, 1, "cannot write run.csv: error 28", 2, header + "0,0,0\n"},
-      {u"run.csv", SIZE_MAX, header.size() - 1, fake::NoSpace, 1, "cannot write run.csv: error 28", 0, ""},
-      {u"?", SIZE_MAX, SIZE_MAX, 0, 2, "--csv takes the name of a file it can create, not \"?\": error 2", 0, ""},
-      {u"stdout", SIZE_MAX, SIZE_MAX, 0, 2, "--csv takes the name of a file other than standard output's and standard error's, not \"stdout\"", 0, ""}};
-  // clang-format on
-  for (const auto& [csv, outputRoom, fileRoom, error, code, message, lines, rows] : cases) {
-    Restart(0, true);
-    OutputLineHook = PrintLine;
-    // Standard output's file holds a line already, which a refused CSV leaves there.
-    fake::state.fileBytes = "kept", fake::state.outputRoom = std::max(outputRoom, outputRoom + 4);
-    fake::state.fileRoom = fileRoom, fake::state.writeError = error;
-    fake::state.arguments = {u"--passes", u"20", u"--length=3", u"--interval", u"10",
-                             u"--csv",    csv};
-    EXPECT_EQ(fake::ExitCodeOf(ProgramMain), code) << message;
-    EXPECT_EQ(fake::state.standardError, message.empty() ? "" : "stringchurn: " + message + "\n");
-    EXPECT_EQ(fake::state.fileBytes.size(), 4 + (lines == 0 ? 0 : 110 + 78 * (lines - 1)))
-        << message;
-    EXPECT_EQ(fake::state.files[u"run.csv"], rows) << message;
-    EXPECT_TRUE(fake::state.heaps.empty());  // the shutdown ran
-  }
 }
 
 // Every heap call of a small run fails once in turn: the run goes on without
