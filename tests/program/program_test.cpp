@@ -9,6 +9,7 @@
 
 #include "program/benchmark_run.h"
 #include "program/clock.h"
+#include "program/options.h"
 #include "program/program_main.h"
 #include "program/progress_line.h"
 #include "runtime/arrays/array_header.h"
@@ -157,6 +158,14 @@ TEST_F(ProgramTest, TheFrameClearsTheGlobalsRunsAndShutsDownInOrder) {
   EXPECT_EQ(
       fake::state.standardError,
       "stringchurn: --passes takes a whole number from 0 to 1152921504606846968, not \"-1\"\n");
+  for (const bool console : {false, true}) {  // the version: plain text, or a console line
+    Restart(0, true);
+    fake::state.outputIsConsole = console, fake::state.arguments = {u"--version"};
+    EXPECT_EQ(fake::ExitCodeOf(ProgramMain), 0u);
+    const std::u16string line = VersionLine;
+    EXPECT_EQ(fake::state.fileBytes, console ? "" : std::string(line.begin(), line.end()) + "\n");
+    EXPECT_EQ(fake::state.consoleText, console ? line + u"\r\n" : u"");
+  }
 }
 
 // Every heap call of a small run fails once in turn: the run goes on without
