@@ -27,10 +27,7 @@ endforeach()
 message(STATUS "imports: ${imports}")
 
 # The version record: each name of it in UTF-16, its NUL, up to one unit of
-# padding, and its value in UTF-16; the same in the resource type table (16).
-if(NOT headers MATCHES "Type Table:[^\n]*\n[^\n]*Entry: ID: 0x0+10,")
-  message(FATAL_ERROR "${IMAGE} has no version resource")
-endif()
+# padding, and its value in UTF-16.
 file(READ "${IMAGE}" image HEX)
 foreach(field "ProductName=stringchurn" "FileVersion=${VERSION}" "ProductVersion=${VERSION}"
               "FileDescription=stringchurn string-array benchmark")

@@ -257,12 +257,11 @@ bool WriteFileBytes(FileHandle file, const void* buffer, std::uint32_t bytes,
 void FlushFile(FileHandle) {}
 
 bool IsConsole(FileHandle file) {
-  return file == &fake::InputTag ? state.inputIsConsole
-                                 : file == &fake::OutputTag && state.outputIsConsole;
+  return file == &fake::OutputTag ? state.outputIsConsole : state.inputIsConsole;
 }
 
 bool WriteTextBytes(FileHandle file, const char* text, std::size_t length) {
-  std::uint32_t written = 0;
+  std::uint32_t written;
   return WriteFileBytes(file, text, static_cast<std::uint32_t>(length), &written);
 }
 

@@ -159,8 +159,7 @@ TEST_F(ProgramTest, TheFrameClearsTheGlobalsRunsAndShutsDownInOrder) {
       fake::state.standardError,
       "stringchurn: --passes takes a whole number from 0 to 1152921504606846968, not \"-1\"\n");
   for (const bool console : {false, true}) {  // the version: plain text, or a console line
-    Restart(0, true);
-    fake::state.outputIsConsole = console, fake::state.arguments = {u"--version"};
+    Restart(0, true), fake::state.outputIsConsole = console, fake::state.arguments = {u"--version"};
     EXPECT_EQ(fake::ExitCodeOf(ProgramMain), 0u);
     const std::u16string line = VersionLine;
     EXPECT_EQ(fake::state.fileBytes, console ? "" : std::string(line.begin(), line.end()) + "\n");
