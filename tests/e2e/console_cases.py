@@ -14,7 +14,7 @@ SMALL = ['--passes', '30000', '--length', '1000', '--interval', '10000']
 
 def row(case, args=(), stdin='file', stdout='file', stderr='file', steps=(),
         end='exit 0', out='run', err='', ignore=(), lines=4, max_kib=None,
-        limit=120, sizes=SMALL, wine=True, before=(), files=(), fsize=None):
+        limit=120, sizes=SMALL, wine=True, text=False, before=(), files=(), fsize=None):
     return dict(locals())
 
 
@@ -30,18 +30,20 @@ def row(case, args=(), stdin='file', stdout='file', stderr='file', steps=(),
 # `limit` seconds. out: "run" (the header, `lines` progress lines of 37 characters,
 # working sets up to `max_kib`, the total), a regex for all of standard output
 # (UTF-16LE, UTF-8 on a terminal) or None; err: a regex for all of standard error
-# or None. ignore: signals ignored at start. wine: in the Wine groups. before:
-# (name, text) files in {dir} before the start; files: (name, regex) files that
-# {dir} must hold at the end (a name's lone surrogates are its bytes that are not
-# UTF-8). fsize: the bytes a file may grow to (RLIMIT_FSIZE), as on a full disk. A
-# terminal never shows a NUL.
+# or None. ignore: signals ignored at start. wine: in the Wine groups. text:
+# standard output is plain text, as standard error always is: ASCII, every line
+# ended by the system's line end ({eol} in a regex; CR LF for a Windows program).
+# before: (name, text) files in {dir} before the start; files: (name, regex) files
+# that {dir} must hold at the end (a name's lone surrogates are its bytes that are
+# not UTF-8). fsize: the bytes a file may grow to (RLIMIT_FSIZE), as on a full
+# disk. A terminal never shows a NUL.
 def bad(*args, name=None):  # a bad command line, with the option to name
     option = re.escape((name or args[0]).split('=')[0])
     case = 'csv-refused' if args[0] == '--csv' else 'options'
-    return row(case, args, end='exit 2', out='', err=f'stringchurn: [^\n]*{option}[^\n]*\n')
+    return row(case, args, end='exit 2', out='', err=f'stringchurn: .*{option}.*{{eol}}')
 
 
-UNWRITABLE = 'stringchurn: cannot write %s: [^\n]+\n'
+UNWRITABLE = 'stringchurn: cannot write %s: .+{eol}'
 CSV_HEADER = '(?s)pass,working_set_kib,duration_ms\n'
 
 
@@ -82,11 +84,11 @@ CASES = [
     bad('--csv', '{dir}/out.txt') | dict(stdout='named'),
     bad('--csv', 'no such folder/run.csv'),
     row('csv-refused', ['--csv', '{dir}'], end='exit 2', out='',
-        err='stringchurn: --csv takes [^\n]*: (Is a directory|Access (is )?denied)\n'),
+        err='stringchurn: --csv takes .*: (Is a directory|Access (is )?denied){eol}'),
     # A run too large for the memory keeps an existing file; a name that is not
     # UTF-8 is that file's name, byte for byte.
     row('csv-kept', ['--passes', '1152921504606846968', '--csv', '{dir}/run.csv'], end='exit 3',
-        out='', err='stringchurn: out of memory\n', before=(('run.csv', 'kept\n'),),
+        out='', err='stringchurn: out of memory{eol}', before=(('run.csv', 'kept\n'),),
         files=(('run.csv', 'kept\n'),)),
     row('csv-kept', ['--csv', '{dir}/caf\udce9.csv'], files=(('caf\udce9.csv', CSV_HEADER + '.+'),),
         wine=False),
@@ -94,8 +96,8 @@ CASES = [
     bad('--passes'), bad('--length', '12x'), bad('--interval=0'),
     bad('--passes', '99999999999999999999'),
     bad('--frobnicate'), bad('say "hi" \\\\ \\', name='say'),
-    row('options', ['--help'], out=r'(?s).*--passes N.*--length L.*--interval K.*--csv FILE.*\r\n'),
-    row('options', ['--version'], out='stringchurn [0-9.]+\r\n'),
+    row('options', ['--help'], text=True, out='(?s)Usage: .*--passes N.*--length L.*--csv FILE.*'),
+    row('options', ['--version'], text=True, out='stringchurn [0-9.]+{eol}'),
     # Typed text beyond ASCII is echoed as text (Wine echoes one beyond U+FFFF as
     # two U+FFFD: the platform tests cover those natively).
     row('tty-line', **dict(TTY, steps=('type Gr\u00fc\u00dfe, \u4e16\u754c\r',),
@@ -239,12 +241,16 @@ def run(r, program, folder):
         for n, want in ((1, r['out']), (2, r['err'])):
             if want is None or kinds[n] not in FILES + ('pipe', 'tty'):
                 continue
+            plain = (n == 2 or r['text']) and kinds[n] != 'tty'
             try:
-                text = got[n].decode('utf-16-le' if n == 1 and kinds[n] != 'tty' else 'utf-8')
+                text = got[n].decode('utf-16-le' if n == 1 and kinds[n] != 'tty' and not plain
+                                     else 'utf-8')
             except UnicodeDecodeError:
                 raise AssertionError(f'stream {n} is not text: {got[n]!r}')
-            assert check_run(text, r) if want == 'run' else re.fullmatch(want, text), \
-                f'stream {n} holds {text!r}'
+            assert not plain or re.fullmatch(f'([ -~]*{EOL})*', text), \
+                f'stream {n} is not plain text: {text!r}'
+            assert check_run(text, r) if want == 'run' else \
+                re.fullmatch(want.replace('{eol}', EOL), text), f'stream {n} holds {text!r}'
         for name, want in r['files']:
             assert name in os.listdir(folder), f'no file {name!r} but {os.listdir(folder)}'
             text = pathlib.Path(folder, name).read_text()
@@ -262,6 +268,8 @@ def main(argv):
     if not __debug__ or '--' not in argv[1:-1] or argv[1] == '--':  # the checks are asserts
         sys.exit('usage: console_cases.py --list | CASE... -- PROGRAM...')
     names, program = argv[1:argv.index('--')], argv[argv.index('--') + 1:]
+    global EOL  # the system's line end, that of the program's system
+    EOL = '\r\n' if program[-1].endswith('.exe') else '\n'
     failed = 0
     for name in names:
         rows = [c for c in CASES if c['case'] == name or c['wine'] and name in (
