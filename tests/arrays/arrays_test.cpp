@@ -187,14 +187,20 @@ std::int64_t& ValueOf(const MapWord* e, void* container) {
 }
 
 // A random map nested up to four deep, with every entry kind, for a structure
-// whose size goes to `size`.
+// whose size goes to `size`; the outermost may hold an array of its own type,
+// empty until filled.
 StructureMap RandomMap(Seeded& random, int depth, std::int64_t* size) {
   static std::deque<std::vector<MapWord>> maps;
-  std::vector<MapWord> w;
+  std::vector<MapWord>& w = maps.emplace_back();
+  w.reserve(40);  // so that the map stays where its own array entry says
   std::int64_t at = 0;
+  std::size_t self = 0;  // where that entry's element size goes
   for (long entries = random.Between(0, 4); entries > 0; --entries) {
     at += 8 * random.Between(0, 1);  // plain bytes before the field
-    const long kind = random.Between(0, depth < 4 ? 6 : 0), count = random.Between(0, 3);
+    const long kind = depth == 1 && self == 0 && random.OneIn(3)
+                          ? 7
+                          : random.Between(0, depth < 4 ? 6 : 0),
+               count = random.Between(0, 3);
     std::int64_t sub = 8;
     StructureMap map = kind == 0 || kind > 4 ? nullptr : RandomMap(random, depth + 1, &sub);
     const MapWord q[] = {random.Between(1, 999), random.Between(1, 999), random.Between(1, 999),
@@ -207,13 +213,16 @@ StructureMap RandomMap(Seeded& random, int depth, std::int64_t* size) {
         {ArrayField, at, sub, count + 1, 8, m},
         {MultiDimArrayField, at, 2, sub, 8, m, count + 1, 2},
         {ListField, at, q[0], q[1], q[2]},
-        {MapField, at, q[0], q[1], q[2], q[3]}};
+        {MapField, at, q[0], q[1], q[2], q[3]},
+        {ArrayField, at, 0, 0, 8, MapWordOf(w.data())}};
+    if (kind == 7) self = w.size() + 2;
     w.insert(w.end(), entry[kind].begin(), entry[kind].end());
-    at += std::vector<std::int64_t>{8, sub, count * sub, 8, 24, 16, 8}[kind];
+    at += std::vector<std::int64_t>{8, sub, count * sub, 8, 24, 16, 8, 8}[kind];
   }
   w.push_back(EndOfMap);
   *size = at + 8 * random.Between(at == 0 ? 1 : 0, 1);
-  return maps.emplace_back(std::move(w)).data();
+  if (self != 0) w[self] = *size;
+  return w.data();
 }
 
 void VisitArray(void* elements, Seeded* fill, std::u16string& shown);
@@ -251,14 +260,21 @@ void Visit(char* p, std::int64_t size, StructureMap map, Seeded* fill, std::u16s
       shown += reference::Integer(ValueOf(e, container)) + u"|";
       at = offset + (*e == ListField ? 16 : 8);
     } else {
-      VisitArray(*reinterpret_cast<void**>(p + offset), fill, shown);
+      auto* array = reinterpret_cast<ArrayVariable*>(p + offset);
+      if (fill != nullptr && *e == ArrayField && e[3] == 0 && fill->OneIn(2))  // of its own type
+        CreateArrayBlock(size, fill->Between(1, 2), 8, map, array);
+      VisitArray(*array, fill, shown);
       at = offset + (*e == MultiDimArrayField ? 24 : 8);  // the shape words are not plain
     }
   }
   plainUpTo(size);
 }
 
+std::vector<void*> Arrays;  // those Shown met, outermost first
+
 void VisitArray(void* elements, Seeded* fill, std::u16string& shown) {
+  if (elements == nullptr) return void(shown += u"-;");
+  Arrays.push_back(elements);
   const ArrayHeader* h = HeaderOf(elements);
   EXPECT_EQ(h->typeCode, 8);  // every array of the random maps has it
   for (std::int64_t i = 0; i < h->elementCount; ++i)
@@ -269,6 +285,7 @@ void VisitArray(void* elements, Seeded* fill, std::u16string& shown) {
 
 std::u16string Shown(void* elements, Seeded* fill = nullptr) {
   std::u16string shown;
+  Arrays.clear();
   VisitArray(elements, fill, shown);
   return shown;
 }
@@ -294,6 +311,26 @@ TEST_F(ArraysTest, RandomNestedStructuresAreDeepCopiedAndDestroyedWithoutLeaks) 
     ASSERT_EQ(Shown(other), shown);
     Shown(copy, &random);  // a deep copy shares nothing with its source
     ASSERT_EQ(Shown(source), shown);
+    // An array or element inside the source onto the source, or the other way: the
+    // destination takes the value the source had.
+    void* part = Arrays[random.Between(0, static_cast<long>(Arrays.size()) - 1)];
+    if (part != source && HeaderOf(part)->dimensionCount == 1) {  // as the source's
+      ArrayVariable* held = HeaderOf(part)->variable;
+      const bool onto = random.OneIn(2), element = HeaderOf(part)->structureMap == map;
+      void* from = onto ? part : source;
+      ArrayVariable* to = onto ? &source : held;
+      std::u16string was, now;
+      if (element && random.OneIn(2)) {
+        Visit(static_cast<char*>(from), size, map, nullptr, was);
+        CopyStructure(*to, size, map, from);
+        Visit(static_cast<char*>(*to), size, map, nullptr, now);
+      } else {
+        was = Shown(from);
+        ASSERT_EQ(CopyArrayBlock(from, *to, 1), 1);
+        now = Shown(*to);
+      }
+      ASSERT_EQ(now, was) << "round " << round;
+    }
     for (ArrayVariable v : {source, copy, other}) ReleaseArrayBlock(v);
     ASSERT_EQ(ProgramBlocks(), programBlocks);
     ASSERT_EQ(StringBlocks(), stringBlocks);
