@@ -29,10 +29,11 @@ std::u16string Numbered(std::size_t length, std::size_t from = 0) {
   return text;
 }
 
-// Appends, overwrites and cuts at random places, texts short and long and texts
-// that end right at the room the buffer has, and compares the text, the capacity
-// and the block with the rule after every step: a need of the capacity less 4 or
-// more grows the block once, to the need and 16 KiB (and 10 bytes of slack).
+// Appends, overwrites and cuts at random places, texts short and long, texts
+// that end right at the room the buffer has and texts from the workspace
+// itself, and compares the text, the capacity and the block with the rule after
+// every step: a need of the capacity less 4 or more grows the block once, to the
+// need and 16 KiB (and 10 bytes of slack).
 TEST_F(WorkspaceTest, KeepsItsTextWhileItGrowsByTheRule) {
   Seeded random;
   std::u16string model;
@@ -42,20 +43,23 @@ TEST_F(WorkspaceTest, KeepsItsTextWhileItGrowsByTheRule) {
     auto length = static_cast<std::size_t>(random.Between(0, random.OneIn(20) ? 40'000 : 40));
     const auto room = static_cast<std::size_t>(capacity - 4) / 2 - model.size();
     if (random.OneIn(3) && room > 0) length = room - static_cast<std::size_t>(random.Between(0, 1));
-    const std::u16string text = Numbered(length, static_cast<std::size_t>(step));
+    const bool inside = random.OneIn(5) && length <= model.size();
+    const std::u16string text = inside ? model.substr(model.size() - length)
+                                       : Numbered(length, static_cast<std::size_t>(step));
+    const char16_t* from = inside ? WorkspaceTextAt(2 * (model.size() - length)) : text.c_str();
     const std::int64_t need = 2 * static_cast<std::int64_t>(model.size() + length);
     const long resizes = fake::state.resizes;
     const bool grows = need >= capacity - 4;
     if (grows) capacity = need + 16'384;
     const auto at = static_cast<std::size_t>(random.Between(0, static_cast<long>(model.size())));
     if (random.OneIn(4)) {  // written at an earlier position: the rest is cut
-      AppendTextAt(text.c_str(), static_cast<std::int32_t>(2 * at));
+      AppendTextAt(from, static_cast<std::int32_t>(2 * at));
       model = model.substr(0, at) + text;
     } else if (random.OneIn(3)) {
       SpaceText(static_cast<std::int32_t>(length), Position());
       model += std::u16string(length, u' ');
     } else {
-      AppendText(text.c_str());
+      AppendText(from);
       model += text;
     }
     ASSERT_EQ(TextAt(0), model) << "step " << step;
