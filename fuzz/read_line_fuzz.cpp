@@ -1,4 +1,5 @@
-// ReadLine on redirected input, against the line rules.
+// ReadLine on redirected input, against the line rules, with each vector width
+// this processor has.
 #include <cstddef>
 #include <cstdint>
 
@@ -11,6 +12,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     OpenConsole();
     return true;
   }();
-  if (!started || !check::ReadLineAgrees(data, size)) __builtin_trap();
+  if (!started) __builtin_trap();
+  check::AtEveryWidth([&](int) {
+    if (!check::ReadLineAgrees(data, size)) __builtin_trap();
+  });
   return 0;
 }
