@@ -1,5 +1,4 @@
-// ReadLine on redirected input, against the line rules, with each vector width
-// this processor has.
+// ReadLine on redirected input, against the line rules.
 #include <cstddef>
 #include <cstdint>
 
@@ -12,9 +11,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     OpenConsole();
     return true;
   }();
-  if (!started) __builtin_trap();
-  check::AtEveryWidth([&](int) {
-    if (!check::ReadLineAgrees(data, size)) __builtin_trap();
-  });
+  if (!started || !check::ReadLineAgrees(data, size)) __builtin_trap();
   return 0;
 }
