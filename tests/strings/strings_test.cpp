@@ -1,7 +1,6 @@
 // The StringWorkspace against a model of its text and its growth rule, the
 // blocks of StringVariables, the text routines at every vector width against a
 // character loop, and the formatting operations against std::to_chars.
-#include <atomic>
 #include <bit>
 #include <cfloat>
 #include <climits>
@@ -9,7 +8,6 @@
 #include <cstring>
 #include <limits>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "runtime/strings/format.h"
@@ -203,20 +201,6 @@ TEST(TextVectorsTest, SixteenBytesAlwaysThirtyTwoByChoiceAndOnlyTheThreeWidths) 
   EXPECT_EQ(TextVectorBytes(), 16);
   EXPECT_TRUE(SetTextVectorBytes(0));
   EXPECT_EQ(TextVectorBytes(), TextVectorWidthAvailable(32) ? 32 : 16);
-  // A width set while another thread makes the first choice is the one used:
-  // the set lands anywhere from before that thread sees "unset" to after.
-  std::atomic<bool> done{false};
-  std::thread first([&done] {
-    while (!done) FindTerminator(u"x");
-  });
-  auto pause = [](int steps) {
-    for (volatile int step = steps; step > 0; step = step - 1) continue;
-  };
-  for (int round = 0; round < 20'000 && !HasFailure(); ++round) {
-    SetTextVectorBytes(0), pause(round % 200), SetTextVectorBytes(16), pause(400);
-    EXPECT_EQ(TextVectorBytes(), 16) << "round " << round;
-  }
-  done = true, first.join(), SetTextVectorBytes(0);
   char16_t target[6] = u"#####";
   CopyChars(target, u"abcdef", 3);
   CopyChars(target + 4, u"x", -5);
