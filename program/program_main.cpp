@@ -21,6 +21,17 @@ namespace {
   platform::EndProcess(static_cast<std::uint32_t>(ReportFailure(CommandLineErrorExitCode, error)));
 }
 
+// The usage or the version; output that fails ends it as it ends a run.
+void PrintTextLines(const char16_t* const* lines, std::size_t count) {
+  for (std::size_t i = 0; i < count; ++i) {
+    if (const std::int64_t error = PrintTextLine(lines[i])) {
+      ProgramGlobals.ExitCode =
+          ReportOutputFailure(nullptr, static_cast<platform::SystemError>(error));
+      return;
+    }
+  }
+}
+
 // Start-up, `body`, shutdown.
 template <typename Body>
 [[noreturn]] void RunInFrame(const Body& body) {
@@ -61,11 +72,12 @@ void ProgramMain() {
     case ProgramAction::Error:
       FailCommandLine(options.error);
     case ProgramAction::Usage:
-      RunInFrame([] {
-        for (std::size_t i = 0; i < UsageLineCount; ++i) PrintTextLine(UsageLines[i]);
-      });
+      RunInFrame([] { PrintTextLines(UsageLines, UsageLineCount); });
     case ProgramAction::Version:
-      RunInFrame([] { PrintTextLine(VersionLine); });
+      RunInFrame([] {
+        const char16_t* const version = VersionLine;
+        PrintTextLines(&version, 1);
+      });
     case ProgramAction::Run:
       break;
   }

@@ -7,10 +7,11 @@
 #include "runtime/console/line_hooks.h"
 #include "runtime/platform/platform.h"
 
-bool PrintTextLine(const char16_t* line) {
-  if (platform::IsConsole(StdOutputHandle)) return OutputLineHook(line) == 0;
+std::int64_t PrintTextLine(const char16_t* line) {
+  if (platform::IsConsole(StdOutputHandle)) return OutputLineHook(line);
   std::string text;
   for (; *line != u'\0'; ++line) text.push_back(*line < 0x80 ? static_cast<char>(*line) : '?');
   text.push_back('\n');
-  return platform::WriteTextBytes(StdOutputHandle, text.data(), text.size());
+  if (platform::WriteTextBytes(StdOutputHandle, text.data(), text.size())) return 0;
+  return platform::LastSystemError();
 }

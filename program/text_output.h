@@ -3,8 +3,10 @@
 // through the OutputLineHook wherever standard output leads.
 #pragma once
 
+#include <cstdint>
+
 // Prints `line` (ASCII; anything else shows as "?") on standard output: to a
 // console through the OutputLineHook, as every line goes there; to a file or a
 // pipe as plain text with the system's line end, so that grep, less and help2man
-// read it. False when it could not be written.
-bool PrintTextLine(const char16_t* line);
+// read it. Returns 0 when the line was written, otherwise the system's error.
+std::int64_t PrintTextLine(const char16_t* line);

@@ -64,6 +64,8 @@ CASES = [
     # opens never takes a closed stream's place, nor is a CSV mixed into one.
     row('unwritable', stdout='full', out=None, end='exit 1', err=UNWRITABLE % 'standard output'),
     row('unwritable', stdout='none', end='exit 1', err=UNWRITABLE % 'standard output'),
+    row('unwritable', ['--version'], stdout='full', out=None, end='exit 1',
+        err=UNWRITABLE % 'standard output'),
     row('unwritable', ['--csv', '/dev/full'], end='exit 1', out='', err=UNWRITABLE % '/dev/full'),
     row('unwritable', ['--csv', '{dir}/run.csv'], stdout='none', end='exit 1',
         err=UNWRITABLE % 'standard output', files=(('run.csv', CSV_HEADER),)),
