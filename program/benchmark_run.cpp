@@ -6,6 +6,7 @@
 #include <climits>
 
 #include "program/clock.h"
+#include "program/comparison.h"
 #include "program/globals.h"
 #include "program/progress_csv.h"
 #include "program/progress_line.h"
@@ -40,7 +41,7 @@ void PrintHeader(std::int64_t interval) {
 
 }  // namespace
 
-void RunBenchmark(const BenchmarkSizes& sizes, platform::FileHandle csvFile) {
+void RunBenchmark(const BenchmarkSizes& sizes, platform::FileHandle csvFile, bool compare) {
   ProgramGlobalBlock& g = ProgramGlobals;
   g.PassCount = sizes.passCount;
 
@@ -59,6 +60,7 @@ void RunBenchmark(const BenchmarkSizes& sizes, platform::FileHandle csvFile) {
   g.StartTime = g.LastCheckpoint;
   PrintHeader(sizes.progressInterval);
 
+  RunTiming timing{0, 0};  // the intervals after pass 0's, which times the header
   g.PassIndex = 0;
   while (!(g.PassCount < g.PassIndex)) {
     if (g.PassIndex % sizes.progressInterval == 0) {
@@ -66,6 +68,7 @@ void RunBenchmark(const BenchmarkSizes& sizes, platform::FileHandle csvFile) {
       std::int64_t workingSetKB = 0;
       PrintProgressLine(g.PassIndex, duration, &workingSetKB);
       if (csvFile != nullptr) WriteProgressCsvRow(csvFile, g.PassIndex, workingSetKB, duration);
+      if (g.PassIndex > 0) timing = {g.PassIndex, timing.milliseconds + duration};
       g.LastCheckpoint = MillisecondClock();
     }
     p = CurrentPosition();
@@ -84,6 +87,7 @@ void RunBenchmark(const BenchmarkSizes& sizes, platform::FileHandle csvFile) {
   AppendText(u" seconds");
   OutputLineHook(WorkspaceTextAt(p));
   StringWorkspace.position = p;
+  if (compare) PrintComparison(sizes.textLength, timing);
 
   p = CurrentPosition();
   InputLineHook(p);

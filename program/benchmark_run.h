@@ -19,5 +19,8 @@ inline constexpr BenchmarkSizes ShippedBenchmarkSizes{1'000'000, 1'000'000, 10'0
 // Runs the benchmark on the program globals; the runtime must be started. The
 // header names the interval: "   Loops      MemoryUsage      duration for 10000
 // passes" for the shipped sizes. With `csvFile` not null, every progress line is
-// also written to it as a CSV row (program/progress_csv.h).
-void RunBenchmark(const BenchmarkSizes& sizes, platform::FileHandle csvFile = nullptr);
+// also written to it as a CSV row (program/progress_csv.h). With `compare`, the
+// lines of PrintComparison (program/comparison.h) follow the total line, before
+// the wait.
+void RunBenchmark(const BenchmarkSizes& sizes, platform::FileHandle csvFile = nullptr,
+                  bool compare = false);

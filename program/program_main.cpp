@@ -75,9 +75,9 @@ void ProgramMain() {
     csvFile = platform::CreateOutputFile(options.csvPath);
     if (csvFile == nullptr) FailCommandLine(CsvFileError(options.csvPath));
   }
-  ProgramMainSized(options.sizes, csvFile);
+  ProgramMainSized(options.sizes, csvFile, options.compare);
 }
 
-void ProgramMainSized(const BenchmarkSizes& sizes, platform::FileHandle csvFile) {
-  RunInFrame([&] { RunBenchmark(sizes, csvFile); });
+void ProgramMainSized(const BenchmarkSizes& sizes, platform::FileHandle csvFile, bool compare) {
+  RunInFrame([&] { RunBenchmark(sizes, csvFile, compare); });
 }

@@ -16,9 +16,10 @@ inline constexpr std::uint32_t CommandLineErrorExitCode = 2;
 
 struct BenchmarkSizes;
 // ProgramMain after its command line: the run of these sizes, its progress also
-// written to `csvFile` when that is not null, between start-up and shutdown.
+// written to `csvFile` when that is not null, and with `compare` the comparison
+// after the total line, between start-up and shutdown.
 [[noreturn]] void ProgramMainSized(const BenchmarkSizes& sizes,
-                                   platform::FileHandle csvFile = nullptr);
+                                   platform::FileHandle csvFile = nullptr, bool compare = false);
 
 // Releases every shared library still loaded. Runs in the shutdown and on the
 // console's close event; a second call finds nothing left.
