@@ -6,14 +6,12 @@
 #include "program/comparison.h"
 
 #include <algorithm>
-#include <new>
 #include <string>
 
 #include "program/clock.h"
 #include "program/globals.h"
 #include "program/reference_passes.h"
 #include "runtime/console/line_hooks.h"
-#include "runtime/platform/out_of_memory.h"
 #include "runtime/platform/platform.h"
 #include "runtime/strings/format.h"
 #include "runtime/strings/string_variable.h"
@@ -73,33 +71,32 @@ double Median(double* values) {
 void TimeYardsticks(std::int32_t textLength, double* limit, double* plain) {
   const std::size_t bytes = 2 * static_cast<std::size_t>(textLength) + 2;
   const std::int32_t p = CurrentPosition();
-  char16_t* workspace = ReserveWorkspace(textLength + 1, p);
+  // A reservation keeps 4 bytes spare beyond it: room for the NUL.
+  char16_t* workspace = ReserveWorkspace(textLength, p);
   StringVariable block = nullptr;
   AssignText(&block, ProgramGlobals.BigString);
   const char16_t* text = ProgramGlobals.BigString;
   auto copies = [&] { CopyLimitPass(text, workspace, block, bytes); };
 
-  try {
-    const std::u16string plainText(static_cast<std::size_t>(textLength), u' ');
-    std::u16string element;
-    auto plainPass = [&] { PlainCxxPass(element, plainText); };
+  // Plain C++ takes its memory from operator new, which in the program ends the
+  // process as the runtime does when there is none (program/operator_new.cpp).
+  const std::u16string plainText(static_cast<std::size_t>(textLength), u' ');
+  std::u16string element;
+  auto plainPass = [&] { PlainCxxPass(element, plainText); };
 
-    const std::int64_t limitPasses = PassesForBatch(copies);
-    const std::int64_t plainPasses = PassesForBatch(plainPass);
-    const double perMicrosecond = static_cast<double>(TicksPerMs()) / 1000;
-    double limits[kBatches];
-    double plains[kBatches];
-    for (int i = 0; i < kBatches; ++i) {
-      limits[i] = static_cast<double>(BatchTicks(limitPasses, copies)) /
-                  (static_cast<double>(limitPasses) * perMicrosecond);
-      plains[i] = static_cast<double>(BatchTicks(plainPasses, plainPass)) /
-                  (static_cast<double>(plainPasses) * perMicrosecond);
-    }
-    *limit = Median(limits);
-    *plain = Median(plains);
-  } catch (const std::bad_alloc&) {
-    FailOutOfMemory();
+  const std::int64_t limitPasses = PassesForBatch(copies);
+  const std::int64_t plainPasses = PassesForBatch(plainPass);
+  const double perMicrosecond = static_cast<double>(TicksPerMs()) / 1000;
+  double limits[kBatches];
+  double plains[kBatches];
+  for (int i = 0; i < kBatches; ++i) {
+    limits[i] = static_cast<double>(BatchTicks(limitPasses, copies)) /
+                (static_cast<double>(limitPasses) * perMicrosecond);
+    plains[i] = static_cast<double>(BatchTicks(plainPasses, plainPass)) /
+                (static_cast<double>(plainPasses) * perMicrosecond);
   }
+  *limit = Median(limits);
+  *plain = Median(plains);
   StringWorkspace.position = p;
   AssignText(&block, nullptr);
 }
