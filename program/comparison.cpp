@@ -21,8 +21,8 @@ namespace {
 
 constexpr int kBatches = 15;
 constexpr std::int64_t kBatchMilliseconds = 50;
-// Stops the doubling where the clock stands still: this many passes of even the
-// empty text last a good part of kBatchMilliseconds.
+// Stops the doubling where the clock stands still; passes of even the empty
+// text, a few nanoseconds each, reach kBatchMilliseconds well before this many.
 constexpr std::int64_t kMostBatchPasses = std::int64_t{1} << 24;
 
 constexpr std::int32_t kFigureWidth = 10;
