@@ -256,6 +256,15 @@ bool WriteFileBytes(FileHandle file, const void* buffer, std::uint32_t bytes,
 
 void FlushFile(FileHandle) {}
 
+bool IsConsole(FileHandle file) {
+  return file == &fake::OutputTag ? state.outputIsConsole : state.inputIsConsole;
+}
+
+bool WriteTextBytes(FileHandle file, const char* text, std::size_t length) {
+  std::uint32_t written;
+  return WriteFileBytes(file, text, static_cast<std::uint32_t>(length), &written);
+}
+
 // The scratch file is the redirected standard output, where tests see it.
 FileHandle OpenScratchFile() {
   return &fake::OutputTag;
