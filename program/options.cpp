@@ -148,8 +148,7 @@ std::string CsvFileError(const char16_t* path) {
 }
 
 const char16_t* const UsageLines[] = {
-    u"Usage: stringchurn [--passes N] [--length L] [--interval K] [--csv FILE]",
-    u"                   [--compare]",
+    u"Usage: stringchurn [--passes N] [--length L] [--interval K] [--csv FILE] [--compare]",
     u"Copies a text of L spaces into one element after another of a string array",
     u"(passes 0 to N) and empties each element again at once; prints the working set",
     u"and the time of every K passes, then the total time, and waits for a line.",
