@@ -9,6 +9,7 @@
 #include <mutex>
 #include <new>
 #include <stdexcept>
+#include <utility>
 
 namespace fake {
 
@@ -173,6 +174,7 @@ std::uint32_t TickCount() {
 }
 
 ModuleHandle OpenModule(const char16_t* path) {
+  if (auto opening = std::exchange(state.opening, nullptr)) opening();
   if (state.modules.count(path) == 0) return nullptr;
   ModuleHandle module = fake::NextHandle();
   return state.open[module] = path, module;
