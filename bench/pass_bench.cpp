@@ -4,13 +4,13 @@
 // the runtime's pass are measured on their own too.
 #include <benchmark/benchmark.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "bench/bench_runtime.h"
 #include "bench/bench_settings.h"
 #include "bench/heap_calls.h"
+#include "program/reference_passes.h"
 #include "runtime/platform/platform.h"
 #include "runtime/strings/string_variable.h"
 #include "runtime/strings/text.h"
@@ -23,7 +23,8 @@ std::int32_t CurrentPosition() {
 }
 
 // The two copies of the text with its NUL that no pass can avoid: into the
-// workspace, and out of it into the element's block.
+// workspace, and out of it into the element's block. The program's --compare
+// times the same CopyLimitPass.
 void BM_Limit(benchmark::State& state) {
   const auto length = static_cast<std::int32_t>(state.range(0));
   const StringVariable text = BigText(length);
@@ -31,12 +32,7 @@ void BM_Limit(benchmark::State& state) {
   StringVariable block = nullptr;
   AssignText(&block, text);  // a block of the element's size, on the StringHeap
   char16_t* workspace = WorkspaceTextAt(StringWorkspace.position);
-  for (auto _ : state) {
-    std::memcpy(workspace, text, bytes);
-    benchmark::ClobberMemory();
-    std::memcpy(block, workspace, bytes);
-    benchmark::ClobberMemory();
-  }
+  for (auto _ : state) CopyLimitPass(text, workspace, block, bytes);
   AssignText(&block, nullptr);
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * 2 *
                           static_cast<std::int64_t>(bytes));
@@ -64,8 +60,8 @@ void BM_Pass(benchmark::State& state) {
   ReportAllocations(state, before);
 }
 
-// The same work in plain C++: a vector of strings, assign, then empty the string
-// and give its memory back.
+// The same work in plain C++, PlainCxxPass, on one string of a vector after
+// another, as --compare times it on one string.
 void BM_PlainCxx(benchmark::State& state) {
   const auto length = static_cast<std::size_t>(state.range(0));
   const std::u16string text(length, u' ');
@@ -74,10 +70,7 @@ void BM_PlainCxx(benchmark::State& state) {
   const AllocationCounts before = CurrentAllocationCounts();
   for (auto _ : state) {
     if (next == elements.size()) next = 0;
-    std::u16string& element = elements[next++];
-    element.assign(text);
-    element.clear();
-    element.shrink_to_fit();
+    PlainCxxPass(elements[next++], text);
   }
   ReportAllocations(state, before);
 }

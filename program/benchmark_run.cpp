@@ -7,6 +7,7 @@
 #include <string>
 
 #include "program/clock.h"
+#include "program/comparison.h"
 #include "program/error_line.h"
 #include "program/globals.h"
 #include "program/progress_csv.h"
@@ -50,7 +51,7 @@ std::int64_t PrintHeader(std::int64_t interval) {
 
 }  // namespace
 
-std::int64_t RunBenchmark(const BenchmarkSizes& sizes, const char16_t* csvPath) {
+std::int64_t RunBenchmark(const BenchmarkSizes& sizes, const char16_t* csvPath, bool compare) {
   ProgramGlobalBlock& g = ProgramGlobals;
   g.PassCount = sizes.passCount;
 
@@ -80,6 +81,7 @@ std::int64_t RunBenchmark(const BenchmarkSizes& sizes, const char16_t* csvPath) 
   g.StartTime = g.LastCheckpoint;
   if (const std::int64_t code = PrintHeader(sizes.progressInterval)) return code;
 
+  RunTiming timing{0, 0};  // the intervals after pass 0's, which times the header
   g.PassIndex = 0;
   while (!(g.PassCount < g.PassIndex)) {
     if (g.PassIndex % sizes.progressInterval == 0) {
@@ -95,6 +97,7 @@ std::int64_t RunBenchmark(const BenchmarkSizes& sizes, const char16_t* csvPath) 
         return ReportOutputFailure(csvPath, rowFailure);
       }
       if (const std::int64_t code = PrintBuiltLine(line)) return code;
+      if (g.PassIndex > 0) timing = {g.PassIndex, timing.milliseconds + duration};
       g.LastCheckpoint = MillisecondClock();
     }
     p = CurrentPosition();
@@ -112,6 +115,11 @@ std::int64_t RunBenchmark(const BenchmarkSizes& sizes, const char16_t* csvPath) 
   IntegerText((now - g.StartTime) / kMillisecondsPerSecond, seconds);
   AppendText(u" seconds");
   if (const std::int64_t code = PrintBuiltLine(p)) return code;
+  if (compare) {
+    if (const std::int64_t failure = PrintComparison(sizes.textLength, timing)) {
+      return ReportOutputFailure(nullptr, static_cast<platform::SystemError>(failure));
+    }
+  }
 
   p = CurrentPosition();
   InputLineHook(p);

@@ -18,8 +18,10 @@ inline constexpr BenchmarkSizes ShippedBenchmarkSizes{1'000'000, 1'000'000, 10'0
 // header names the interval: "   Loops      MemoryUsage      duration for 10000
 // passes" for the shipped sizes. With `csvPath` not null, every progress line is
 // also written as a CSV row to the file of that name (program/progress_csv.h),
-// created once the run's array exists. Returns the exit code: 0 when the run is
-// done; otherwise it stopped at once and reported why on standard error
-// (program/error_line.h): a CSV file that cannot be created, or a line or row
-// that could not be written.
-std::int64_t RunBenchmark(const BenchmarkSizes& sizes, const char16_t* csvPath = nullptr);
+// created once the run's array exists. With `compare`, the lines of
+// PrintComparison (program/comparison.h) follow the total line, before the wait.
+// Returns the exit code: 0 when the run is done; otherwise it stopped at once and
+// reported why on standard error (program/error_line.h): a CSV file that cannot be
+// created, or a line or row that could not be written.
+std::int64_t RunBenchmark(const BenchmarkSizes& sizes, const char16_t* csvPath = nullptr,
+                          bool compare = false);

@@ -8,7 +8,7 @@
 
 namespace {
 
-enum class Field { Passes, Length, Interval, Csv, Help, Version };
+enum class Field { Passes, Length, Interval, Csv, Compare, Help, Version };
 
 struct KnownOption {
   std::u16string_view name;
@@ -24,6 +24,7 @@ constexpr KnownOption kOptions[] = {
     {u"--length", Field::Length, 0, MaxTextLength},
     {u"--interval", Field::Interval, 1, MaxProgressInterval},
     kCsvOption,
+    {u"--compare", Field::Compare, 0, 0},
     {u"--help", Field::Help, 0, 0},
     {u"--version", Field::Version, 0, 0},
 };
@@ -95,7 +96,7 @@ ProgramOptions ParseOptions(const char16_t* const* arguments, std::size_t count)
     if (option == nullptr) {
       return fail(Quoted(argument) +
                   " is not an option; the options are --passes, --length, --interval, --csv, "
-                  "--help and --version");
+                  "--compare, --help and --version");
     }
 
     const char16_t* value = nullptr;
@@ -125,6 +126,9 @@ ProgramOptions ParseOptions(const char16_t* const* arguments, std::size_t count)
       case Field::Csv:
         options.csvPath = value;
         break;
+      case Field::Compare:
+        options.compare = true;
+        break;
       case Field::Help:
         usage = true;
         break;
@@ -152,7 +156,7 @@ std::string CsvStandardStreamError(const char16_t* path) {
 }
 
 const char16_t* const UsageLines[] = {
-    u"Usage: stringchurn [--passes N] [--length L] [--interval K] [--csv FILE]",
+    u"Usage: stringchurn [--passes N] [--length L] [--interval K] [--csv FILE] [--compare]",
     u"Copies a text of L spaces into one element after another of a string array",
     u"(passes 0 to N) and empties each element again at once; prints the working set",
     u"and the time of every K passes, then the total time, and waits for a line.",
@@ -160,6 +164,8 @@ const char16_t* const UsageLines[] = {
     u"  --length L    characters of the text, 0 or more (default 1000000)",
     u"  --interval K  passes between progress lines, 1 or more (default 10000)",
     u"  --csv FILE    also write pass,working_set_kib,duration_ms to FILE, a row a line",
+    u"  --compare     then time two copies of the text and the pass in plain C++",
+    u"                on this machine, and print them next to this run's time a pass",
     u"  --help        print this text and exit",
     u"  --version     print the version and exit",
 };

@@ -27,11 +27,12 @@ struct ProgramOptions {
   ProgramAction action = ProgramAction::Run;
   BenchmarkSizes sizes = ShippedBenchmarkSizes;
   const char16_t* csvPath = nullptr;  // one of the arguments, or null for no CSV
-  std::string error;                  // for Error: the line to report, without its end
+  bool compare = false;  // after the total line, the comparison of program/comparison.h
+  std::string error;     // for Error: the line to report, without its end
 };
 
 // Reads `count` arguments (the program's name left out). Options: --passes N,
-// --length L, --interval K, --csv FILE, --help, --version; a value follows its
+// --length L, --interval K, --csv FILE, --compare, --help, --version; a value follows its
 // option as the next argument or after "=". A later option overrides an earlier
 // one; the first mistake makes the result an Error naming the option and what it
 // takes. Characters beyond ASCII show as "?" in the error.

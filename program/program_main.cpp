@@ -81,9 +81,9 @@ void ProgramMain() {
     case ProgramAction::Run:
       break;
   }
-  ProgramMainSized(options.sizes, options.csvPath);
+  ProgramMainSized(options.sizes, options.csvPath, options.compare);
 }
 
-void ProgramMainSized(const BenchmarkSizes& sizes, const char16_t* csvPath) {
-  RunInFrame([&] { ProgramGlobals.ExitCode = RunBenchmark(sizes, csvPath); });
+void ProgramMainSized(const BenchmarkSizes& sizes, const char16_t* csvPath, bool compare) {
+  RunInFrame([&] { ProgramGlobals.ExitCode = RunBenchmark(sizes, csvPath, compare); });
 }

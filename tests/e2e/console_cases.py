@@ -47,6 +47,15 @@ UNWRITABLE = 'stringchurn: cannot write %s: .+{eol}'
 CSV_HEADER = '(?s)pass,working_set_kib,duration_ms\n'
 
 
+def compared(*args, run=r' +[0-9.]+ \u00b5s a pass +[0-9]+\.[0-9]{2} x the limit'):
+    """--compare's lines after the total, `run` the figures of the run's own line."""
+    figure = r' +[0-9]+\.[0-9]+ \u00b5s a pass'
+    return row('compare', args + ('--compare',), out=(
+        r'(?s)   Loops.*\r\nTotal Time: [0-9]+ seconds\r\n'
+        rf'Compared at 1000 characters on this machine:\r\n  copy limit{figure}\r\n'
+        rf'  this run  {run}\r\n  plain C\+\+ {figure} +[0-9.]+ x the limit\r\n'))
+
+
 PIPES, TYPED = dict(stdin='pipe', stdout='pipe'), 'type typed\n'
 TTY = dict(stdin='tty', stdout='tty', out=None, limit=5, wine=False)
 CASES = [
@@ -100,6 +109,8 @@ CASES = [
     bad('--frobnicate'), bad('say "hi" \\\\ \\', name='say'),
     row('options', ['--help'], text=True, out='(?s)Usage: .*--passes N.*--length L.*--csv FILE.*'),
     row('options', ['--version'], text=True, out='stringchurn [0-9.]+{eol}'),
+    # With no interval after pass 0 the run has no figure of its own.
+    compared(), compared('--passes', '0', run=' +- \u00b5s a pass +- x the limit'),
     # Typed text beyond ASCII is echoed as text (Wine echoes one beyond U+FFFF as
     # two U+FFFD: the platform tests cover those natively).
     row('tty-line', **dict(TTY, steps=('type Gr\u00fc\u00dfe, \u4e16\u754c\r',),

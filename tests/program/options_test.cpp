@@ -22,7 +22,8 @@ std::string Described(std::vector<std::u16string> words) {
       options.csvPath == nullptr ? u"" : u" csv " + std::u16string(options.csvPath);
   return "run " + std::to_string(options.sizes.passCount) + " " +
          std::to_string(options.sizes.textLength) + " " +
-         std::to_string(options.sizes.progressInterval) + std::string(csv.begin(), csv.end());
+         std::to_string(options.sizes.progressInterval) + std::string(csv.begin(), csv.end()) +
+         (options.compare ? " compare" : "");
 }
 
 TEST(OptionsTest, ReadsEachOptionAndRefusesWhatItDoesNotTake) {
@@ -30,14 +31,15 @@ TEST(OptionsTest, ReadsEachOptionAndRefusesWhatItDoesNotTake) {
   const std::string length = "--length takes a whole number from 0 to 1073733626";
   const std::string interval = "--interval takes a whole number from 1 to 9223372036854775807";
   const std::string unknown =
-      " is not an option; the options are --passes, --length, --interval, --csv, --help and "
-      "--version";
+      " is not an option; the options are --passes, --length, --interval, --csv, --compare, --help "
+      "and --version";
   const std::pair<std::vector<std::u16string>, std::string> cases[] = {
       // clang-format off
       {{}, "run 1000000 1000000 10000"}, {{u"--passes", u"0", u"--length=0", u"--interval", u"1"}, "run 0 0 1"},
       {{u"--passes=1152921504606846968", u"--length", u"1073733626", u"--interval", u"9223372036854775807"},
        "run 1152921504606846968 1073733626 9223372036854775807"},
       {{u"--passes", u"5", u"--passes=007", u"--csv", u"a b.csv", u"--csv=c=d"}, "run 7 1000000 10000 csv c=d"},
+      {{u"--compare", u"--length=0"}, "run 1000000 0 10000 compare"}, {{u"--compare=1"}, "--compare takes no value, not \"1\""},
       {{u"--version"}, "version"}, {{u"--version", u"--help", u"--passes", u"3"}, "usage"},
       {{u"--passes"}, passes}, {{u"--passes", u"1152921504606846969"}, passes + ", not \"1152921504606846969\""},
       {{u"--passes", u"99999999999999999999"}, passes + ", not \"99999999999999999999\""},

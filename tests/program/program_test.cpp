@@ -103,20 +103,25 @@ TEST_F(ProgramTest, ProgressLinesHaveTheirThirtySevenCharacters) {
 }
 
 // Each counter reading comes 0.7 s after the one before: a duration covers the
-// passes only, not the printing of the line before it.
+// passes only, not the printing of the line before it, and every batch that the
+// comparison times lasts one reading, so one pass.
 TEST_F(ProgramTest, TheRunPrintsEveryIntervalAndEmptiesEveryElement) {
   Restart(2048 * 1024);
   fake::state.counterStep = 7'000'000;
   InputLineHook = [](std::int32_t position) -> std::int64_t {
     return Lines.push_back(u"<input>"), position;
   };
-  RunBenchmark({25, 5, 10});
-  EXPECT_EQ(Lines, (std::vector<std::u16string>{
-                       u"   Loops      MemoryUsage      duration for 10 passes",
-                       u"      0\t         2.048 K\t       700ms",
-                       u"     10\t         2.048 K\t       700ms",
-                       u"     20\t         2.048 K\t       700ms", u"Total Time: 4 seconds",
-                       u"<input>"}));  // seven readings of 0.7 s
+  RunBenchmark({25, 5, 10}, nullptr, true);
+  EXPECT_EQ(
+      Lines,
+      (std::vector<std::u16string>{
+          u"   Loops      MemoryUsage      duration for 10 passes",
+          u"      0\t         2.048 K\t       700ms", u"     10\t         2.048 K\t       700ms",
+          u"     20\t         2.048 K\t       700ms", u"Total Time: 4 seconds",
+          u"Compared at 5 characters on this machine:", u"  copy limit 700000.00 \u00b5s a pass",
+          u"  this run    70000.00 \u00b5s a pass     0.10 x the limit",
+          u"  plain C++  700000.00 \u00b5s a pass     1.00 x the limit",
+          u"<input>"}));  // seven readings of 0.7 s before the comparison
   EXPECT_EQ(std::u16string(ProgramGlobals.BigString), u"     ");
   auto* elements = static_cast<StringVariable*>(ProgramGlobals.StringArray);
   ASSERT_EQ(ProgramGlobals.PassIndex, HeaderOf(elements)->elementCount);
@@ -124,10 +129,12 @@ TEST_F(ProgramTest, TheRunPrintsEveryIntervalAndEmptiesEveryElement) {
   EXPECT_EQ(Position(), 0);
 }
 
-// The program with small sizes on its command line, and a CSV file of the run.
-void RunSmall() {
+// The program with small sizes on its command line, a CSV file of the run and,
+// with `compare`, the comparison, each batch of it lasting one 0.1-s reading.
+void RunSmall(bool compare = false) {
   fake::state.arguments = {u"--passes", u"20",    u"--length=3", u"--interval",
                            u"10",       u"--csv", u"run.csv"};
+  if (compare) fake::state.arguments.push_back(u"--compare"), fake::state.counterStep = 1'000'000;
   ProgramMain();
 }
 
@@ -140,7 +147,7 @@ TEST_F(ProgramTest, TheFrameClearsTheGlobalsRunsAndShutsDownInOrder) {
     LoadSharedLibrary(AnyNumber, u"psapi.dll"), fake::state.handler(platform::ControlCloseEvent);
     return LoadSharedLibrary(AnyNumber, u"psapi.dll");
   };
-  EXPECT_EQ(fake::ExitCodeOf(RunSmall), 0u);
+  EXPECT_EQ(fake::ExitCodeOf([] { RunSmall(); }), 0u);
   EXPECT_EQ(fake::state.fileBytes,
             fake::Utf16Bytes(u"   Loops      MemoryUsage      duration for 10 passes\r\n"
                              u"      0\t             0 K\t         0ms\r\n"
@@ -164,17 +171,18 @@ TEST_F(ProgramTest, TheFrameClearsTheGlobalsRunsAndShutsDownInOrder) {
   EXPECT_EQ(fake::state.consoleText, std::u16string(VersionLine) + u"\r\n");
 }
 
-// Every heap call of a small run fails once in turn: the run goes on without
-// what it can do without (a line, a working set) or ends with the message and
-// exit code 3, and never crashes.
+// Every heap call of a small run and its comparison fails once in turn: the run
+// goes on without what it can do without (a line, a working set) or ends with
+// the message and exit code 3, and never crashes.
 TEST_F(ProgramTest, EachHeapCallFailingEndsAsDesigned) {
+  const auto RunCompared = [] { RunSmall(true); };
   Restart(0, true);
   OutputLineHook = PrintLine;
-  ASSERT_EQ(fake::ExitCodeOf(RunSmall), 0u);
+  ASSERT_EQ(fake::ExitCodeOf(RunCompared), 0u);
   for (long failing = 1, calls = fake::state.heapCalls; failing <= calls; ++failing) {
     Restart(0, true);
     fake::state.failingCall = failing;
-    const std::optional<std::uint32_t> code = fake::ExitCodeOf(RunSmall);
+    const std::optional<std::uint32_t> code = fake::ExitCodeOf(RunCompared);
     ASSERT_TRUE(code == 0u || code == 3u) << "call " << failing;
     EXPECT_EQ(fake::state.standardError, code == 0u ? "" : "stringchurn: out of memory\n")
         << failing;

@@ -1,0 +1,161 @@
+// A batch is timed with the source of MillisecondClock, in its ticks, so that
+// the run's figure and the ones timed here share one unit. A batch holds as
+// many passes as make it last kBatchMilliseconds on this machine, found by
+// doubling; the batches of the two yardsticks alternate, so that a noisy
+// stretch of a shared machine falls on both.
+#include "program/comparison.h"
+
+#include <algorithm>
+#include <string>
+
+#include "program/clock.h"
+#include "program/globals.h"
+#include "program/reference_passes.h"
+#include "runtime/console/line_hooks.h"
+#include "runtime/platform/platform.h"
+#include "runtime/strings/format.h"
+#include "runtime/strings/string_variable.h"
+#include "runtime/strings/workspace.h"
+
+namespace {
+
+constexpr int kBatches = 15;
+constexpr std::int64_t kBatchMilliseconds = 50;
+// Stops the doubling where the clock stands still; passes of even the empty
+// text, a few nanoseconds each, reach kBatchMilliseconds well before this many.
+constexpr std::int64_t kMostBatchPasses = std::int64_t{1} << 24;
+
+constexpr std::int32_t kFigureWidth = 10;
+constexpr std::int32_t kRatioWidth = 9;
+
+std::int32_t CurrentPosition() {
+  return static_cast<std::int32_t>(StringWorkspace.position);
+}
+
+// Ticks of a millisecond: the counter's, or 1 for the tick count.
+std::int64_t TicksPerMs() {
+  return TicksPerMillisecond == 0 ? 1 : TicksPerMillisecond;
+}
+
+template <typename Pass>
+std::int64_t BatchTicks(std::int64_t passes, const Pass& pass) {
+  std::int64_t start = 0;
+  std::int64_t end = 0;
+  if (TicksPerMillisecond == 0) {
+    start = platform::TickCount();
+    for (std::int64_t i = 0; i < passes; ++i) pass();
+    return static_cast<std::uint32_t>(platform::TickCount() - start);  // across a wrap too
+  }
+  platform::QueryCounter(&start);
+  for (std::int64_t i = 0; i < passes; ++i) pass();
+  platform::QueryCounter(&end);
+  return end - start;
+}
+
+template <typename Pass>
+std::int64_t PassesForBatch(const Pass& pass) {
+  std::int64_t passes = 1;
+  while (passes < kMostBatchPasses &&
+         BatchTicks(passes, pass) < kBatchMilliseconds * TicksPerMs()) {
+    passes *= 2;
+  }
+  return passes;
+}
+
+double Median(double* values) {
+  std::nth_element(values, values + kBatches / 2, values + kBatches);
+  return values[kBatches / 2];
+}
+
+// Microseconds a pass of CopyLimitPass and of PlainCxxPass at `textLength`.
+void TimeYardsticks(std::int32_t textLength, double* limit, double* plain) {
+  const std::size_t bytes = 2 * static_cast<std::size_t>(textLength) + 2;
+  const std::int32_t p = CurrentPosition();
+  // A reservation keeps 4 bytes spare beyond it: room for the NUL.
+  char16_t* workspace = ReserveWorkspace(textLength, p);
+  StringVariable block = nullptr;
+  AssignText(&block, ProgramGlobals.BigString);
+  const char16_t* text = ProgramGlobals.BigString;
+  auto copies = [&] { CopyLimitPass(text, workspace, block, bytes); };
+
+  // Plain C++ takes its memory from operator new, which in the program ends the
+  // process as the runtime does when there is none (program/operator_new.cpp).
+  const std::u16string plainText(static_cast<std::size_t>(textLength), u' ');
+  std::u16string element;
+  auto plainPass = [&] { PlainCxxPass(element, plainText); };
+
+  const std::int64_t limitPasses = PassesForBatch(copies);
+  const std::int64_t plainPasses = PassesForBatch(plainPass);
+  const double perMicrosecond = static_cast<double>(TicksPerMs()) / 1000;
+  double limits[kBatches];
+  double plains[kBatches];
+  for (int i = 0; i < kBatches; ++i) {
+    limits[i] = static_cast<double>(BatchTicks(limitPasses, copies)) /
+                (static_cast<double>(limitPasses) * perMicrosecond);
+    plains[i] = static_cast<double>(BatchTicks(plainPasses, plainPass)) /
+                (static_cast<double>(plainPasses) * perMicrosecond);
+  }
+  *limit = Median(limits);
+  *plain = Median(plains);
+  StringWorkspace.position = p;
+  AssignText(&block, nullptr);
+}
+
+// `value` with two decimals, more below 1 (down to 5) so that a pass of a short
+// text keeps three digits, or "-" when it is negative (unknown); right-justified.
+void AppendFigure(double value, std::int32_t width, bool keepDigits) {
+  const std::int32_t field = CurrentPosition();
+  std::int32_t decimals = 2;
+  for (double v = value; keepDigits && v > 0 && v < 1 && decimals < 5; v *= 10) ++decimals;
+  if (value < 0) {
+    AppendText(u"-");
+  } else {
+    FormatGrouped(value, decimals, u".", u"", field);
+  }
+  PadLeftText(WorkspaceTextAt(field), width, field);
+}
+
+// One row: its name, microseconds a pass, and their ratio to `limit` unless
+// that is the limit's own row.
+std::int64_t PrintRow(const char16_t* name, double microseconds, double limit, bool ratio) {
+  const std::int32_t line = CurrentPosition();
+  AppendText(name);
+  AppendFigure(microseconds, kFigureWidth, true);
+  AppendText(u" \u00b5s a pass");
+  if (ratio) {
+    AppendFigure(microseconds >= 0 && limit > 0 ? microseconds / limit : -1, kRatioWidth, false);
+    AppendText(u" x the limit");
+  }
+  const std::int64_t failure = OutputLineHook(WorkspaceTextAt(line));
+  StringWorkspace.position = line;
+  return failure;
+}
+
+}  // namespace
+
+std::int64_t PrintComparison(std::int32_t textLength, const RunTiming& run) {
+  MillisecondClock();  // finds the counter, where the run has not
+  double limit = -1;
+  double plain = -1;
+  TimeYardsticks(textLength, &limit, &plain);
+
+  const std::int32_t line = CurrentPosition();
+  AppendText(u"Compared at ");
+  IntegerText(textLength, CurrentPosition());
+  AppendText(u" characters on this machine:");
+  const std::int64_t failure = OutputLineHook(WorkspaceTextAt(line));
+  StringWorkspace.position = line;
+  if (failure != 0) return failure;
+
+  const double runPass = run.passes > 0 ? 1000 * static_cast<double>(run.milliseconds) /
+                                              static_cast<double>(run.passes)
+                                        : -1;
+  if (const std::int64_t rowFailure =
+          PrintRow(u"  copy limit", limit > 0 ? limit : -1, limit, false)) {
+    return rowFailure;
+  }
+  if (const std::int64_t rowFailure = PrintRow(u"  this run  ", runPass, limit, true)) {
+    return rowFailure;
+  }
+  return PrintRow(u"  plain C++ ", plain, limit, true);
+}
