@@ -9,7 +9,7 @@
 #include "runtime/platform/out_of_memory.h"
 #include "runtime/strings/text.h"
 
-platform::HeapHandle StringHeap;
+PrivateHeap* StringHeap;
 StringWorkspaceState StringWorkspace;
 
 namespace {
@@ -27,26 +27,25 @@ std::int32_t WorkspaceChars(std::size_t length) {
 }  // namespace
 
 void InitStringWorkspace() {
-  StringHeap = platform::CreatePrivateHeap();
+  StringHeap = CreatePrivateHeap();
   if (StringHeap == nullptr) FailOutOfMemory();
   StringWorkspace.position = 0;
   StringWorkspace.capacity = kFirstBlockBytes;
   StringWorkspace.buffer =
-      static_cast<char16_t*>(platform::AllocateBlock(StringHeap, kFirstBlockBytes, false));
+      static_cast<char16_t*>(AllocateBlock(StringHeap, kFirstBlockBytes, false));
   if (StringWorkspace.buffer == nullptr) FailOutOfMemory();
 }
 
 void FreeStringWorkspace() {
-  platform::FreeBlock(StringHeap, StringWorkspace.buffer);
-  platform::DestroyPrivateHeap(StringHeap);
+  FreeBlock(StringHeap, StringWorkspace.buffer);
+  DestroyPrivateHeap(StringHeap);
 }
 
 void GrowWorkspace(std::int64_t need) {
   if (need > WorkspaceNeedLimit) FailOutOfMemory();
   if (need < StringWorkspace.capacity - 4) return;
   const std::int64_t capacity = need + WorkspaceGrowthMargin;
-  void* grown =
-      platform::ResizeBlock(StringHeap, StringWorkspace.buffer,
+  void* grown = ResizeBlock(StringHeap, StringWorkspace.buffer,
                             static_cast<std::size_t>(capacity + WorkspaceBlockSlack), false);
   if (grown == nullptr) FailOutOfMemory();
   StringWorkspace.buffer = static_cast<char16_t*>(grown);
