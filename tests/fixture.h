@@ -37,10 +37,7 @@ class RuntimeTest : public ::testing::Test {
 
   static std::u16string TextAt(std::int64_t position) { return WorkspaceTextAt(position); }
   static std::int32_t Position() { return static_cast<std::int32_t>(StringWorkspace.position); }
-  static std::size_t ProgramBlocks() { return HeldBlocks(ProgramHeap); }
-  static std::size_t StringBlocks() { return HeldBlocks(StringHeap); }
-  // The live blocks of `heap` less its own record and the large block it keeps.
-  static std::size_t HeldBlocks(const PrivateHeap* heap) {
-    return fake::LiveBlocks(heap->system) - 1 - (heap->spare != nullptr);
-  }
+  // The blocks the runtime holds: a heap's live blocks less the heap's own record.
+  static std::size_t ProgramBlocks() { return fake::LiveBlocks(ProgramHeap->system) - 1; }
+  static std::size_t StringBlocks() { return fake::LiveBlocks(StringHeap->system) - 1; }
 };

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <utility>
 #include <vector>
 
 #include "runtime/memory/private_heap.h"
@@ -27,12 +26,11 @@ bool Zero(const unsigned char* from, const unsigned char* to) {
   return std::all_of(from, to, [](unsigned char b) { return b == 0; });
 }
 
-// The large block a heap shrank away last, with its usable size; it serves the
-// next request from half its size to the whole, and then is no longer kept.
-struct Kept {
+struct Kept {  // the large block a heap shrank away last, and its usable size
   void* block;
   std::size_t size;
-  bool Serves(std::size_t bytes) {
+  // It serves the next request from half its size to the whole, once.
+  bool Serves(std::size_t bytes) const {
     return block != nullptr && bytes >= LargeBlockBytes && bytes >= size / 2 && bytes <= size;
   }
 };
@@ -46,10 +44,14 @@ bool Intact(const LiveBlock& block) {
 
 TEST(PrivateHeapTest, LiveBlocksKeepTheirContentsThroughShrinksFreesAndDestruction) {
   Seeded random;
-  // Mostly sizes of one large kind, so that a kept block fits the next request.
-  auto size = [&random] {
+  // Mostly sizes of one large kind, so that a kept block fits the next request;
+  // now and then one at an edge of what is kept and of what a kept block serves.
+  auto size = [&random](const Kept& kept) {
+    const std::size_t edges[] = {LargeBlockBytes - 1, LargeBlockBytes, kept.size / 2 - 1,
+                                 kept.size / 2,       kept.size,       kept.size + 1};
+    if (random.OneIn(4)) return edges[random.Between(0, kept.block == nullptr ? 1 : 5)];
     return static_cast<std::size_t>(random.OneIn(3) ? random.Between(10, 110)
-                                                    : random.Between(2'000'010, 2'600'000));
+                                                    : random.Between(1'000'000, 2'600'000));
   };
   PrivateHeap* heaps[2] = {CreatePrivateHeap(), CreatePrivateHeap()};
   Kept kept[2] = {};
@@ -65,12 +67,13 @@ TEST(PrivateHeapTest, LiveBlocksKeepTheirContentsThroughShrinksFreesAndDestructi
       std::erase_if(live, [heap](const LiveBlock& b) { return b.heap == heap; });
       heaps[heap] = CreatePrivateHeap(), kept[heap] = {};
     } else if ((choice < 7 || picked == nullptr) && live.size() < 12) {
-      const std::size_t bytes = size();
+      const std::size_t bytes = size(kept[heap]);
       const bool zero = random.OneIn(4), reuse = !zero && kept[heap].Serves(bytes);
       auto* block = static_cast<unsigned char*>(AllocateBlock(heaps[heap], bytes, zero));
       ASSERT_TRUE(block != nullptr &&
                   (!zero || Zero(block, block + BlockSize(heaps[heap], block))));
-      ASSERT_TRUE(!reuse || block == std::exchange(kept[heap], {}).block) << "step " << step;
+      ASSERT_EQ(block == kept[heap].block, reuse) << "step " << step;
+      if (reuse) kept[heap] = {};
       live.push_back({heap, block, bytes, fill, zero});
       std::memset(block, fill, bytes);
     } else if (choice < 13 && picked != nullptr) {
@@ -79,12 +82,13 @@ TEST(PrivateHeapTest, LiveBlocksKeepTheirContentsThroughShrinksFreesAndDestructi
       // Zero-filled blocks only grow, as object tables grow their slots.
       const std::size_t bytes = picked->zero      ? picked->size + random.Between(1, 300)
                                 : random.OneIn(2) ? 10
-                                                  : size();
+                                                  : size(kept[picked->heap]);
       const bool reuse = !picked->zero && bytes > old && kept[picked->heap].Serves(bytes);
       auto* resized =
           static_cast<unsigned char*>(ResizeBlock(on, picked->bytes, bytes, picked->zero));
       ASSERT_TRUE(resized != nullptr) << "step " << step << ": resized to " << bytes;
-      ASSERT_TRUE(!reuse || resized == std::exchange(kept[picked->heap], {}).block);
+      ASSERT_EQ(resized == kept[picked->heap].block, reuse) << "step " << step;
+      if (reuse) kept[picked->heap] = {};
       if (!picked->zero && old >= LargeBlockBytes && bytes < old / 2)
         kept[picked->heap] = {picked->bytes, old};
       picked->bytes = resized;
