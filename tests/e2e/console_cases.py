@@ -1,0 +1,228 @@
+#!/usr/bin/env python3
+# The shipped program run as a user runs it, one row of CASES per run: its standard
+# streams, the signals and keys it gets, and what must come out. The same rows run
+# natively and, under Wine, on the .exe.
+#
+#   console_cases.py --list | CASE... -- PROGRAM...
+#
+# CASE is a case name, or "redirected" or "terminal": every case on Wine without,
+# or with, a terminal. --list prints the cases for CTest (all but "full").
+import os, pty, re, select, signal, subprocess, sys, tempfile, termios, fcntl, time
+
+SMALL = ['--passes', '30000', '--length', '1000', '--interval', '10000']
+
+
+def row(case, args=(), stdin='file', stdout='file', stderr='file', steps=(),
+        end='exit 0', out='run', err='', ignore=(), lines=4, max_kib=None,
+        limit=120, sizes=SMALL, wine=True):
+    return dict(locals())
+
+
+# Columns. case: the test's name; the rows of a case run one after the other. args:
+# after `sizes`; {dir} is a fresh folder whose name has a blank. stdin, stdout,
+# stderr: file (input: two UTF-16 lines), pipe, nonblocking (a pipe read without
+# blocking), closed (a pipe whose other end is closed), none (no descriptor), full
+# (/dev/full), early (a pipe whose reader closes after the first line), tty (one
+# pseudo-terminal, the controlling one). steps, once the program waits at its end:
+# "type TEXT", "kill SIGNAME", "alive" (it still waits 300 ms on), "hangup" (the
+# runner's ends close), "csv" ({dir}/run.csv holds the printed rows). end: "exit
+# N", "signal N" or "any" within `limit` seconds. out: "run" (the header, `lines`
+# progress lines of 37 characters, working sets up to `max_kib`, the total), a
+# regex for all of standard output (UTF-16LE, UTF-8 on a terminal) or None; err: a
+# regex for all of standard error or None. ignore: signals ignored at start. wine:
+# in the Wine groups. A terminal never shows a NUL.
+def bad(*args, name=None):  # a bad command line, with the option to name
+    option = re.escape((name or args[0]).split('=')[0])
+    return row('options', args, end='exit 2', out='', err=f'stringchurn: [^\n]*{option}[^\n]*\n')
+
+
+PIPES, TYPED = dict(stdin='pipe', stdout='pipe'), 'type typed\n'
+TTY = dict(stdin='tty', stdout='tty', out=None, limit=5, wine=False)
+CASES = [
+    row('file'),
+    row('pipe', steps=('alive', TYPED), **PIPES),
+    # Made non-blocking by whoever shares it, the input is still waited for.
+    row('nonblocking', stdin='nonblocking', stdout='pipe', steps=('alive', TYPED), wine=False),
+    # Started as nohup and a shell's background jobs start it: ignored stays ignored.
+    row('nohup', ignore=('SIGHUP', 'SIGINT'), steps=('kill SIGHUP', 'kill SIGINT', 'alive', TYPED),
+        wine=False, **PIPES),
+    # The end of input ends the wait, and the failed writes end nothing.
+    row('closed', stdin='closed', stdout='closed', out=None),
+    row('csv', ['--csv', '{dir}/run.csv'], steps=('alive', 'csv', TYPED), **PIPES),
+    bad('--passes'), bad('--length', '12x'), bad('--interval=0'),
+    bad('--passes', '99999999999999999999'), bad('--csv', 'no such folder/run.csv'),
+    bad('--frobnicate'), bad('say "hi" \\\\ \\', name='say'),
+    row('options', ['--help'], out=r'(?s).*--passes N.*--length L.*--interval K.*--csv FILE.*\r\n'),
+    row('options', ['--version'], out='stringchurn [0-9.]+\r\n'),
+    # Typed text beyond ASCII is echoed as text (Wine echoes one beyond U+FFFF as
+    # two U+FFFD: the platform tests cover those natively).
+    row('tty-line', **dict(TTY, steps=('type Gr\u00fc\u00dfe, \u4e16\u754c\r',),
+                           out='(?s).*Gr\u00fc\u00dfe, \u4e16\u754c.*', wine=True)),
+    row('tty-eof', steps=('type \x04',), **TTY),
+    row('tty-sighup', steps=('kill SIGHUP',), end=f'signal {signal.SIGHUP}', **TTY),
+    row('tty-hangup', steps=('hangup',), end='any', **TTY),
+    # The shipped sizes: a working set no larger than the emptied elements' blocks need.
+    row('full', sizes=[], lines=101, max_kib=65536, limit=1200, wine=False),
+]
+
+
+def read_some(fds, into, seconds):
+    """Appends what the descriptors give within `seconds`; drops those at their end."""
+    for fd in select.select(list(fds), [], [], max(seconds, 0))[0]:
+        try:
+            chunk = os.read(fd, 4096)
+        except OSError:  # a terminal whose program has gone reads EIO
+            chunk = b''
+        into[fd] = into.get(fd, b'') + chunk
+        if not chunk:
+            fds.discard(fd)
+
+
+def check_run(text, r):
+    """The header, the progress lines and the total; returns the CSV rows they give."""
+    assert text.endswith('\r\n'), f'the output ends without CR LF: {text!r}'
+    lines = text[:-2].split('\r\n')
+    assert len(lines) == r['lines'] + 2 and \
+        lines[0] == '   Loops      MemoryUsage      duration for 10000 passes', \
+        f'the output has {len(lines)} lines, the first {lines[0]!r}'
+    csv = 'pass,working_set_kib,duration_ms\n'
+    for k, line in enumerate(lines[1:-1]):
+        m = re.fullmatch(r' *([0-9]+)\t *([0-9]{1,3}(?:\.[0-9]{3})*) K\t *([0-9]+)ms', line)
+        assert len(line) == 37 and m and m[1] == str(k * 10000), f'progress line {k} is {line!r}'
+        kib = int(m[2].replace('.', ''))
+        assert 0 < kib <= (r['max_kib'] or kib), f'a working set of {m[2]}'
+        csv += f'{m[1]},{kib},{m[3]}\n'
+    assert re.fullmatch('Total Time: [0-9]+ seconds', lines[-1]), f'the total is {lines[-1]!r}'
+    return csv
+
+
+def run(r, program, folder):
+    kinds = r['stdin'], r['stdout'], r['stderr']
+    tty = pty.openpty() if 'tty' in kinds else None
+    child, ours, spare = [], [], [tty[1]] if tty else []  # spare: closed once it runs
+    for n, kind in enumerate(kinds):
+        theirs = mine = None
+        if kind == 'tty':
+            theirs, mine = tty[1], tty[0]
+        elif kind == 'file':
+            theirs = mine = os.open(folder, os.O_TMPFILE | os.O_RDWR)
+            os.write(mine, 'first line\r\nsecond line\r\n'.encode('utf-16-le') if n == 0 else b'')
+            os.lseek(mine, 0, os.SEEK_SET)
+        elif kind == 'full':
+            theirs = os.open('/dev/full', os.O_WRONLY)
+        elif kind == 'none':
+            theirs = subprocess.DEVNULL
+        else:  # a pipe
+            ends = os.pipe()
+            theirs, mine = ends if n == 0 else ends[::-1]
+            os.set_blocking(ends[0], kind != 'nonblocking')
+            if kind == 'closed':
+                os.close(mine)
+                mine = None
+        child.append(theirs), ours.append(mine)
+        spare += [theirs] if kind not in ('file', 'none', 'tty') else []
+
+    def start():  # in the child, before the program
+        for name in r['ignore']:
+            signal.signal(getattr(signal, name), signal.SIG_IGN)
+        if tty:
+            fcntl.ioctl(tty[1], termios.TIOCSCTTY, 0)
+        for n in (n for n, kind in enumerate(kinds) if kind == 'none'):
+            os.close(n)
+
+    args = [a.replace('{dir}', folder) for a in r['args']]
+    p = subprocess.Popen(program + r['sizes'] + args, stdin=child[0], stdout=child[1],
+                         stderr=child[2], start_new_session=bool(tty), preexec_fn=start,
+                         env=dict(os.environ, TERM=os.environ.get('TERM', 'xterm')))
+    for fd in spare:
+        os.close(fd)
+    opened = {fd for fd in ours if fd is not None}
+    readable = {ours[n] for n in (1, 2) if ours[n] is not None and kinds[n] != 'file'}
+    shown, out = {}, ours[1]
+    encode = (lambda t: t.encode()) if kinds[0] == 'tty' else (lambda t: t.encode('utf-16-le'))
+
+    def gather(wanted, until):  # reads until `wanted` shows on standard output
+        while out in readable and wanted not in shown.get(out, b'') and time.time() < until:
+            read_some(readable, shown, until - time.time())
+        return wanted in shown.get(out, b'')
+
+    try:
+        if r['stdout'] == 'early':
+            gather('\r\n'.encode('utf-16-le'), time.time() + r['limit'])
+            os.close(out), opened.discard(out), readable.discard(out)
+        if r['steps'] and out in readable:
+            prompt = b' seconds' if kinds[1] == 'tty' else ' seconds\r\n'.encode('utf-16-le')
+            assert gather(prompt, time.time() + r['limit']), f'before its input it wrote {shown}'
+            time.sleep(0.3)
+        for step in r['steps']:
+            verb, _, what = step.partition(' ')
+            if verb == 'type':
+                os.write(ours[0], encode(what))
+            elif verb == 'kill':
+                p.send_signal(getattr(signal, what))
+            elif verb == 'alive':
+                time.sleep(0.3)
+                assert p.poll() is None, 'the program did not wait for its input'
+            elif verb == 'hangup':
+                for fd in {ours[0], out} & opened:
+                    os.close(fd), opened.discard(fd), readable.discard(fd)
+            elif verb == 'csv':
+                with open(f'{folder}/run.csv', newline='') as f:
+                    written, rows = f.read(), check_run(shown[out].decode('utf-16-le'), r)
+                assert written == rows, f'the CSV file holds {written!r}, not {rows!r}'
+        until = time.time() + r['limit']
+        while p.poll() is None and time.time() < until:
+            read_some(readable, shown, 0.02) if readable else time.sleep(0.02)
+        ended = 'no end' if p.poll() is None else \
+            f'exit {p.returncode}' if p.returncode >= 0 else f'signal {-p.returncode}'
+        until = time.time() + 0.5
+        while readable and time.time() < until:
+            read_some(readable, shown, until - time.time())
+        got = {n: shown.get(ours[n], b'') for n in (1, 2)}
+        for n in (n for n in (1, 2) if kinds[n] == 'file'):
+            os.lseek(ours[n], 0, os.SEEK_SET)
+            got[n] = b''.join(iter(lambda: os.read(ours[n], 65536), b''))
+        assert ended == r['end'] or (r['end'] == 'any' and ended != 'no end'), \
+            f'the program ended with {ended}, {got[2]!r}'
+        assert not tty or b'\0' not in shown.get(tty[0], b''), f'the terminal shows {shown}'
+        for n, want in ((1, r['out']), (2, r['err'])):
+            if want is None or kinds[n] not in ('file', 'pipe', 'tty'):
+                continue
+            try:
+                text = got[n].decode('utf-16-le' if n == 1 and kinds[n] != 'tty' else 'utf-8')
+            except UnicodeDecodeError:
+                raise AssertionError(f'stream {n} is not text: {got[n]!r}')
+            assert check_run(text, r) if want == 'run' else re.fullmatch(want, text), \
+                f'stream {n} holds {text!r}'
+    finally:
+        if p.poll() is None:
+            p.kill(), p.wait()
+        for fd in opened:
+            os.close(fd)
+
+
+def main(argv):
+    if argv[1:] == ['--list']:
+        return print(' '.join(dict.fromkeys(c['case'] for c in CASES if c['case'] != 'full')))
+    if not __debug__ or '--' not in argv[1:-1] or argv[1] == '--':  # the checks are asserts
+        sys.exit('usage: console_cases.py --list | CASE... -- PROGRAM...')
+    names, program = argv[1:argv.index('--')], argv[argv.index('--') + 1:]
+    failed = 0
+    for name in names:
+        rows = [c for c in CASES if c['case'] == name or c['wine'] and name in (
+            'redirected', 'terminal') and (c['stdin'] == 'tty') == (name == 'terminal')]
+        for r in rows or [None]:
+            try:
+                assert r is not None, 'there is no such case'
+                with tempfile.TemporaryDirectory(prefix='console run ') as folder:
+                    run(r, program, folder)
+                print(f'{r["case"]} {" ".join(r["args"])}: ok')
+            except AssertionError as failure:
+                print(f'{name} {" ".join(r["args"]) if r else ""}: FAILED: {failure}')
+                failed += 1
+            sys.stdout.flush()
+    sys.exit(1 if failed else 0)
+
+
+if __name__ == '__main__':
+    main(sys.argv)
