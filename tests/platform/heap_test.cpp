@@ -26,12 +26,16 @@ bool Zero(const unsigned char* from, const unsigned char* to) {
   return std::all_of(from, to, [](unsigned char b) { return b == 0; });
 }
 
-struct Kept {  // the large block a heap shrank away last, and its usable size
+struct Kept {  // the large block a heap shrank away last, and its usable size; or none
   void* block;
   std::size_t size;
-  // It serves the next request from half its size to the whole, once.
-  bool Serves(std::size_t bytes) const {
-    return block != nullptr && bytes >= LargeBlockBytes && bytes >= size / 2 && bytes <= size;
+  // Whether a request of `bytes` that may take the kept block got it exactly when
+  // the block serves it (from half its size to the whole); it is then no longer kept.
+  bool Handed(std::size_t bytes, const void* got) {
+    const bool serves = bytes >= LargeBlockBytes && bytes >= size / 2 && bytes <= size;
+    const bool handed = got == block;
+    if (serves) *this = {};
+    return handed == serves;
   }
 };
 
@@ -68,12 +72,11 @@ TEST(PrivateHeapTest, LiveBlocksKeepTheirContentsThroughShrinksFreesAndDestructi
       heaps[heap] = CreatePrivateHeap(), kept[heap] = {};
     } else if ((choice < 7 || picked == nullptr) && live.size() < 12) {
       const std::size_t bytes = size(kept[heap]);
-      const bool zero = random.OneIn(4), reuse = !zero && kept[heap].Serves(bytes);
+      const bool zero = random.OneIn(4);
       auto* block = static_cast<unsigned char*>(AllocateBlock(heaps[heap], bytes, zero));
       ASSERT_TRUE(block != nullptr &&
                   (!zero || Zero(block, block + BlockSize(heaps[heap], block))));
-      ASSERT_EQ(block == kept[heap].block, reuse) << "step " << step;
-      if (reuse) kept[heap] = {};
+      ASSERT_TRUE(kept[heap].Handed(zero ? 0 : bytes, block)) << "step " << step;
       live.push_back({heap, block, bytes, fill, zero});
       std::memset(block, fill, bytes);
     } else if (choice < 13 && picked != nullptr) {
@@ -83,12 +86,10 @@ TEST(PrivateHeapTest, LiveBlocksKeepTheirContentsThroughShrinksFreesAndDestructi
       const std::size_t bytes = picked->zero      ? picked->size + random.Between(1, 300)
                                 : random.OneIn(2) ? 10
                                                   : size(kept[picked->heap]);
-      const bool reuse = !picked->zero && bytes > old && kept[picked->heap].Serves(bytes);
       auto* resized =
           static_cast<unsigned char*>(ResizeBlock(on, picked->bytes, bytes, picked->zero));
       ASSERT_TRUE(resized != nullptr) << "step " << step << ": resized to " << bytes;
-      ASSERT_EQ(resized == kept[picked->heap].block, reuse) << "step " << step;
-      if (reuse) kept[picked->heap] = {};
+      ASSERT_TRUE(kept[picked->heap].Handed(picked->zero || bytes <= old ? 0 : bytes, resized));
       if (!picked->zero && old >= LargeBlockBytes && bytes < old / 2)
         kept[picked->heap] = {picked->bytes, old};
       picked->bytes = resized;
