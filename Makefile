@@ -32,11 +32,13 @@ report: bootstrap-report
 	tools/report build/report/run.csv build/report/run.png
 
 # The Debian package of the native program and the ZIP of the Windows program,
-# in build/packages.
+# in build/packages; the Debian package is checked against Debian's rules, and
+# any error or warning of lintian fails the command.
 package: bootstrap
 	cmake --preset native >/dev/null
-	cmake --build --preset native --target stringchurn
+	cmake --build --preset native --target stringchurn package_docs
 	cd build/native && cpack -G DEB -B ../packages
+	lintian --allow-root --fail-on error,warning build/packages/*.deb
 	cmake --preset windows >/dev/null
 	cmake --build --preset windows --target stringchurn
 	cd build/windows && cpack -G ZIP -B ../packages

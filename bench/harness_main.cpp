@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <string>
@@ -116,16 +115,23 @@ void PrintRatio(const MedianReporter& reporter, const char* name, const std::str
   std::printf("ratio %s: %.3f\n", name, top / bottom);
 }
 
-// Takes --text_vector_bytes=N out of `args` and applies it; false when N is not
-// a width this processor has.
+// Takes --text_vector_bytes=N out of `args` and applies it; false, with a
+// message, when N is not one of the widths or not a width this processor has.
 bool ApplyTextVectorOption(std::vector<char*>& args) {
   static constexpr char kOption[] = "--text_vector_bytes=";
   for (auto arg = args.begin(); arg != args.end(); ++arg) {
     if (std::strncmp(*arg, kOption, sizeof kOption - 1) != 0) continue;
-    const int bytes = std::atoi(*arg + sizeof kOption - 1);
+    const std::string value = *arg + sizeof kOption - 1;
     args.erase(arg);
-    if (!SetTextVectorBytes(bytes)) {
-      std::fprintf(stderr, "stringchurn_bench: no %d-byte text vectors on this processor\n", bytes);
+    if (value != "16" && value != "32" && value != "64") {
+      std::fprintf(stderr,
+                   "stringchurn_bench: --text_vector_bytes takes 16, 32 or 64, not \"%s\"\n",
+                   value.c_str());
+      return false;
+    }
+    if (!SetTextVectorBytes(std::stoi(value))) {
+      std::fprintf(stderr, "stringchurn_bench: no %s-byte text vectors on this processor\n",
+                   value.c_str());
       return false;
     }
     return true;

@@ -1,7 +1,8 @@
 # The packages of the shipped program (make package): a Debian package of the
 # native build, whose dependencies dpkg-shlibdeps finds, and a ZIP of the Windows
-# build's .exe with the README. Installing never builds anything: the Makefile
-# builds the program before it packs.
+# build's .exe with the README and the licence. Installing never builds anything:
+# the Makefile builds the program, and the Debian package's manual page and
+# changelog (target package_docs), before it packs.
 set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 
 set(CPACK_PACKAGE_NAME stringchurn)
@@ -18,7 +19,7 @@ if(WIN32)
   set(CPACK_GENERATOR ZIP)
   set(CPACK_PACKAGE_FILE_NAME stringchurn-${PROJECT_VERSION}-win64)
   install(TARGETS stringchurn RUNTIME DESTINATION .)
-  install(FILES README.md DESTINATION .)
+  install(FILES README.md LICENSE DESTINATION .)
   install(FILES docs/run.png DESTINATION docs)
 else()
   set(CPACK_GENERATOR DEB)
@@ -26,9 +27,51 @@ else()
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_SECTION utils)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  set(CPACK_STRIP_FILES ON)  # Debian ships programs without their symbols
   install(TARGETS stringchurn RUNTIME DESTINATION bin)
   install(FILES README.md DESTINATION share/doc/stringchurn)
   install(FILES docs/run.png DESTINATION share/doc/stringchurn/docs)
+
+  # What Debian asks of every package: the licence in a machine-readable
+  # copyright file (the MIT licence is "Expat" there), a changelog, and a manual
+  # page, which help2man makes from the built program's --help and --version.
+  set(docs ${CMAKE_BINARY_DIR}/package_docs)
+  file(READ LICENSE licence)
+  string(REGEX REPLACE "^.*\n(Permission is hereby granted)" "\\1" licence "${licence}")
+  string(REGEX REPLACE "\n+$" "" licence "${licence}")
+  string(REPLACE "\n\n" "\n.\n" licence "${licence}")
+  string(REPLACE "\n" "\n " licence "${licence}")
+  file(WRITE ${docs}/copyright
+    "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"
+    "Upstream-Name: stringchurn\n"
+    "Upstream-Contact: ${CPACK_PACKAGE_CONTACT}\n\n"
+    "Files: *\n"
+    "Copyright: 2026 stringchurn developers\n"
+    "License: Expat\n ${licence}\n")
+  configure_file(cmake/changelog.in ${docs}/changelog @ONLY)
+  find_program(HELP2MAN help2man)
+  if(HELP2MAN)
+    add_custom_command(OUTPUT ${docs}/stringchurn.1.gz ${docs}/changelog.gz
+      COMMAND ${HELP2MAN} --no-info --output=${docs}/stringchurn.1
+              "--name=${CPACK_PACKAGE_DESCRIPTION_SUMMARY}" $<TARGET_FILE:stringchurn>
+      COMMAND gzip -9nf ${docs}/stringchurn.1
+      COMMAND gzip -9nkf ${docs}/changelog
+      DEPENDS stringchurn ${docs}/changelog
+      COMMENT "Making the manual page from stringchurn --help"
+      VERBATIM)
+    # Built with everything where the package test runs.
+    if(STRINGCHURN_SANITIZE OR STRINGCHURN_FUZZ)
+      add_custom_target(package_docs DEPENDS ${docs}/stringchurn.1.gz ${docs}/changelog.gz)
+    else()
+      add_custom_target(package_docs ALL DEPENDS ${docs}/stringchurn.1.gz ${docs}/changelog.gz)
+    endif()
+  else()
+    add_custom_target(package_docs
+      COMMAND ${CMAKE_COMMAND} -E echo "help2man is missing; tools/bootstrap all installs it"
+      COMMAND ${CMAKE_COMMAND} -E false)
+  endif()
+  install(FILES ${docs}/copyright ${docs}/changelog.gz DESTINATION share/doc/stringchurn)
+  install(FILES ${docs}/stringchurn.1.gz DESTINATION share/man/man1)
 endif()
 
 include(CPack)

@@ -6,9 +6,9 @@
 #include "program/benchmark_run.h"
 #include "program/globals.h"
 #include "program/options.h"
+#include "program/text_output.h"
 #include "runtime/arrays/array_operations.h"
 #include "runtime/console/console.h"
-#include "runtime/console/line_hooks.h"
 #include "runtime/objects/shared_libraries.h"
 #include "runtime/platform/out_of_memory.h"
 #include "runtime/program_heap.h"
@@ -63,10 +63,10 @@ void ProgramMain() {
       FailCommandLine(options.error);
     case ProgramAction::Usage:
       RunInFrame([] {
-        for (std::size_t i = 0; i < UsageLineCount; ++i) OutputLineHook(UsageLines[i]);
+        for (std::size_t i = 0; i < UsageLineCount; ++i) PrintTextLine(UsageLines[i]);
       });
     case ProgramAction::Version:
-      RunInFrame([] { OutputLineHook(VersionLine); });
+      RunInFrame([] { PrintTextLine(VersionLine); });
     case ProgramAction::Run:
       break;
   }

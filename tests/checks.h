@@ -14,11 +14,21 @@
 #include "runtime/platform/posix/utf8.h"
 #include "runtime/program_heap.h"
 #include "runtime/strings/format.h"
+#include "runtime/strings/text.h"
 #include "runtime/strings/workspace.h"
 #include "tests/fake/fake_platform.h"
 #include "tests/reference.h"
 
 namespace check {
+
+// Runs `body` with each vector width this processor has, and then returns the
+// text routines to their own choice.
+template <class Body>
+void AtEveryWidth(Body body) {
+  for (int bytes : {16, 32, 64})
+    if (SetTextVectorBytes(bytes)) body(bytes);
+  SetTextVectorBytes(0);
+}
 
 // ReadLine on redirected input, with the runtime started on the fake platform.
 // The first byte says how many of the next ones each end a read (the low seven

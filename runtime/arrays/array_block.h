@@ -25,7 +25,8 @@ void* CreateArrayBlockDims(std::int64_t n, std::int64_t elementSize, std::int32_
 // fields; with `recreate` the destination is first re-created in the source's
 // type. Returns 1 when copied, 0 when not (null array, or the dimension count,
 // element count, element size or StructureMap differs), in which case the
-// destination is unchanged unless `recreate` was set.
+// destination is unchanged unless `recreate` was set. Either array may lie in
+// the other's elements: the destination gets the source's value as it was.
 std::int64_t CopyArrayBlock(void* source, void* destination, std::int32_t recreate);
 
 // Destroys the managed fields of every element, clears the variable and frees

@@ -5,16 +5,15 @@
 
 #include "runtime/arrays/array_block.h"
 #include "runtime/arrays/structure_walkers.h"
+#include "runtime/platform/platform.h"
+#include "runtime/program_heap.h"
 
-std::int64_t CopyArrayBlock(void* source, void* destination, std::int32_t recreate) {
-  if (source == nullptr || destination == nullptr) return 0;
+namespace {
+
+// The copy for a source that the destination's release leaves in place.
+std::int64_t CopyApart(void* source, void* destination, std::int32_t recreate) {
   const ArrayHeader* from = HeaderOf(source);
   ArrayHeader* to = HeaderOf(destination);
-  if (from->dimensionCount != to->dimensionCount) return 0;
-  // A block copied onto itself is already equal to its source; re-creating it
-  // would free the source before it is read.
-  if (source == destination) return 1;
-
   if (recreate != 0) {
     destination = CreateArrayBlock(from->elementSize, from->elementCount, from->typeCode,
                                    from->structureMap, to->variable);
@@ -43,4 +42,36 @@ std::int64_t CopyArrayBlock(void* source, void* destination, std::int32_t recrea
     }
   }
   return 1;
+}
+
+}  // namespace
+
+std::int64_t CopyArrayBlock(void* source, void* destination, std::int32_t recreate) {
+  if (source == nullptr || destination == nullptr) return 0;
+  const ArrayHeader* from = HeaderOf(source);
+  if (from->dimensionCount != HeaderOf(destination)->dimensionCount) return 0;
+  // A block copied onto itself is already equal to its source; re-creating it
+  // would free the source before it is read.
+  if (source == destination) return 1;
+  if (!ArrayHolds(destination, source) && !ArrayHolds(source, destination))
+    return CopyApart(source, destination, recreate);
+
+  // A source in the destination's elements would be freed with them, and a
+  // destination in the source's would change the source while it is read: the
+  // source's value is taken apart from both first, into an array of its own
+  // whose variable has room for the per-dimension words.
+  const std::int64_t words = from->dimensionCount >= 2 ? from->dimensionCount : 0;
+  auto* kept = static_cast<ArrayVariable*>(platform::AllocateBlock(
+      ProgramHeap, static_cast<std::size_t>(1 + words) * sizeof(ArrayVariable), true));
+  if (kept == nullptr) return 0;
+  std::int64_t copied = 0;
+  if (CreateArrayBlock(from->elementSize, from->elementCount, from->typeCode, from->structureMap,
+                       kept) != nullptr) {
+    HeaderOf(*kept)->dimensionCount = from->dimensionCount;
+    CopyApart(source, *kept, 0);
+    copied = CopyApart(*kept, destination, recreate);
+    ReleaseArrayBlock(*kept);
+  }
+  platform::FreeBlock(ProgramHeap, kept);
+  return copied;
 }

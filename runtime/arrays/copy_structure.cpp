@@ -9,6 +9,8 @@
 #include "runtime/arrays/container_objects.h"
 #include "runtime/arrays/string_field.h"
 #include "runtime/arrays/structure_walkers.h"
+#include "runtime/platform/platform.h"
+#include "runtime/program_heap.h"
 
 namespace {
 
@@ -110,12 +112,9 @@ void CopyPlainBytes(char* d, char* s, std::int64_t from, std::int64_t to) {
   if (from < to) std::memcpy(d + from, s + from, static_cast<std::size_t>(to - from));
 }
 
-}  // namespace
-
-void CopyStructure(void* destination, std::int64_t size, StructureMap map, void* source) {
-  if (destination == source) return;
-  char* d = static_cast<char*>(destination);
-  char* s = static_cast<char*>(source);
+// The copy field by field, for a source that the destination's releases leave
+// in place.
+void CopyApart(char* d, std::int64_t size, StructureMap map, char* s) {
   if (map == nullptr) {
     CopyPlainBytes(d, s, 0, size);
     return;
@@ -128,13 +127,13 @@ void CopyStructure(void* destination, std::int64_t size, StructureMap map, void*
         const auto e = RepeatedStructureAt(entry);
         for (std::int64_t k = 0; k < e.count; ++k) {
           const std::int64_t at = e.offset + k * e.stride;
-          CopyStructure(d + at, e.stride, e.subMap, s + at);
+          CopyApart(d + at, e.stride, e.subMap, s + at);
         }
         break;
       }
       case EmbeddedStructure: {
         const auto e = EmbeddedStructureAt(entry);
-        CopyStructure(d + e.offset, e.size, e.subMap, s + e.offset);
+        CopyApart(d + e.offset, e.size, e.subMap, s + e.offset);
         break;
       }
       case ArrayField:
@@ -158,4 +157,27 @@ void CopyStructure(void* destination, std::int64_t size, StructureMap map, void*
     position = span.offset + span.bytes;
   }
   CopyPlainBytes(d, s, position, size);
+}
+
+}  // namespace
+
+void CopyStructure(void* destination, std::int64_t size, StructureMap map, void* source) {
+  if (destination == source) return;
+  char* d = static_cast<char*>(destination);
+  char* s = static_cast<char*>(source);
+  if (map == nullptr || (!StructureHolds(d, map, s) && !StructureHolds(s, map, d))) {
+    CopyApart(d, size, map, s);
+    return;
+  }
+  // A source in an array of the destination would be freed with that array
+  // before its later fields are read, and a destination in the source would
+  // change the source while it is read: the source's value is taken apart from
+  // both first, in a zeroed structure (a valid one: its fields are null).
+  auto* kept = static_cast<char*>(
+      platform::AllocateBlock(ProgramHeap, static_cast<std::size_t>(size), true));
+  if (kept == nullptr) return;
+  CopyApart(kept, size, map, s);
+  CopyApart(d, size, map, kept);
+  DestroyStructure(kept, map);
+  platform::FreeBlock(ProgramHeap, kept);
 }

@@ -17,8 +17,17 @@ void ConstructStructure(void* structure, StructureMap map);
 // Deep copy of the `size` bytes at `source` onto `destination`, a constructed
 // structure of the same type: the plain bytes are copied, every managed field
 // of the destination is released and re-made from the source's. A null map
-// copies all bytes as plain data.
+// copies all bytes as plain data. When one of the two lies in an array that the
+// other holds, the source is first copied apart, so that the destination gets
+// the source's value as it was; if that copy cannot get its block, the
+// destination is left as it was.
 void CopyStructure(void* destination, std::int64_t size, StructureMap map, void* source);
+
+// Whether `address` lies in an array block that the structure at `structure`
+// holds, at any depth: in a block that its destruction would free.
+bool StructureHolds(void* structure, StructureMap map, const void* address);
+// As StructureHolds, for the array at `elements` (or null) and its own block.
+bool ArrayHolds(void* elements, const void* address);
 
 // Frees the texts and releases the nested arrays, lists and maps of the
 // structure at `structure`, whose memory is freed next.

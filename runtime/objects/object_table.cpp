@@ -137,17 +137,30 @@ void FreeDynamicObject(ObjectLink** head, void* handle) {
 void DestroyAllObjects(ObjectTable* table) {
   if (table->destroyCallback == nullptr) return;
   RewindObjects(table);
-  const ObjectLink* handedHead = nullptr;
   std::int64_t identifier = 0;
+  // The live numbered objects; once the slots are exhausted NextObject hands out
+  // the head of the dynamic list.
   while (void* object = NextObject(table, &identifier)) {
-    ObjectLink* head = table->dynamicObjects;
-    if (head != nullptr && object == ObjectBehind(head)) {
-      // NextObject hands out the head until the callback removes it; a head that
-      // comes round a second time would come round forever.
-      if (head == handedHead) return;
-      handedHead = head;
-    }
+    if (table->dynamicObjects != nullptr && object == ObjectBehind(table->dynamicObjects)) break;
     table->destroyCallback(identifier);
+  }
+  // Then each dynamic object, newest first. One that the callback leaves in place
+  // (one not yet live, whose load is under way further up the stack) is passed
+  // over, so that every older one is still handed out; after a removal the walk
+  // goes on with the object that followed, or from the head if that went too.
+  ObjectLink* link = table->dynamicObjects;
+  while (link != nullptr) {
+    const std::int64_t handle = HandleOf(ObjectBehind(link));
+    const std::int64_t older = link->next != nullptr ? HandleOf(ObjectBehind(link->next)) : 0;
+    table->destroyCallback(handle);
+    if (ObjectLink* kept = FindDynamicLink(table->dynamicObjects, handle)) {
+      link = kept->next;
+    } else if (older != 0) {
+      link = FindDynamicLink(table->dynamicObjects, older);
+      if (link == nullptr) link = table->dynamicObjects;
+    } else {
+      link = nullptr;
+    }
   }
 }
 

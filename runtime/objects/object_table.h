@@ -62,8 +62,8 @@ void ReleaseObject(ObjectTable* table, std::int64_t identifier);
 
 // Hands every live numbered object, in ascending order, and then every dynamic
 // object, newest first, to the destroy callback, which is expected to release it.
-// Ends when the callback leaves a dynamic object in place. Does nothing at all
-// without a destroy callback.
+// A dynamic object that the callback leaves in place is passed over, and the
+// older ones follow. Does nothing at all without a destroy callback.
 void DestroyAllObjects(ObjectTable* table);
 
 // Sets the cursor of NextObject back to slot 0.

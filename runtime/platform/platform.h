@@ -162,6 +162,15 @@ bool WriteFileBytes(FileHandle file, const void* buffer, std::uint32_t bytes,
 // Passes everything written to `file` on to its destination. Failures are ignored.
 void FlushFile(FileHandle file);
 
+// True when `file` is a console (a terminal on Linux); false for a file, a pipe
+// or no handle at all.
+bool IsConsole(FileHandle file);
+
+// Writes `length` bytes of plain text to `file` as the system's text files hold
+// it: `text` is ASCII whose lines end in LF, and each LF goes out as the system's
+// line end (LF on Linux, CR LF on Windows). Returns false when a write fails.
+bool WriteTextBytes(FileHandle file, const char* text, std::size_t length);
+
 // Opens a new, empty file for writing that no other process sees and that goes
 // away when the process ends; for output that is to be redirected but not kept.
 // Returns null on failure.
@@ -200,8 +209,8 @@ bool ReadWorkingSetDirectly(std::int64_t process, std::int64_t* bytes);
 // None, with a count of 0, when they cannot be read.
 const char16_t* const* CommandLineArguments(std::size_t* count);
 
-// Writes `length` bytes of `text` to the standard error stream, unbuffered.
-// Failures are ignored.
+// Writes `length` bytes of plain text (ASCII, lines ended by LF) to the standard
+// error stream as WriteTextBytes does, unbuffered. Failures are ignored.
 void WriteStandardError(const char* text, std::size_t length);
 
 // Ends the process with `code` as its exit code. Never returns.

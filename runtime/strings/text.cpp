@@ -54,14 +54,18 @@ int ProcessorTextVectorBytes() {
   return __builtin_cpu_supports("avx2") ? 32 : 16;
 }
 
-// Null until the first use chooses.
+// Null until the first use chooses, or SetTextVectorBytes sets a width.
 std::atomic<const TextKernels*> activeKernels{nullptr};
 
 const TextKernels& Kernels() {
   const TextKernels* kernels = activeKernels.load(std::memory_order_relaxed);
   if (kernels == nullptr) {
-    kernels = KernelsFor(ProcessorTextVectorBytes());
-    activeKernels.store(kernels, std::memory_order_relaxed);
+    // The choice is stored only over "unset": a width that SetTextVectorBytes
+    // sets on another thread meanwhile stays, and is the one used.
+    const TextKernels* chosen = KernelsFor(ProcessorTextVectorBytes());
+    kernels = activeKernels.compare_exchange_strong(kernels, chosen, std::memory_order_relaxed)
+                  ? chosen
+                  : kernels;
   }
   return *kernels;
 }
@@ -112,7 +116,10 @@ bool TextVectorWidthAvailable(int bytes) {
 }
 
 bool SetTextVectorBytes(int bytes) {
-  if (bytes == 0) bytes = ProcessorTextVectorBytes();
+  if (bytes == 0) {
+    activeKernels.store(nullptr, std::memory_order_relaxed);
+    return true;
+  }
   if (!TextVectorWidthAvailable(bytes)) return false;
   activeKernels.store(KernelsFor(bytes), std::memory_order_relaxed);
   return true;

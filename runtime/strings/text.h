@@ -38,6 +38,7 @@ bool TextVectorWidthAvailable(int bytes);
 
 // Makes the routines above use `bytes`-byte vectors (16, 32 or 64), so that the
 // harness can stand in for another processor and the tests can reach every
-// width; 0 returns to the processor's own choice. Returns false, changing
-// nothing, for a width that is not available.
+// width; 0 returns to the processor's own choice, made again at the next use.
+// Returns false, changing nothing, for a width that is not available. A width set
+// here is never replaced by a first use's choice on another thread.
 bool SetTextVectorBytes(int bytes);

@@ -24,6 +24,21 @@ std::int32_t WorkspaceChars(std::size_t length) {
   return static_cast<std::int32_t>(length);
 }
 
+// Writes the text at byte offset `offsetPlusOne` - 1 of the workspace at
+// `position`. Such a text ends at the workspace position at the latest, where a
+// NUL stands; it is measured before the reservation, found again by its offset
+// after it, since the buffer may move, and moved, since it may overlap where it
+// goes.
+void AppendWorkspaceText(std::int64_t offsetPlusOne, std::int32_t position) {
+  const std::int64_t offset = offsetPlusOne - 1;
+  const auto length = static_cast<std::int32_t>(LengthUpTo(
+      WorkspaceTextAt(offset), static_cast<std::size_t>(StringWorkspace.position - offset) / 2));
+  char16_t* p = ReserveWorkspace(length, position);
+  std::memmove(p, WorkspacePointerAt(static_cast<std::int32_t>(offsetPlusOne)),
+               static_cast<std::size_t>(length) * sizeof(char16_t));
+  p[length] = u'\0';
+}
+
 }  // namespace
 
 void InitStringWorkspace() {
@@ -62,12 +77,18 @@ void AppendText(const char16_t* text) {
     *WorkspaceTextAt(StringWorkspace.position) = u'\0';
     return;
   }
+  const auto position = static_cast<std::int32_t>(StringWorkspace.position);
+  // Copied while it is scanned, a text in the workspace would find its NUL
+  // overwritten by its own copy.
+  if (const std::int64_t offset = WorkspaceOffsetOf(text); offset != 0) {
+    AppendWorkspaceText(offset, position);
+    return;
+  }
   // The text is copied while it is measured, into the room that the workspace
   // has without growing: the need (position + 2 * length) stays below the
   // capacity less 4. Only a text longer than that room is measured to its end;
   // the reservation then grows the buffer by the usual rule, keeping what has
   // been copied, and the rest follows.
-  const auto position = static_cast<std::int32_t>(StringWorkspace.position);
   const std::int64_t free = StringWorkspace.capacity - 4 - StringWorkspace.position;
   std::size_t copied = 0;
   if (free > 0) {
@@ -87,6 +108,10 @@ void AppendText(const char16_t* text) {
 void AppendTextAt(const char16_t* text, std::int32_t position) {
   if (text == nullptr) {
     TruncateWorkspace(position);
+    return;
+  }
+  if (const std::int64_t offset = WorkspaceOffsetOf(text); offset != 0) {
+    AppendWorkspaceText(offset, position);
     return;
   }
   const std::int32_t length = WorkspaceChars(FindTerminator(text));

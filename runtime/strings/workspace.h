@@ -71,11 +71,12 @@ inline void ReleaseWorkspace(std::int32_t chars) {
 // Sets the workspace position to `position` and writes a NUL there.
 void TruncateWorkspace(std::int32_t position);
 
-// Appends `text` (outside the workspace; null appends nothing) at the current
-// position; the position ends on the text's NUL.
+// Appends `text` (null appends nothing) at the current position; the position
+// ends on the text's NUL. A text in the workspace itself is taken as it stood.
 void AppendText(const char16_t* text);
 // Writes `text` at `position`; the position ends on its NUL. A null text
-// truncates the workspace at `position`.
+// truncates the workspace at `position`. A text in the workspace itself is taken
+// as it stood, also where it overlaps the place it is written to.
 void AppendTextAt(const char16_t* text, std::int32_t position);
 
 // Offset plus one of `pointer` when it lies in the used workspace, both ends

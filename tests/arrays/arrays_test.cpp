@@ -186,10 +186,12 @@ std::int64_t& ValueOf(const MapWord* e, void* container) {
 }
 
 // A random map nested up to four deep, with every entry kind, for a structure
-// whose size goes to `size`.
+// whose size goes to `size`; the outermost may end in an array of its own type,
+// empty until filled.
 StructureMap RandomMap(Seeded& random, int depth, std::int64_t* size) {
   static std::deque<std::vector<MapWord>> maps;
-  std::vector<MapWord> w;
+  std::vector<MapWord>& w = maps.emplace_back();
+  w.reserve(40);  // so that the map stays where its own array entry says
   std::int64_t at = 0;
   for (long entries = random.Between(0, 4); entries > 0; --entries) {
     at += 8 * random.Between(0, 1);  // plain bytes before the field
@@ -210,9 +212,12 @@ StructureMap RandomMap(Seeded& random, int depth, std::int64_t* size) {
     w.insert(w.end(), entry[kind].begin(), entry[kind].end());
     at += std::vector<std::int64_t>{8, sub, count * sub, 8, 24, 16, 8}[kind];
   }
+  const bool self = depth == 1 && random.OneIn(2);
+  if (self) w.insert(w.end(), {ArrayField, at, 0, 0, 8, MapWordOf(w.data())}), at += 8;
   w.push_back(EndOfMap);
   *size = at + 8 * random.Between(at == 0 ? 1 : 0, 1);
-  return maps.emplace_back(std::move(w)).data();
+  if (self) w[w.size() - 5] = *size;  // the element size of its own array
+  return w.data();
 }
 
 void VisitArray(void* elements, Seeded* fill, std::u16string& shown);
@@ -250,14 +255,21 @@ void Visit(char* p, std::int64_t size, StructureMap map, Seeded* fill, std::u16s
       shown += reference::Integer(ValueOf(e, container)) + u"|";
       at = offset + (*e == ListField ? 16 : 8);
     } else {
-      VisitArray(*reinterpret_cast<void**>(p + offset), fill, shown);
+      auto* array = reinterpret_cast<ArrayVariable*>(p + offset);
+      if (fill != nullptr && *e == ArrayField && e[3] == 0 && fill->OneIn(2))  // of its own type
+        CreateArrayBlock(size, fill->Between(1, 2), 8, map, array);
+      VisitArray(*array, fill, shown);
       at = offset + (*e == MultiDimArrayField ? 24 : 8);  // the shape words are not plain
     }
   }
   plainUpTo(size);
 }
 
+std::vector<void*> Arrays;  // those Shown met, outermost first
+
 void VisitArray(void* elements, Seeded* fill, std::u16string& shown) {
+  if (elements == nullptr) return void(shown += u"-;");
+  Arrays.push_back(elements);
   const ArrayHeader* h = HeaderOf(elements);
   EXPECT_EQ(h->typeCode, 8);  // every array of the random maps has it
   for (std::int64_t i = 0; i < h->elementCount; ++i)
@@ -268,6 +280,7 @@ void VisitArray(void* elements, Seeded* fill, std::u16string& shown) {
 
 std::u16string Shown(void* elements, Seeded* fill = nullptr) {
   std::u16string shown;
+  Arrays.clear();
   VisitArray(elements, fill, shown);
   return shown;
 }
@@ -293,6 +306,22 @@ TEST_F(ArraysTest, RandomNestedStructuresAreDeepCopiedAndDestroyedWithoutLeaks) 
     ASSERT_EQ(Shown(other), shown);
     Shown(copy, &random);  // a deep copy shares nothing with its source
     ASSERT_EQ(Shown(source), shown);
+    // An array or element of the source onto the source, or the other way round:
+    // the destination takes the value the source had.
+    void* part = Arrays[random.Between(0, static_cast<long>(Arrays.size()) - 1)];
+    void* from = random.OneIn(2) ? part : source;
+    ArrayVariable* to = from == part ? &source : HeaderOf(part)->variable;
+    std::u16string was, now;
+    if (HeaderOf(part)->structureMap == map && random.OneIn(2)) {
+      Visit(static_cast<char*>(from), size, map, nullptr, was);
+      CopyStructure(*to, size, map, from);
+      Visit(static_cast<char*>(*to), size, map, nullptr, now);
+    } else if (HeaderOf(part)->dimensionCount == 1) {  // as the source's
+      was = Shown(from);
+      ASSERT_EQ(CopyArrayBlock(from, *to, 1), 1);
+      now = Shown(*to);
+    }
+    ASSERT_EQ(now, was) << "round " << round;
     for (ArrayVariable v : {source, copy, other}) ReleaseArrayBlock(v);
     ASSERT_EQ(ProgramBlocks(), programBlocks);
     ASSERT_EQ(StringBlocks(), stringBlocks);

@@ -1,6 +1,7 @@
 # The packages that make package makes, made by CPack into a scratch folder:
-# the Debian package installs a stringchurn that runs and declares what it
-# links; the ZIP holds the Windows program and the README.
+# the Debian package installs a stringchurn that runs, declares what it links,
+# has its manual page and passes lintian without a word; the ZIP holds the
+# Windows program, the README and the licence.
 #   -DCONFIG=CPackConfig.cmake -DGENERATOR=DEB|ZIP -DWORK=scratch folder
 file(REMOVE_RECURSE "${WORK}")
 execute_process(COMMAND cpack --config "${CONFIG}" -G ${GENERATOR} -B "${WORK}"
@@ -27,9 +28,14 @@ if(GENERATOR STREQUAL "DEB")
   if(failed OR NOT output MATCHES "^2000200020004c006f006f0070007300")
     message(FATAL_ERROR "the installed program ${failed}: ${output}")
   endif()
+  execute_process(COMMAND lintian --allow-root --fail-on error,warning "${package}"
+                  RESULT_VARIABLE failed OUTPUT_VARIABLE output ERROR_VARIABLE output)
+  if(failed OR NOT output STREQUAL "" OR NOT EXISTS "${WORK}/root/usr/share/man/man1/stringchurn.1.gz")
+    message(FATAL_ERROR "lintian ${failed}: ${output} (or no manual page)")
+  endif()
 else()
   execute_process(COMMAND ${CMAKE_COMMAND} -E tar tf "${package}" OUTPUT_VARIABLE listing)
-  foreach(file stringchurn.exe README.md docs/run.png)
+  foreach(file stringchurn.exe README.md LICENSE docs/run.png)
     if(NOT listing MATCHES "(^|\n)stringchurn-[^/\n]+-win64/${file}\n")
       message(FATAL_ERROR "the ZIP lacks ${file}: ${listing}")
     endif()

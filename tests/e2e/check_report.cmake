@@ -1,5 +1,6 @@
 # tools/report on the CSV of a real run gives a PNG; on a CSV that is empty, cut
-# off in a row, or of another layout it names the file and line, and makes none.
+# off in a row, of another layout or out of order it names the file and line, and
+# makes none.
 #   -DPROGRAM=stringchurn -DREPORT=tools/report -DWORK=scratch folder
 file(REMOVE_RECURSE "${WORK}")
 file(MAKE_DIRECTORY "${WORK}")
@@ -25,7 +26,9 @@ file(WRITE "${WORK}/empty.csv" "")
 file(WRITE "${WORK}/cut.csv" "${cut}")
 file(WRITE "${WORK}/header.csv" "${header}")
 file(WRITE "${WORK}/columns.csv" "${good}40000,12\n")
-foreach(case empty:1 cut:5 header:1 columns:6)
+set(layout "pass,working_set_kib,duration_ms\n")
+file(WRITE "${WORK}/order.csv" "${layout}9007199254740993,1,1\n9007199254740992,1,1\n")
+foreach(case empty:1 cut:5 header:1 columns:6 order:3)
   string(REPLACE ":" ";" case "${case}")
   list(GET case 0 name)
   list(GET case 1 line)
@@ -35,3 +38,26 @@ foreach(case empty:1 cut:5 header:1 columns:6)
     message(FATAL_ERROR "${name}.csv: expected an error naming line ${line} and no PNG: ${error}")
   endif()
 endforeach()
+
+# CSVs that are easy to get wrong: names that start with "-", one row (a run
+# shorter than an interval), passes beyond 2^53 one apart. Each gives its PNG
+# and a sound title, and leaves nothing else behind.
+set(odd "${WORK}/odd")
+file(MAKE_DIRECTORY "${odd}/tmp")
+file(WRITE "${odd}/-one.csv" "${layout}0,2048,0\n")
+file(WRITE "${odd}/big.csv" "${layout}9007199254740992,2048,3\n9007199254740993,2048,4\n")
+foreach(case "-one.csv|pass 0 .one progress line."
+             "big.csv|-big.png|passes 9,007,199,254,740,992 to 9,007,199,254,740,993, a line every 1 ")
+  string(REPLACE "|" ";" case "${case}")
+  list(POP_BACK case title)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E env TMPDIR=${odd}/tmp "${REPORT}" ${case}
+                  WORKING_DIRECTORY "${odd}" RESULT_VARIABLE failed OUTPUT_VARIABLE output
+                  ERROR_VARIABLE output)
+  if(failed OR NOT output MATCHES "^report: [^:]+: stringchurn: ${title}")
+    message(FATAL_ERROR "tools/report ${case}: ${output}")
+  endif()
+endforeach()
+file(GLOB left RELATIVE "${odd}" "${odd}/*" "${odd}/tmp/*")
+if(NOT left STREQUAL "-big.png;-one.csv;-one.png;big.csv;tmp")
+  message(FATAL_ERROR "tools/report left ${left}")
+endif()

@@ -1,5 +1,7 @@
 # Checks the Windows executable itself: a console-subsystem program that imports
-# only from KERNEL32 and msvcrt and carries the application manifest.
+# only from KERNEL32 and msvcrt and carries the application manifest and a
+# version record.
+#   -DIMAGE=stringchurn.exe -DOBJDUMP=objdump -DVERSION=the project's version
 file(STRINGS "${IMAGE}" manifest REGEX "Microsoft\\.Windows\\.Common-Controls")
 if(NOT manifest)
   message(FATAL_ERROR "${IMAGE} carries no manifest naming Microsoft.Windows.Common-Controls")
@@ -23,3 +25,16 @@ foreach(import IN LISTS imports)
   endif()
 endforeach()
 message(STATUS "imports: ${imports}")
+
+# The version record: each name of it in UTF-16, its NUL, up to one unit of
+# padding, and its value in UTF-16.
+file(READ "${IMAGE}" image HEX)
+foreach(field "ProductName=stringchurn" "FileVersion=${VERSION}" "ProductVersion=${VERSION}"
+              "FileDescription=stringchurn string-array benchmark")
+  string(HEX "${field}" hex)
+  string(REGEX REPLACE "(..)" "\\100" utf16 "${hex}")
+  string(REPLACE "3d00" "0000(0000)?" pattern "${utf16}0000")
+  if(NOT image MATCHES "${pattern}")
+    message(FATAL_ERROR "${IMAGE} carries no version text ${field}")
+  endif()
+endforeach()

@@ -14,7 +14,7 @@ SMALL = ['--passes', '30000', '--length', '1000', '--interval', '10000']
 
 def row(case, args=(), stdin='file', stdout='file', stderr='file', steps=(),
         end='exit 0', out='run', err='', ignore=(), lines=4, max_kib=None,
-        limit=120, sizes=SMALL, wine=True):
+        limit=120, sizes=SMALL, wine=True, text=False):
     return dict(locals())
 
 
@@ -30,10 +30,12 @@ def row(case, args=(), stdin='file', stdout='file', stderr='file', steps=(),
 # progress lines of 37 characters, working sets up to `max_kib`, the total), a
 # regex for all of standard output (UTF-16LE, UTF-8 on a terminal) or None; err: a
 # regex for all of standard error or None. ignore: signals ignored at start. wine:
-# in the Wine groups. A terminal never shows a NUL.
+# in the Wine groups. text: standard output is plain text, as standard error always
+# is: ASCII, every line ended by the system's line end ({eol} in a regex; CR LF for
+# a Windows program). A terminal never shows a NUL.
 def bad(*args, name=None):  # a bad command line, with the option to name
     option = re.escape((name or args[0]).split('=')[0])
-    return row('options', args, end='exit 2', out='', err=f'stringchurn: [^\n]*{option}[^\n]*\n')
+    return row('options', args, end='exit 2', out='', err=f'stringchurn: .*{option}.*{{eol}}')
 
 
 PIPES, TYPED = dict(stdin='pipe', stdout='pipe'), 'type typed\n'
@@ -53,8 +55,8 @@ CASES = [
     bad('--passes'), bad('--length', '12x'), bad('--interval=0'),
     bad('--passes', '99999999999999999999'), bad('--csv', 'no such folder/run.csv'),
     bad('--frobnicate'), bad('say "hi" \\\\ \\', name='say'),
-    row('options', ['--help'], out=r'(?s).*--passes N.*--length L.*--interval K.*--csv FILE.*\r\n'),
-    row('options', ['--version'], out='stringchurn [0-9.]+\r\n'),
+    row('options', ['--help'], text=True, out='(?s)Usage: .*--passes N.*--length L.*--csv FILE.*'),
+    row('options', ['--version'], text=True, out='stringchurn [0-9.]+{eol}'),
     # Typed text beyond ASCII is echoed as text (Wine echoes one beyond U+FFFF as
     # two U+FFFD: the platform tests cover those natively).
     row('tty-line', **dict(TTY, steps=('type Gr\u00fc\u00dfe, \u4e16\u754c\r',),
@@ -191,12 +193,16 @@ def run(r, program, folder):
         for n, want in ((1, r['out']), (2, r['err'])):
             if want is None or kinds[n] not in ('file', 'pipe', 'tty'):
                 continue
+            plain = (n == 2 or r['text']) and kinds[n] != 'tty'
             try:
-                text = got[n].decode('utf-16-le' if n == 1 and kinds[n] != 'tty' else 'utf-8')
+                text = got[n].decode('utf-16-le' if n == 1 and kinds[n] != 'tty' and not plain
+                                     else 'utf-8')
             except UnicodeDecodeError:
                 raise AssertionError(f'stream {n} is not text: {got[n]!r}')
-            assert check_run(text, r) if want == 'run' else re.fullmatch(want, text), \
-                f'stream {n} holds {text!r}'
+            assert not plain or re.fullmatch(f'([ -~]*{EOL})*', text), \
+                f'stream {n} is not plain text: {text!r}'
+            assert check_run(text, r) if want == 'run' else \
+                re.fullmatch(want.replace('{eol}', EOL), text), f'stream {n} holds {text!r}'
     finally:
         if p.poll() is None:
             p.kill(), p.wait()
@@ -210,6 +216,8 @@ def main(argv):
     if not __debug__ or '--' not in argv[1:-1] or argv[1] == '--':  # the checks are asserts
         sys.exit('usage: console_cases.py --list | CASE... -- PROGRAM...')
     names, program = argv[1:argv.index('--')], argv[argv.index('--') + 1:]
+    global EOL  # the system's line end, that of the program's system
+    EOL = '\r\n' if program[-1].endswith('.exe') else '\n'
     failed = 0
     for name in names:
         rows = [c for c in CASES if c['case'] == name or c['wine'] and name in (

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <new>
 #include <stdexcept>
+#include <utility>
 
 namespace fake {
 
@@ -182,6 +183,7 @@ std::uint32_t TickCount() {
 }
 
 ModuleHandle OpenModule(const char16_t* path) {
+  if (auto opening = std::exchange(state.opening, nullptr)) opening();
   if (state.modules.count(path) == 0) return nullptr;
   ModuleHandle module = fake::NextHandle();
   return state.open[module] = path, module;
@@ -264,6 +266,15 @@ bool WriteFileBytes(FileHandle file, const void* buffer, std::uint32_t bytes,
 }
 
 void FlushFile(FileHandle) {}
+
+bool IsConsole(FileHandle file) {
+  return file == &fake::OutputTag ? state.outputIsConsole : state.inputIsConsole;
+}
+
+bool WriteTextBytes(FileHandle file, const char* text, std::size_t length) {
+  std::uint32_t written;
+  return WriteFileBytes(file, text, static_cast<std::uint32_t>(length), &written);
+}
 
 // The scratch file is the redirected standard output, where tests see it.
 FileHandle OpenScratchFile() {

@@ -53,6 +53,7 @@ struct State {
   // path fails. `open` holds the paths of the modules loaded and not closed.
   std::map<std::u16string, std::map<std::string, void*>> modules;
   std::map<void*, std::u16string> open;
+  std::function<void()> opening;  // run once by the next OpenModule, as a library's start
   // Standard input: a console on which `typed` chunks arrive one per read (cut
   // at the capacity), or redirected `reads`, after which the input has ended.
   // Standard output: a console, or a file whose writes may fail.

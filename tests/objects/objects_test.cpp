@@ -93,11 +93,13 @@ TEST_F(ObjectsTest, ATableBehavesAsItsModel) {
   }
   // The record, the slot array and each numbered block stay; dynamic blocks go when released.
   EXPECT_EQ(ProgramBlocks(), blocks + 2 + slots.size() + dynamic.size());
-  // A callback that leaves its dynamic object in place gets it once: the walk ends.
+  // A callback that leaves its dynamic objects in place gets each once, newest first.
   Table = CreateObjectTable(8, 1, [](std::int64_t identifier) { Handed.push_back(identifier); });
-  *static_cast<std::int64_t*>(AcquireObject(Table, AnyNumber)) = 1;
+  void* older = AcquireObject(Table, AnyNumber);
+  void* newer = AcquireObject(Table, AnyNumber);
+  *static_cast<std::int64_t*>(older) = 1;  // live or not
   Handed.clear(), DestroyAllObjects(Table);
-  EXPECT_EQ(Handed.size(), 1u);
+  EXPECT_EQ(Handed, (std::vector<std::int64_t>{HandleOf(newer), HandleOf(older)}));
 }
 
 // Libraries loaded under numbers and dynamically, from paths that load and
@@ -113,12 +115,22 @@ TEST_F(ObjectsTest, TheLibraryTableBehavesAsItsModel) {
   auto close = [&](const std::u16string& path) {
     released.push_back("module " + std::string(path.begin(), path.end()));
   };
+  auto closeAll = [&] {  // numbers in order, then dynamic ones, newest first
+    for (auto& [n, loaded] : numbered) close(loaded);
+    for (auto& [handle, loaded] : dynamic) close(loaded);
+    numbered.clear(), dynamic.clear();
+  };
   for (int step = 0; step < 300; ++step) {
     const char16_t* path = paths[random.Between(0, 3)];
     const bool loads = path != nullptr && fake::state.modules.count(path) != 0;
     const std::int64_t number = random.Between(0, 20);
     const long kind = random.Between(0, 4);
     if (kind <= 1 && numbered.count(number) != 0) close(numbered[number]), numbered.erase(number);
+    if (kind % 2 == 0 && kind < 4 && path != nullptr && random.OneIn(6)) {
+      // The start of the library being loaded releases every one loaded before.
+      fake::state.opening = [] { ReleaseSharedLibrary(AnyNumber); };
+      closeAll();
+    }
     if (kind == 0) {  // into a number, freeing what it held
       EXPECT_EQ(LoadSharedLibrary(number, path) != 0, loads);
       if (loads) numbered[number] = path;
@@ -134,10 +146,8 @@ TEST_F(ObjectsTest, TheLibraryTableBehavesAsItsModel) {
       ReleaseSharedLibrary(at->first);
       ReleaseSharedLibrary(at->first);  // stale now: nothing
       dynamic.erase(at);
-    } else if (kind == 4 && random.OneIn(4)) {  // numbers in order, then dynamic ones, newest first
-      for (auto& [n, loaded] : numbered) close(loaded);
-      for (auto& [handle, loaded] : dynamic) close(loaded);
-      numbered.clear(), dynamic.clear();
+    } else if (kind == 4 && random.OneIn(4)) {
+      closeAll();
       random.OneIn(2) ? ReleaseAllSharedLibraries() : ReleaseSharedLibrary(AnyNumber);
     }
     EXPECT_EQ(FindLibraryFunction(number, u"F") != nullptr, numbered.count(number) == 1);

@@ -9,6 +9,7 @@
 
 #include "program/benchmark_run.h"
 #include "program/clock.h"
+#include "program/options.h"
 #include "program/program_main.h"
 #include "program/progress_line.h"
 #include "runtime/arrays/array_header.h"
@@ -157,6 +158,10 @@ TEST_F(ProgramTest, TheFrameClearsTheGlobalsRunsAndShutsDownInOrder) {
   EXPECT_EQ(
       fake::state.standardError,
       "stringchurn: --passes takes a whole number from 0 to 1152921504606846968, not \"-1\"\n");
+  // The version goes to a console as a line does; elsewhere as plain text (end-to-end cases).
+  fake::state.arguments = {u"--version"}, fake::state.outputIsConsole = true;
+  EXPECT_EQ(fake::ExitCodeOf(ProgramMain), 0u);
+  EXPECT_EQ(fake::state.consoleText, std::u16string(VersionLine) + u"\r\n");
 }
 
 // Every heap call of a small run fails once in turn: the run goes on without

@@ -29,41 +29,50 @@ std::u16string Numbered(std::size_t length, std::size_t from = 0) {
   return text;
 }
 
-// Appends, overwrites and cuts at random places, texts short and long and texts
-// that end right at the room the buffer has, and compares the text, the capacity
-// and the block with the rule after every step: a need of the capacity less 4 or
-// more grows the block once, to the need and 16 KiB (and 10 bytes of slack).
+// Appends, overwrites and cuts at random places, texts short and long, texts
+// that end right at the room the buffer has and texts from the workspace
+// itself, and compares the text, the capacity and the block with the rule after
+// every step: a need of the capacity less 4 or more grows the block once, to the
+// need and 16 KiB (and 10 bytes of slack). At each vector width there is.
 TEST_F(WorkspaceTest, KeepsItsTextWhileItGrowsByTheRule) {
   Seeded random;
-  std::u16string model;
-  std::int64_t capacity = 16;
-  for (int step = 0; step < 400; ++step) {
-    if (model.size() > 100'000) model.clear(), TruncateWorkspace(0);
-    auto length = static_cast<std::size_t>(random.Between(0, random.OneIn(20) ? 40'000 : 40));
-    const auto room = static_cast<std::size_t>(capacity - 4) / 2 - model.size();
-    if (random.OneIn(3) && room > 0) length = room - static_cast<std::size_t>(random.Between(0, 1));
-    const std::u16string text = Numbered(length, static_cast<std::size_t>(step));
-    const std::int64_t need = 2 * static_cast<std::int64_t>(model.size() + length);
-    const long resizes = fake::state.resizes;
-    const bool grows = need >= capacity - 4;
-    if (grows) capacity = need + 16'384;
-    const auto at = static_cast<std::size_t>(random.Between(0, static_cast<long>(model.size())));
-    if (random.OneIn(4)) {  // written at an earlier position: the rest is cut
-      AppendTextAt(text.c_str(), static_cast<std::int32_t>(2 * at));
-      model = model.substr(0, at) + text;
-    } else if (random.OneIn(3)) {
-      SpaceText(static_cast<std::int32_t>(length), Position());
-      model += std::u16string(length, u' ');
-    } else {
-      AppendText(text.c_str());
-      model += text;
+  check::AtEveryWidth([&](int bytes) {
+    SCOPED_TRACE("vector bytes " + std::to_string(bytes));
+    FreeStringWorkspace(), InitStringWorkspace();
+    std::u16string model;
+    std::int64_t capacity = 16;
+    for (int step = 0; step < 400; ++step) {
+      if (model.size() > 100'000) model.clear(), TruncateWorkspace(0);
+      auto length = static_cast<std::size_t>(random.Between(0, random.OneIn(20) ? 40'000 : 40));
+      const auto room = static_cast<std::size_t>(capacity - 4) / 2 - model.size();
+      if (random.OneIn(3) && room > 0)
+        length = room - static_cast<std::size_t>(random.Between(0, 1));
+      const bool inside = random.OneIn(5) && length <= model.size();
+      const std::u16string text = inside ? model.substr(model.size() - length)
+                                         : Numbered(length, static_cast<std::size_t>(step));
+      const char16_t* from = inside ? WorkspaceTextAt(2 * (model.size() - length)) : text.c_str();
+      const std::int64_t need = 2 * static_cast<std::int64_t>(model.size() + length);
+      const long resizes = fake::state.resizes;
+      const bool grows = need >= capacity - 4;
+      if (grows) capacity = need + 16'384;
+      const auto at = static_cast<std::size_t>(random.Between(0, static_cast<long>(model.size())));
+      if (random.OneIn(4)) {  // written at an earlier position: the rest is cut
+        AppendTextAt(from, static_cast<std::int32_t>(2 * at));
+        model = model.substr(0, at) + text;
+      } else if (random.OneIn(3)) {
+        SpaceText(static_cast<std::int32_t>(length), Position());
+        model += std::u16string(length, u' ');
+      } else {
+        AppendText(from);
+        model += text;
+      }
+      ASSERT_EQ(TextAt(0), model) << "step " << step;
+      ASSERT_EQ(StringWorkspace.position, 2 * static_cast<std::int64_t>(model.size()));
+      ASSERT_EQ(StringWorkspace.capacity, capacity) << "step " << step;
+      ASSERT_EQ(fake::BlockBytes(StringWorkspace.buffer), capacity == 16 ? 16 : capacity + 10);
+      ASSERT_EQ(fake::state.resizes - resizes, grows ? 1 : 0);
     }
-    ASSERT_EQ(TextAt(0), model) << "step " << step;
-    ASSERT_EQ(StringWorkspace.position, 2 * static_cast<std::int64_t>(model.size()));
-    ASSERT_EQ(StringWorkspace.capacity, capacity) << "step " << step;
-    ASSERT_EQ(fake::BlockBytes(StringWorkspace.buffer), capacity == 16 ? 16 : capacity + 10);
-    ASSERT_EQ(fake::state.resizes - resizes, grows ? 1 : 0);
-  }
+  });
 }
 
 TEST_F(WorkspaceTest, PositionsOffsetsAndLimits) {
@@ -121,7 +130,9 @@ TEST_F(WorkspaceTest, StringVariablesHoldTheirTextInBlocksOfTwiceTheLengthAndTen
 // set must not pass for the terminator.
 class TextTest : public ::testing::TestWithParam<int> {
  protected:
-  void SetUp() override { ASSERT_TRUE(SetTextVectorBytes(GetParam())); }
+  void SetUp() override {
+    if (!SetTextVectorBytes(GetParam())) GTEST_SKIP() << "not on this processor";
+  }
   void TearDown() override { SetTextVectorBytes(0); }
 
   // `count` characters, none of them NUL, at a 64-byte boundary.
@@ -155,7 +166,6 @@ INSTANTIATE_TEST_SUITE_P(Widths, TextTest, ::testing::Values(16, 32, 64),
 
 // Lengths past two groups of 128 characters, from every place in a 64-byte block and beyond.
 TEST_P(TextTest, MeasuresAndCopiesAsACharacterLoopDoes) {
-  if (!TextVectorWidthAvailable(GetParam())) GTEST_SKIP() << "not on this processor";
   char16_t* text = RandomText(34 + 300 + 64);
   for (std::size_t start = 0; start < 34; ++start) {
     for (std::size_t length = 0; length <= 300; ++length) {
@@ -230,11 +240,12 @@ double RandomDouble(Seeded& random) {
 
 // Random values of every magnitude, counts of decimals and widths (also
 // outside 0..512), point, separator and field texts, long ones too, outside the
-// workspace or in it where the result goes, while the workspace moves as it grows.
+// workspace or in it where the result goes, while the workspace moves as it
+// grows; at each vector width there is.
 TEST_F(FormatTest, EveryOperationAgreesWithToChars) {
   Seeded random;
   const char* texts[] = {"", ".", ",", " - ", "abcdefghijklmnopqrstuvwxyz"};
-  for (int i = 0; i < 5000; ++i) {
+  for (int i = 0; i < 5000 && !HasFailure(); ++i) {
     if (random.OneIn(4))
       FreeStringWorkspace(), InitStringWorkspace();  // so that it moves as it grows
     std::string bytes(8, '\0');
@@ -244,9 +255,12 @@ TEST_F(FormatTest, EveryOperationAgreesWithToChars) {
     for (int k = 0; k < 3; ++k) bytes += static_cast<char>(random.Between(0, 255));
     bytes += std::string(texts[random.Between(0, 4)]) + texts[random.Between(0, 4)];
     if (random.OneIn(20)) bytes += std::string(700, '_');
-    ASSERT_TRUE(
-        check::FormatAgrees(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()))
-        << "value " << value << ", integer " << integer << ", bytes " << bytes.substr(8);
+    check::AtEveryWidth([&](int width) {
+      ASSERT_TRUE(
+          check::FormatAgrees(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()))
+          << "value " << value << ", integer " << integer << ", bytes " << bytes.substr(8)
+          << ", vector bytes " << width;
+    });
   }
   char16_t digits[24];
   EXPECT_EQ(std::u16string(UnsignedToDecimal(digits, UINT64_MAX)), u"18446744073709551615");

@@ -121,6 +121,10 @@ void SetConsoleTitleText(const char16_t* title) {
   }
 }
 
+bool IsConsole(FileHandle file) {
+  return ::isatty(DescriptorOf(file)) == 1;
+}
+
 bool SetConsoleInputMode(FileHandle console, std::uint32_t mode) {
   const int descriptor = DescriptorOf(console);
   termios settings;

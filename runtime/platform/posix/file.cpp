@@ -32,6 +32,12 @@ bool WriteFileBytes(FileHandle file, const void* buffer, std::uint32_t bytes,
   return ok;
 }
 
+bool WriteTextBytes(FileHandle file, const char* text, std::size_t length) {
+  // LF is already the line end of text here.
+  std::size_t written = 0;
+  return WriteDescriptor(DescriptorOf(file), text, length, &written);
+}
+
 void FlushFile(FileHandle) {
   // write() keeps nothing back in the process: what it has written is already
   // with the file or pipe, where readers see it.

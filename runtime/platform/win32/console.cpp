@@ -31,6 +31,11 @@ void SetConsoleTitleText(const char16_t* title) {
   ::SetConsoleTitleW(reinterpret_cast<const wchar_t*>(title));
 }
 
+bool IsConsole(FileHandle file) {
+  DWORD mode = 0;
+  return ::GetConsoleMode(file, &mode) != 0;
+}
+
 bool SetConsoleInputMode(FileHandle console, std::uint32_t mode) {
   return ::SetConsoleMode(console, mode) != 0;
 }

@@ -27,6 +27,27 @@ bool WriteFileBytes(FileHandle file, const void* buffer, std::uint32_t bytes,
   return ok != 0;
 }
 
+bool WriteTextBytes(FileHandle file, const char* text, std::size_t length) {
+  // Each LF goes out as CR LF, a buffer at a time; a short write is carried on.
+  char buffer[1024];
+  std::size_t taken = 0;
+  while (taken < length) {
+    DWORD filled = 0;
+    for (; taken < length && filled + 2 <= sizeof buffer; ++taken) {
+      if (text[taken] == '\n') buffer[filled++] = '\r';
+      buffer[filled++] = text[taken];
+    }
+    for (DWORD sent = 0; sent < filled;) {
+      DWORD count = 0;
+      if (!::WriteFile(file, buffer + sent, filled - sent, &count, nullptr) || count == 0) {
+        return false;
+      }
+      sent += count;
+    }
+  }
+  return true;
+}
+
 void FlushFile(FileHandle file) {
   ::FlushFileBuffers(file);
 }
