@@ -11,8 +11,10 @@ namespace platform {
 
 // ---- Private heaps ---------------------------------------------------------
 
-// A private heap: a growable pool of blocks that can be destroyed whole.
-using HeapHandle = void*;
+// A private heap: a growable pool of blocks that can be destroyed whole. Its
+// type is the seam's own, so that no other handle passes for one.
+struct SystemHeap;
+using HeapHandle = SystemHeap*;
 
 // Creates a private heap with an initial size of 4,096 bytes and no maximum.
 // Returns null when the system refuses. Heap blocks may be allocated and resized

@@ -115,7 +115,7 @@ using fake::state;
 
 HeapHandle CreatePrivateHeap() {
   if (++state.heapCalls == state.failingCall) return nullptr;
-  HeapHandle heap = fake::NextHandle();
+  auto heap = static_cast<HeapHandle>(fake::NextHandle());
   state.heaps[heap].first = ++fake::HeapsCreated;
   return heap;
 }

@@ -6,18 +6,25 @@
 
 namespace platform {
 
+namespace {
+
+mi_heap_t* Of(HeapHandle heap) {
+  return reinterpret_cast<mi_heap_t*>(heap);
+}
+
+}  // namespace
+
 HeapHandle CreatePrivateHeap() {
-  return mi_heap_new();
+  return reinterpret_cast<HeapHandle>(mi_heap_new());
 }
 
 // mimalloc zeroes the whole usable size of a zero-filled block.
 void* AllocateBlock(HeapHandle heap, std::size_t bytes, bool zero) {
-  mi_heap_t* h = static_cast<mi_heap_t*>(heap);
-  return zero ? mi_heap_zalloc(h, bytes) : mi_heap_malloc(h, bytes);
+  return zero ? mi_heap_zalloc(Of(heap), bytes) : mi_heap_malloc(Of(heap), bytes);
 }
 
 void* ResizeBlock(HeapHandle heap, void* block, std::size_t bytes) {
-  return mi_heap_realloc(static_cast<mi_heap_t*>(heap), block, bytes);
+  return mi_heap_realloc(Of(heap), block, bytes);
 }
 
 std::size_t BlockSize(HeapHandle, const void* block) {
@@ -29,7 +36,7 @@ void FreeBlock(HeapHandle, void* block) {
 }
 
 void DestroyPrivateHeap(HeapHandle heap) {
-  if (heap != nullptr) mi_heap_destroy(static_cast<mi_heap_t*>(heap));
+  if (heap != nullptr) mi_heap_destroy(Of(heap));
 }
 
 }  // namespace platform

@@ -7,7 +7,7 @@
 namespace platform {
 
 HeapHandle CreatePrivateHeap() {
-  return ::HeapCreate(0, 4096, 0);
+  return static_cast<HeapHandle>(::HeapCreate(0, 4096, 0));
 }
 
 void* AllocateBlock(HeapHandle heap, std::size_t bytes, bool zero) {
