@@ -57,7 +57,7 @@ void RedirectOutput() {
 
 void StartBenchRuntime() {
   ProgramGlobals = {};
-  ProgramHeap = platform::CreatePrivateHeap();
+  ProgramHeap = CreatePrivateHeap();
   if (ProgramHeap == nullptr) Fail("cannot create the ProgramHeap");
   InitStringWorkspace();
   InstallArrayOperations();

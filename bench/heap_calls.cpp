@@ -1,4 +1,4 @@
-// The link wraps the seam's heap functions (see CMakeLists.txt): the runtime's
+// The link wraps the private heaps' functions (see CMakeLists.txt): the runtime's
 // calls arrive here, are counted and go on to the real ones. Global operator new
 // is counted too, for the plain C++ peers.
 #include "bench/heap_calls.h"
@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdlib>
 #include <new>
+
+#include "runtime/memory/private_heap.h"
 
 namespace {
 
@@ -16,25 +18,25 @@ std::int64_t newCalls;
 
 extern "C" {
 
-void* __real__ZN8platform13AllocateBlockEPvmb(void* heap, std::size_t bytes, bool zero);
-void* __real__ZN8platform11ResizeBlockEPvS0_mb(void* heap, void* block, std::size_t bytes,
+void* __real__Z13AllocateBlockP11PrivateHeapmb(PrivateHeap* heap, std::size_t bytes, bool zero);
+void* __real__Z11ResizeBlockP11PrivateHeapPvmb(PrivateHeap* heap, void* block, std::size_t bytes,
                                                bool zeroGrowth);
-void __real__ZN8platform9FreeBlockEPvS0_(void* heap, void* block);
+void __real__Z9FreeBlockP11PrivateHeapPv(PrivateHeap* heap, void* block);
 
-void* __wrap__ZN8platform13AllocateBlockEPvmb(void* heap, std::size_t bytes, bool zero) {
+void* __wrap__Z13AllocateBlockP11PrivateHeapmb(PrivateHeap* heap, std::size_t bytes, bool zero) {
   ++heapCalls;
-  return __real__ZN8platform13AllocateBlockEPvmb(heap, bytes, zero);
+  return __real__Z13AllocateBlockP11PrivateHeapmb(heap, bytes, zero);
 }
 
-void* __wrap__ZN8platform11ResizeBlockEPvS0_mb(void* heap, void* block, std::size_t bytes,
+void* __wrap__Z11ResizeBlockP11PrivateHeapPvmb(PrivateHeap* heap, void* block, std::size_t bytes,
                                                bool zeroGrowth) {
   ++heapCalls;
-  return __real__ZN8platform11ResizeBlockEPvS0_mb(heap, block, bytes, zeroGrowth);
+  return __real__Z11ResizeBlockP11PrivateHeapPvmb(heap, block, bytes, zeroGrowth);
 }
 
-void __wrap__ZN8platform9FreeBlockEPvS0_(void* heap, void* block) {
+void __wrap__Z9FreeBlockP11PrivateHeapPv(PrivateHeap* heap, void* block) {
   ++heapCalls;
-  __real__ZN8platform9FreeBlockEPvS0_(heap, block);
+  __real__Z9FreeBlockP11PrivateHeapPv(heap, block);
 }
 
 }  // extern "C"

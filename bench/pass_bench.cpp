@@ -11,6 +11,7 @@
 #include "bench/bench_settings.h"
 #include "bench/heap_calls.h"
 #include "program/reference_passes.h"
+#include "runtime/memory/private_heap.h"
 #include "runtime/platform/platform.h"
 #include "runtime/strings/string_variable.h"
 #include "runtime/strings/text.h"
@@ -112,9 +113,9 @@ void BM_HeapCalls(benchmark::State& state) {
   const std::size_t bytes = StringBlockBytes(ShippedTextLength);
   for (auto _ : state) {
     StringVariable* element = NextNullElement();
-    *element = static_cast<char16_t*>(platform::AllocateBlock(StringHeap, bytes, false));
+    *element = static_cast<char16_t*>(AllocateBlock(StringHeap, bytes, false));
     benchmark::DoNotOptimize(*element);
-    *element = static_cast<char16_t*>(platform::ResizeBlock(StringHeap, *element, 10, false));
+    *element = static_cast<char16_t*>(ResizeBlock(StringHeap, *element, 10, false));
     **element = u'\0';
   }
 }

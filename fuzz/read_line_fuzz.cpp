@@ -6,7 +6,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const bool started = [] {
-    ProgramHeap = platform::CreatePrivateHeap();
+    ProgramHeap = CreatePrivateHeap();
     InitStringWorkspace();
     OpenConsole();
     return true;

@@ -38,7 +38,7 @@ template <typename Body>
   // Start-up.
   ProgramGlobals = {};
   ProgramHeap = nullptr;
-  ProgramHeap = platform::CreatePrivateHeap();
+  ProgramHeap = CreatePrivateHeap();
   if (ProgramHeap == nullptr) FailOutOfMemory();
   InitStringWorkspace();
   InstallArrayOperations();
@@ -54,7 +54,7 @@ template <typename Body>
   ProgramEnd();
   FreeStringWorkspace();
   DetachSharedLibraries();  // the table goes with the ProgramHeap
-  platform::DestroyPrivateHeap(ProgramHeap);
+  DestroyPrivateHeap(ProgramHeap);
   platform::EndProcess(static_cast<std::uint32_t>(ProgramGlobals.ExitCode));
 }
 

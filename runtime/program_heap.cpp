@@ -1,4 +1,4 @@
 // Storage of the ProgramHeap handle; null when the process is loaded.
 #include "runtime/program_heap.h"
 
-platform::HeapHandle ProgramHeap;
+PrivateHeap* ProgramHeap;

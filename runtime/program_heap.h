@@ -4,6 +4,6 @@
 // the runtime only allocates from it and frees into it.
 #pragma once
 
-#include "runtime/platform/platform.h"
+#include "runtime/memory/private_heap.h"
 
-extern platform::HeapHandle ProgramHeap;
+extern PrivateHeap* ProgramHeap;

@@ -56,7 +56,7 @@ inline bool ReadLineAgrees(const std::uint8_t* data, std::size_t size) {
     const auto count = static_cast<std::size_t>(ReadLine(0));
     lines.emplace_back(WorkspaceTextAt(0), count);
   }
-  platform::FreeBlock(ProgramHeap, PendingInput);  // what a line of U+0004 left behind
+  FreeBlock(ProgramHeap, PendingInput);  // what a line of U+0004 left behind
   PendingInput = nullptr;
   return lines == reference::Lines(bytes, failures);
 }

@@ -5,7 +5,7 @@
 
 #include "runtime/arrays/array_block.h"
 #include "runtime/arrays/structure_walkers.h"
-#include "runtime/platform/platform.h"
+#include "runtime/memory/private_heap.h"
 #include "runtime/program_heap.h"
 
 namespace {
@@ -61,7 +61,7 @@ std::int64_t CopyArrayBlock(void* source, void* destination, std::int32_t recrea
   // source's value is taken apart from both first, into an array of its own
   // whose variable has room for the per-dimension words.
   const std::int64_t words = from->dimensionCount >= 2 ? from->dimensionCount : 0;
-  auto* kept = static_cast<ArrayVariable*>(platform::AllocateBlock(
+  auto* kept = static_cast<ArrayVariable*>(AllocateBlock(
       ProgramHeap, static_cast<std::size_t>(1 + words) * sizeof(ArrayVariable), true));
   if (kept == nullptr) return 0;
   std::int64_t copied = 0;
@@ -72,6 +72,6 @@ std::int64_t CopyArrayBlock(void* source, void* destination, std::int32_t recrea
     copied = CopyApart(*kept, destination, recreate);
     ReleaseArrayBlock(*kept);
   }
-  platform::FreeBlock(ProgramHeap, kept);
+  FreeBlock(ProgramHeap, kept);
   return copied;
 }

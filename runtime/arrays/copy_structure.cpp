@@ -9,7 +9,7 @@
 #include "runtime/arrays/container_objects.h"
 #include "runtime/arrays/string_field.h"
 #include "runtime/arrays/structure_walkers.h"
-#include "runtime/platform/platform.h"
+#include "runtime/memory/private_heap.h"
 #include "runtime/program_heap.h"
 
 namespace {
@@ -173,11 +173,10 @@ void CopyStructure(void* destination, std::int64_t size, StructureMap map, void*
   // before its later fields are read, and a destination in the source would
   // change the source while it is read: the source's value is taken apart from
   // both first, in a zeroed structure (a valid one: its fields are null).
-  auto* kept = static_cast<char*>(
-      platform::AllocateBlock(ProgramHeap, static_cast<std::size_t>(size), true));
+  auto* kept = static_cast<char*>(AllocateBlock(ProgramHeap, static_cast<std::size_t>(size), true));
   if (kept == nullptr) return;
   CopyApart(kept, size, map, s);
   CopyApart(d, size, map, kept);
   DestroyStructure(kept, map);
-  platform::FreeBlock(ProgramHeap, kept);
+  FreeBlock(ProgramHeap, kept);
 }

@@ -5,7 +5,7 @@
 #include "runtime/arrays/array_block.h"
 #include "runtime/arrays/array_block_size.h"
 #include "runtime/arrays/structure_walkers.h"
-#include "runtime/platform/platform.h"
+#include "runtime/memory/private_heap.h"
 #include "runtime/program_heap.h"
 
 namespace {
@@ -24,7 +24,7 @@ void* CreateArrayBlock(std::int64_t elementSize, std::int64_t elementCount, std:
   if (elementCount < 1) return nullptr;
   std::size_t bytes = 0;
   if (!ArrayBlockBytes(elementSize, elementCount, &bytes)) return nullptr;
-  auto* header = static_cast<ArrayHeader*>(platform::AllocateBlock(ProgramHeap, bytes, false));
+  auto* header = static_cast<ArrayHeader*>(AllocateBlock(ProgramHeap, bytes, false));
   if (header == nullptr) return nullptr;
 
   header->dimensionCount = 1;

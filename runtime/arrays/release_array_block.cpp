@@ -2,7 +2,7 @@
 // variable that held it, then the block itself.
 #include "runtime/arrays/array_block.h"
 #include "runtime/arrays/structure_walkers.h"
-#include "runtime/platform/platform.h"
+#include "runtime/memory/private_heap.h"
 #include "runtime/program_heap.h"
 
 void ReleaseArrayBlock(void* elements) {
@@ -16,5 +16,5 @@ void ReleaseArrayBlock(void* elements) {
     }
   }
   *header->variable = nullptr;
-  platform::FreeBlock(ProgramHeap, header);
+  FreeBlock(ProgramHeap, header);
 }

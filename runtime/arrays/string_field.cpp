@@ -2,19 +2,18 @@
 // the text they were copied from.
 #include "runtime/arrays/string_field.h"
 
-#include "runtime/platform/platform.h"
+#include "runtime/memory/private_heap.h"
 #include "runtime/strings/text.h"
 #include "runtime/strings/workspace.h"
 
 void FreeString(char16_t* text) {
-  if (text != nullptr) platform::FreeBlock(StringHeap, text);
+  if (text != nullptr) FreeBlock(StringHeap, text);
 }
 
 void CopyStringToField(StringVariable* field, const char16_t* text) {
   if (text == nullptr) return;
   const std::size_t length = FindTerminator(text);
-  auto* block =
-      static_cast<char16_t*>(platform::AllocateBlock(StringHeap, StringBlockBytes(length), false));
+  auto* block = static_cast<char16_t*>(AllocateBlock(StringHeap, StringBlockBytes(length), false));
   *field = block;
   if (block != nullptr) CopyText(block, text, length);
 }

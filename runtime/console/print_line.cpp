@@ -5,6 +5,7 @@
 #include <cstddef>
 
 #include "runtime/console/console.h"
+#include "runtime/memory/private_heap.h"
 #include "runtime/platform/platform.h"
 #include "runtime/program_heap.h"
 #include "runtime/strings/text.h"
@@ -14,8 +15,8 @@ std::int64_t PrintLine(const char16_t* text) {
   if (text != nullptr) n += FindTerminator(text);
   // WriteConsoleText counts characters, and the raw write bytes, in 32 bits.
   if (n > INT32_MAX) return 0;
-  auto* block = static_cast<char16_t*>(
-      platform::AllocateBlock(ProgramHeap, (n + 1) * sizeof(char16_t), false));
+  auto* block =
+      static_cast<char16_t*>(AllocateBlock(ProgramHeap, (n + 1) * sizeof(char16_t), false));
   if (block == nullptr) return 0;
   if (text != nullptr) CopyText(block, text, n - 2);
   block[n - 2] = CarriageReturn;
@@ -25,7 +26,7 @@ std::int64_t PrintLine(const char16_t* text) {
   const std::int64_t failure =
       WriteConsoleText(block, static_cast<std::uint32_t>(n)) ? 0 : platform::LastSystemError();
   platform::FlushFile(StdOutputHandle);
-  platform::FreeBlock(ProgramHeap, block);
+  FreeBlock(ProgramHeap, block);
   return failure;
 }
 

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "runtime/console/console.h"
+#include "runtime/memory/private_heap.h"
 #include "runtime/platform/out_of_memory.h"
 #include "runtime/platform/platform.h"
 #include "runtime/program_heap.h"
@@ -40,7 +41,7 @@ Collected TakePendingInput(char16_t* p) {
     // Fewer than LineReservation characters: they fit the first reservation.
     collected.count = PendingInputLength;
     CopyChars(p, PendingInput, collected.count);
-    platform::FreeBlock(ProgramHeap, PendingInput);
+    FreeBlock(ProgramHeap, PendingInput);
     PendingInput = nullptr;
   }
   if (PendingByteHeld) {
@@ -57,7 +58,7 @@ Collected TakePendingInput(char16_t* p) {
 void KeepPendingInput(char16_t* p, std::int32_t after, Collected collected) {
   if (after < collected.count) {
     const std::int32_t chars = collected.count - after;
-    auto* block = static_cast<char16_t*>(platform::AllocateBlock(
+    auto* block = static_cast<char16_t*>(AllocateBlock(
         ProgramHeap, (static_cast<std::size_t>(chars) + 1) * sizeof(char16_t), false));
     if (block == nullptr) FailOutOfMemory();
     CopyChars(block, p + after, chars);

@@ -7,8 +7,8 @@
 #include <cstddef>
 #include <cstring>
 
+#include "runtime/memory/private_heap.h"
 #include "runtime/platform/out_of_memory.h"
-#include "runtime/platform/platform.h"
 #include "runtime/program_heap.h"
 
 namespace {
@@ -42,8 +42,8 @@ bool GrowSlots(ObjectTable* table, std::int64_t number) {
   if (number > INT64_MAX - table->growBy) return false;
   const std::int64_t capacity = number + table->growBy;
   if (static_cast<std::uint64_t>(capacity) > SIZE_MAX / sizeof(void*)) return false;
-  void* grown = platform::ResizeBlock(ProgramHeap, table->slots,
-                                      static_cast<std::size_t>(capacity) * sizeof(void*), true);
+  void* grown = ResizeBlock(ProgramHeap, table->slots,
+                            static_cast<std::size_t>(capacity) * sizeof(void*), true);
   if (grown == nullptr) return false;
   table->slots = static_cast<void**>(grown);
   table->capacity = capacity;
@@ -58,8 +58,7 @@ ObjectTable* CreateObjectTable(std::int32_t objectSize, std::int32_t growBy,
   // well, in a size counted in 32 bits; a growth step below 1 would grow nothing.
   constexpr auto kLinkBytes = static_cast<std::int32_t>(sizeof(ObjectLink));
   if (objectSize < 8 || objectSize > INT32_MAX - kLinkBytes || growBy < 1) return nullptr;
-  auto* table =
-      static_cast<ObjectTable*>(platform::AllocateBlock(ProgramHeap, sizeof(ObjectTable), true));
+  auto* table = static_cast<ObjectTable*>(AllocateBlock(ProgramHeap, sizeof(ObjectTable), true));
   if (table == nullptr) FailOutOfMemory();
   table->objectSize = objectSize;
   table->growBy = growBy;
@@ -68,7 +67,7 @@ ObjectTable* CreateObjectTable(std::int32_t objectSize, std::int32_t growBy,
   table->dynamicObjects = nullptr;
   table->cursor = 0;
   table->slots = static_cast<void**>(
-      platform::AllocateBlock(ProgramHeap, static_cast<std::size_t>(growBy) * sizeof(void*), true));
+      AllocateBlock(ProgramHeap, static_cast<std::size_t>(growBy) * sizeof(void*), true));
   if (table->slots == nullptr) FailOutOfMemory();
   return table;
 }
@@ -85,13 +84,13 @@ void* AcquireObject(ObjectTable* table, std::int64_t number) {
     return table->slots[number];
   }
   table->slots[number] =
-      platform::AllocateBlock(ProgramHeap, static_cast<std::size_t>(table->objectSize), true);
+      AllocateBlock(ProgramHeap, static_cast<std::size_t>(table->objectSize), true);
   return table->slots[number];
 }
 
 void* AllocateDynamicObject(ObjectLink** head, std::int32_t size) {
-  auto* link = static_cast<ObjectLink*>(
-      platform::AllocateBlock(ProgramHeap, static_cast<std::size_t>(size), true));
+  auto* link =
+      static_cast<ObjectLink*>(AllocateBlock(ProgramHeap, static_cast<std::size_t>(size), true));
   if (link == nullptr) return nullptr;
   if (*head != nullptr) {
     (*head)->prev = link;
@@ -132,7 +131,7 @@ void FreeDynamicObject(ObjectLink** head, void* handle) {
     link->prev->next = link->next;
     if (link->next != nullptr) link->next->prev = link->prev;
   }
-  platform::FreeBlock(ProgramHeap, link);
+  FreeBlock(ProgramHeap, link);
 }
 
 void DestroyAllObjects(ObjectTable* table) {

@@ -11,26 +11,27 @@ namespace platform {
 
 // ---- Private heaps ---------------------------------------------------------
 
-// A private heap: a growable pool of blocks that can be destroyed whole.
-using HeapHandle = void*;
+// A private heap: a growable pool of blocks that can be destroyed whole. Its
+// type is the seam's own, so that no other handle passes for one.
+struct SystemHeap;
+using HeapHandle = SystemHeap*;
 
 // Creates a private heap with an initial size of 4,096 bytes and no maximum.
 // Returns null when the system refuses. Heap blocks may be allocated and resized
-// only on the thread that created the heap; any thread may free into it. A heap
-// may keep the memory of a large block it shrank for its own later blocks; no
-// other heap gets it, and destroying the heap releases it.
+// only on the thread that created the heap; any thread may free into it.
 HeapHandle CreatePrivateHeap();
 
-// Allocates a block of at least `bytes` bytes (0 is allowed) from `heap`,
-// zero-filled when `zero` is set. Returns null on failure; never throws.
+// Allocates a block of at least `bytes` bytes (0 is allowed) from `heap`; with
+// `zero`, every usable byte of it (BlockSize) is zero. Returns null on failure;
+// never throws.
 void* AllocateBlock(HeapHandle heap, std::size_t bytes, bool zero);
 
-// Resizes `block` (not null, from `heap`) to `bytes` bytes; the block may move.
-// The contents up to the smaller of the two sizes are kept. With `zeroGrowth`
-// the bytes beyond the old size are zero, provided the block was allocated
-// zero-filled and only ever resized with `zeroGrowth`. Returns the block's new
-// address, or null on failure, in which case `block` is unchanged and still valid.
-void* ResizeBlock(HeapHandle heap, void* block, std::size_t bytes, bool zeroGrowth);
+// Resizes `block` (not null, from `heap`) to at least `bytes` bytes; the block
+// may move. The contents up to the smaller of its old usable size and `bytes`
+// are kept; the bytes beyond them hold anything, zero or not. Returns the
+// block's new address, or null on failure, in which case `block` is unchanged
+// and still valid.
+void* ResizeBlock(HeapHandle heap, void* block, std::size_t bytes);
 
 // The usable bytes of `block` (not null, from `heap`): at least the size it was
 // allocated or last resized with. Every address from `block` up to that many

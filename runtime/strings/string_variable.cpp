@@ -14,8 +14,8 @@ namespace {
 
 // Gives `variable` a block of `bytes` bytes, keeping the block it holds if any.
 char16_t* SizeStringBlock(StringVariable* variable, std::size_t bytes) {
-  void* block = *variable == nullptr ? platform::AllocateBlock(StringHeap, bytes, false)
-                                     : platform::ResizeBlock(StringHeap, *variable, bytes, false);
+  void* block = *variable == nullptr ? AllocateBlock(StringHeap, bytes, false)
+                                     : ResizeBlock(StringHeap, *variable, bytes, false);
   if (block == nullptr) FailOutOfMemory();
   *variable = static_cast<char16_t*>(block);
   return *variable;
@@ -26,7 +26,7 @@ bool LiesInBlock(const char16_t* text, const char16_t* block) {
   if (block == nullptr) return false;
   const auto at = reinterpret_cast<std::uintptr_t>(text);
   const auto start = reinterpret_cast<std::uintptr_t>(block);
-  return at >= start && at - start < platform::BlockSize(StringHeap, block);
+  return at >= start && at - start < BlockSize(StringHeap, block);
 }
 
 }  // namespace
@@ -42,7 +42,7 @@ void AssignFromWorkspace(StringVariable* variable, std::int32_t saved) {
 std::int64_t AssignText(StringVariable* variable, const char16_t* text) {
   if (text == nullptr) {
     if (*variable != nullptr) {
-      platform::FreeBlock(StringHeap, *variable);
+      FreeBlock(StringHeap, *variable);
       *variable = nullptr;
     }
     return 2;

@@ -9,7 +9,7 @@
 #include "runtime/platform/out_of_memory.h"
 #include "runtime/strings/text.h"
 
-platform::HeapHandle StringHeap;
+PrivateHeap* StringHeap;
 StringWorkspaceState StringWorkspace;
 
 namespace {
@@ -42,26 +42,25 @@ void AppendWorkspaceText(std::int64_t offsetPlusOne, std::int32_t position) {
 }  // namespace
 
 void InitStringWorkspace() {
-  StringHeap = platform::CreatePrivateHeap();
+  StringHeap = CreatePrivateHeap();
   if (StringHeap == nullptr) FailOutOfMemory();
   StringWorkspace.position = 0;
   StringWorkspace.capacity = kFirstBlockBytes;
   StringWorkspace.buffer =
-      static_cast<char16_t*>(platform::AllocateBlock(StringHeap, kFirstBlockBytes, false));
+      static_cast<char16_t*>(AllocateBlock(StringHeap, kFirstBlockBytes, false));
   if (StringWorkspace.buffer == nullptr) FailOutOfMemory();
 }
 
 void FreeStringWorkspace() {
-  platform::FreeBlock(StringHeap, StringWorkspace.buffer);
-  platform::DestroyPrivateHeap(StringHeap);
+  FreeBlock(StringHeap, StringWorkspace.buffer);
+  DestroyPrivateHeap(StringHeap);
 }
 
 void GrowWorkspace(std::int64_t need) {
   if (need > WorkspaceNeedLimit) FailOutOfMemory();
   if (need < StringWorkspace.capacity - 4) return;
   const std::int64_t capacity = need + WorkspaceGrowthMargin;
-  void* grown =
-      platform::ResizeBlock(StringHeap, StringWorkspace.buffer,
+  void* grown = ResizeBlock(StringHeap, StringWorkspace.buffer,
                             static_cast<std::size_t>(capacity + WorkspaceBlockSlack), false);
   if (grown == nullptr) FailOutOfMemory();
   StringWorkspace.buffer = static_cast<char16_t*>(grown);

@@ -11,7 +11,7 @@
 #include <climits>
 #include <cstdint>
 
-#include "runtime/platform/platform.h"
+#include "runtime/memory/private_heap.h"
 
 struct StringWorkspaceState {
   char16_t* buffer;       // the StringHeap block that holds the workspace text
@@ -20,7 +20,7 @@ struct StringWorkspaceState {
 };
 
 // The private heap of every text: the workspace buffer and all StringVariables.
-extern platform::HeapHandle StringHeap;
+extern PrivateHeap* StringHeap;
 extern StringWorkspaceState StringWorkspace;
 
 // Bytes added beyond the need whenever the workspace buffer grows.

@@ -145,8 +145,8 @@ struct Container {
 
 template <class Kept>
 void* NewContainer(void* field, const Kept& kept) {
-  auto* made = static_cast<Container<Kept>*>(
-      platform::AllocateBlock(ProgramHeap, sizeof(Container<Kept>), true));
+  auto* made =
+      static_cast<Container<Kept>*>(AllocateBlock(ProgramHeap, sizeof(Container<Kept>), true));
   made->kept = kept;
   return *static_cast<void**>(field) = made;
 }
@@ -167,9 +167,8 @@ void InstallContainers() {
   };
   ArrayOperations.CopyList = CopyContainer<ListObjectParameters>;
   ArrayOperations.CopyMap = CopyContainer<MapObjectParameters>;
-  ArrayOperations.ReleaseList = ArrayOperations.ReleaseMap = [](void* container) {
-    platform::FreeBlock(ProgramHeap, container);
-  };
+  ArrayOperations.ReleaseList =
+      ArrayOperations.ReleaseMap = [](void* container) { FreeBlock(ProgramHeap, container); };
 }
 
 // The creation parameters of the container in a list or map field, and its value.

@@ -29,12 +29,12 @@ void Misuse(const char* what) {
   throw std::logic_error(what);
 }
 
-std::map<void*, std::size_t>& BlocksOf(platform::HeapHandle heap) {
+std::map<void*, Block>& BlocksOf(platform::HeapHandle heap) {
   if (state.heaps.count(heap) == 0) Misuse("a heap the fake never created");
   return state.heaps[heap].second;
 }
 
-std::size_t SizeOf(platform::HeapHandle heap, const void* block) {
+Block& BlockOf(platform::HeapHandle heap, const void* block) {
   auto found = BlocksOf(heap).find(const_cast<void*>(block));
   if (found == BlocksOf(heap).end()) Misuse("a block the heap does not hold");
   return found->second;
@@ -44,19 +44,30 @@ std::size_t SizeOf(platform::HeapHandle heap, const void* block) {
 constexpr std::size_t kGuardBytes = 16;
 constexpr unsigned char kGuard = 0x5A;
 
-// Whether the guard behind a block of `bytes` is as it was written.
-bool Intact(void* block, std::size_t bytes) {
-  const auto* guard = static_cast<unsigned char*>(block) + bytes;
+// Whether the guard behind the room of a block is as it was written.
+bool Intact(void* block, const Block& sizes) {
+  const auto* guard = static_cast<unsigned char*>(block) + sizes.room;
   return std::all_of(guard, guard + kGuardBytes, [](unsigned char b) { return b == kGuard; });
 }
 
 // Frees a block, writing over it first so that what is read after shows.
 void Scribble(platform::HeapHandle heap, void* block) {
-  const std::size_t bytes = SizeOf(heap, block);
-  if (!Intact(block, bytes)) Misuse("a write past the end of a block");
-  std::memset(block, 0xDD, bytes);
+  const Block sizes = BlockOf(heap, block);
+  if (!Intact(block, sizes)) Misuse("a write past the end of a block");
+  std::memset(block, 0xDD, sizes.room);
   BlocksOf(heap).erase(block);
   std::free(block);
+}
+
+// A block of `bytes` with room to spare at every third heap call, garbage in the
+// room unless it is zero-filled.
+void* NewBlock(platform::HeapHandle heap, std::size_t bytes, bool zero) {
+  const std::size_t room = state.heapCalls % 3 == 0 ? (bytes + bytes / 4 + 7) / 8 * 8 : bytes;
+  void* block = std::malloc(room + kGuardBytes);
+  if (block == nullptr) throw std::bad_alloc();
+  std::memset(block, zero ? 0 : 0xAA, room);  // memory not asked to be zero is not
+  std::memset(static_cast<char*>(block) + room, kGuard, kGuardBytes);
+  return BlocksOf(heap)[block] = {bytes, room}, block;
 }
 
 }  // namespace
@@ -64,7 +75,7 @@ void Scribble(platform::HeapHandle heap, void* block) {
 void Reset() {
   bool overrun = false;
   for (auto& [heap, numbered] : state.heaps)
-    for (auto& [block, bytes] : numbered.second) overrun |= !Intact(block, bytes), std::free(block);
+    for (auto& [block, sizes] : numbered.second) overrun |= !Intact(block, sizes), std::free(block);
   state = State{};
   HeapsCreated = 0;
   if (overrun) Misuse("a write past the end of a block still live");
@@ -76,7 +87,7 @@ std::size_t LiveBlocks(platform::HeapHandle heap) {
 
 std::size_t BlockBytes(const void* block) {
   for (auto& [heap, numbered] : state.heaps)
-    if (numbered.second.count(const_cast<void*>(block)) != 0) return SizeOf(heap, block);
+    if (numbered.second.count(const_cast<void*>(block)) != 0) return BlockOf(heap, block).bytes;
   return 0;
 }
 
@@ -104,37 +115,35 @@ using fake::state;
 
 HeapHandle CreatePrivateHeap() {
   if (++state.heapCalls == state.failingCall) return nullptr;
-  HeapHandle heap = fake::NextHandle();
+  auto heap = static_cast<HeapHandle>(fake::NextHandle());
   state.heaps[heap].first = ++fake::HeapsCreated;
   return heap;
 }
 
 void* AllocateBlock(HeapHandle heap, std::size_t bytes, bool zero) {
-  auto& blocks = fake::BlocksOf(heap);
+  fake::BlocksOf(heap);
   if (++state.heapCalls == state.failingCall) return nullptr;
-  void* block = std::malloc(bytes + fake::kGuardBytes);
-  if (block == nullptr) throw std::bad_alloc();
-  std::memset(block, zero ? 0 : 0xAA, bytes);  // memory not asked to be zero is not
-  std::memset(static_cast<char*>(block) + bytes, fake::kGuard, fake::kGuardBytes);
-  return blocks[block] = bytes, block;
+  return fake::NewBlock(heap, bytes, zero);
 }
 
-void* ResizeBlock(HeapHandle heap, void* block, std::size_t bytes, bool zeroGrowth) {
-  const std::size_t old = fake::SizeOf(heap, block);
-  void* moved = AllocateBlock(heap, bytes, zeroGrowth);
-  if (moved == nullptr) return nullptr;
-  std::memcpy(moved, block, std::min(old, bytes));
+void* ResizeBlock(HeapHandle heap, void* block, std::size_t bytes) {
+  fake::Block& old = fake::BlockOf(heap, block);
+  if (++state.heapCalls == state.failingCall) return nullptr;
+  ++state.resizes;
+  if (bytes <= old.room && bytes >= old.room / 2) return old.bytes = bytes, block;
+  void* moved = fake::NewBlock(heap, bytes, false);
+  std::memcpy(moved, block, std::min(old.room, bytes));
   fake::Scribble(heap, block);
-  return ++state.resizes, moved;
+  return moved;
 }
 
 std::size_t BlockSize(HeapHandle heap, const void* block) {
-  return fake::SizeOf(heap, block);
+  return fake::BlockOf(heap, block).room;
 }
 
 void FreeBlock(HeapHandle heap, void* block) {
   if (block == nullptr) return;
-  state.freed.push_back(fake::SizeOf(heap, block));
+  state.freed.push_back(fake::BlockOf(heap, block).bytes);
   fake::Scribble(heap, block);
 }
 

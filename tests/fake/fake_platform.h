@@ -33,11 +33,17 @@ struct Read {
 // Failures a test may script; BrokenPipe is the one of a reader that went away.
 inline constexpr platform::SystemError NoSpace = 28, BrokenPipe = 32;
 
+// A live heap block: the size asked for, and its usable room (BlockSize), which
+// now and then is larger and then holds garbage beyond the size asked.
+struct Block {
+  std::size_t bytes, room;
+};
+
 struct State {
   // Heaps by handle: their number (1 for the first created), and their live
-  // blocks with the size asked for. A resized block always moves, and the
-  // memory it leaves, like a freed block's, is written over first.
-  std::map<platform::HeapHandle, std::pair<long, std::map<void*, std::size_t>>> heaps;
+  // blocks. A resize that fits the room stays in place, one that does not moves,
+  // and the memory a block leaves, like a freed block's, is written over first.
+  std::map<platform::HeapHandle, std::pair<long, std::map<void*, Block>>> heaps;
   long heapCalls = 0, failingCall = 0;  // heap creations, allocations and resizes so far;
                                         // the one with this number fails (1: the first)
   long resizes = 0;                     // resizes that succeeded

@@ -1,14 +1,15 @@
-// The real private heaps, which may keep a large block that one heap shrank for
-// that heap's next large allocation: a random walk of allocations, resizes,
-// frees and whole-heap destructions over two heaps leaves every live block with
-// its own contents, and zero-filled blocks zero.
+// The private heaps, on the system's heaps and on the fake: a random walk of
+// allocations, resizes, frees and whole-heap destructions over two heaps leaves
+// every live block with its own contents and zero-filled blocks zero however
+// they grow, and a heap hands the large block it shrank away last to its next
+// large request of a similar size.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
 #include <vector>
 
-#include "runtime/platform/platform.h"
+#include "runtime/memory/private_heap.h"
 #include "tests/seeded.h"
 
 namespace {
@@ -18,6 +19,24 @@ struct LiveBlock {
   unsigned char* bytes;
   std::size_t size;
   unsigned char fill;
+  bool zero;  // allocated zero-filled and grown with zero only; zero beyond its size
+};
+
+bool Zero(const unsigned char* from, const unsigned char* to) {
+  return std::all_of(from, to, [](unsigned char b) { return b == 0; });
+}
+
+struct Kept {  // the large block a heap shrank away last, and its usable size; or none
+  void* block;
+  std::size_t size;
+  // Whether a request of `bytes` that may take the kept block got it exactly when
+  // the block serves it (from half its size to the whole); it is then no longer kept.
+  bool Handed(std::size_t bytes, const void* got) {
+    const bool serves = bytes >= LargeBlockBytes && bytes >= size / 2 && bytes <= size;
+    const bool handed = got == block;
+    if (serves) *this = {};
+    return handed == serves;
+  }
 };
 
 // Every 4,093rd byte and the last one still hold the block's fill.
@@ -29,12 +48,17 @@ bool Intact(const LiveBlock& block) {
 
 TEST(PrivateHeapTest, LiveBlocksKeepTheirContentsThroughShrinksFreesAndDestruction) {
   Seeded random;
-  // Mostly sizes of one large kind, so that a kept block fits the next request.
-  auto size = [&random] {
+  // Mostly sizes of one large kind, so that a kept block fits the next request;
+  // now and then one at an edge of what is kept and of what a kept block serves.
+  auto size = [&random](const Kept& kept) {
+    const std::size_t edges[] = {LargeBlockBytes - 1, LargeBlockBytes, kept.size / 2 - 1,
+                                 kept.size / 2,       kept.size,       kept.size + 1};
+    if (random.OneIn(4)) return edges[random.Between(0, kept.block == nullptr ? 1 : 5)];
     return static_cast<std::size_t>(random.OneIn(3) ? random.Between(10, 110)
-                                                    : random.Between(2'000'010, 2'600'000));
+                                                    : random.Between(1'000'000, 2'600'000));
   };
-  platform::HeapHandle heaps[2] = {platform::CreatePrivateHeap(), platform::CreatePrivateHeap()};
+  PrivateHeap* heaps[2] = {CreatePrivateHeap(), CreatePrivateHeap()};
+  Kept kept[2] = {};
   std::vector<LiveBlock> live;
   for (int step = 0; step < 400; ++step) {
     const int heap = static_cast<int>(random.Between(0, 1));
@@ -43,38 +67,46 @@ TEST(PrivateHeapTest, LiveBlocksKeepTheirContentsThroughShrinksFreesAndDestructi
         live.empty() ? nullptr : &live[random.Between(0, static_cast<long>(live.size()) - 1)];
     const auto fill = static_cast<unsigned char>(step);
     if (choice == 0) {  // the heap goes with everything on it, and a new one takes its place
-      platform::DestroyPrivateHeap(heaps[heap]);
+      DestroyPrivateHeap(heaps[heap]);
       std::erase_if(live, [heap](const LiveBlock& b) { return b.heap == heap; });
-      heaps[heap] = platform::CreatePrivateHeap();
+      heaps[heap] = CreatePrivateHeap(), kept[heap] = {};
     } else if ((choice < 7 || picked == nullptr) && live.size() < 12) {
-      const std::size_t bytes = size();
+      const std::size_t bytes = size(kept[heap]);
       const bool zero = random.OneIn(4);
-      auto* block = static_cast<unsigned char*>(platform::AllocateBlock(heaps[heap], bytes, zero));
-      live.push_back({heap, block, bytes, 0});
-      ASSERT_TRUE(block != nullptr && (!zero || Intact(live.back())));
-      std::memset(block, live.back().fill = fill, bytes);
+      auto* block = static_cast<unsigned char*>(AllocateBlock(heaps[heap], bytes, zero));
+      ASSERT_TRUE(block != nullptr &&
+                  (!zero || Zero(block, block + BlockSize(heaps[heap], block))));
+      ASSERT_TRUE(kept[heap].Handed(zero ? 0 : bytes, block)) << "step " << step;
+      live.push_back({heap, block, bytes, fill, zero});
+      std::memset(block, fill, bytes);
     } else if (choice < 13 && picked != nullptr) {
-      const std::size_t bytes = random.OneIn(2) ? 10 : size();
-      picked->bytes = static_cast<unsigned char*>(
-          platform::ResizeBlock(heaps[picked->heap], picked->bytes, bytes, false));
-      picked->size = std::min(picked->size, bytes);
-      ASSERT_TRUE(picked->bytes != nullptr && Intact(*picked))
-          << "step " << step << ": resized to " << bytes;
-      ASSERT_GE(platform::BlockSize(heaps[picked->heap], picked->bytes), bytes);
-      std::memset(picked->bytes, picked->fill = fill, picked->size = bytes);
+      PrivateHeap* on = heaps[picked->heap];
+      const std::size_t old = BlockSize(on, picked->bytes);
+      // Zero-filled blocks only grow, as object tables grow their slots.
+      const std::size_t bytes = picked->zero      ? picked->size + random.Between(1, 300)
+                                : random.OneIn(2) ? 10
+                                                  : size(kept[picked->heap]);
+      auto* resized =
+          static_cast<unsigned char*>(ResizeBlock(on, picked->bytes, bytes, picked->zero));
+      ASSERT_TRUE(resized != nullptr) << "step " << step << ": resized to " << bytes;
+      ASSERT_TRUE(kept[picked->heap].Handed(picked->zero || bytes <= old ? 0 : bytes, resized));
+      if (!picked->zero && old >= LargeBlockBytes && bytes < old / 2)
+        kept[picked->heap] = {picked->bytes, old};
+      picked->bytes = resized;
+      ASSERT_TRUE(Intact({0, resized, std::min(picked->size, bytes), picked->fill, false}));
+      ASSERT_TRUE(!picked->zero || Zero(resized + picked->size, resized + bytes))
+          << "step " << step << ": grown from " << picked->size << " to " << bytes;
+      ASSERT_GE(BlockSize(on, resized), bytes);
+      std::memset(resized, picked->fill = fill, picked->size = bytes);
     } else if (picked != nullptr) {
-      platform::FreeBlock(heaps[picked->heap], picked->bytes);
+      FreeBlock(heaps[picked->heap], picked->bytes);
       live.erase(live.begin() + (picked - live.data()));
     }
     for (const LiveBlock& b : live) ASSERT_TRUE(Intact(b)) << "step " << step;
   }
-  // Zero-filled blocks grow zero-filled.
-  auto* slots = static_cast<void**>(platform::AllocateBlock(heaps[0], 16 * sizeof(void*), true));
-  slots = static_cast<void**>(platform::ResizeBlock(heaps[0], slots, 1000 * sizeof(void*), true));
-  EXPECT_EQ(std::vector<void*>(slots, slots + 1000), std::vector<void*>(1000));
-  platform::FreeBlock(heaps[0], nullptr);
-  for (platform::HeapHandle heap : {heaps[0], heaps[1], static_cast<platform::HeapHandle>(nullptr)})
-    platform::DestroyPrivateHeap(heap);
+  FreeBlock(heaps[0], nullptr);
+  for (PrivateHeap* heap : {heaps[0], heaps[1], static_cast<PrivateHeap*>(nullptr)})
+    DestroyPrivateHeap(heap);
 }
 
 }  // namespace

@@ -55,13 +55,13 @@ using CountCalls = int (*)();
 class LibrariesTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ProgramHeap = platform::CreatePrivateHeap();
+    ProgramHeap = CreatePrivateHeap();
     InitSharedLibraries();
   }
   void TearDown() override {
     ReleaseAllSharedLibraries();
     DetachSharedLibraries();
-    platform::DestroyPrivateHeap(ProgramHeap);
+    DestroyPrivateHeap(ProgramHeap);
   }
   // The library's count of calls since it was loaded: 1 on the first call.
   static int Count(std::int64_t library) {

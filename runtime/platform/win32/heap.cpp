@@ -1,4 +1,5 @@
-// Private heaps on Windows: KERNEL32's heap functions.
+// Private heaps on Windows: KERNEL32's heap functions. A block's usable size is
+// the size it was asked with, which HEAP_ZERO_MEMORY zeroes whole.
 #include <windows.h>
 
 #include "runtime/platform/platform.h"
@@ -6,15 +7,15 @@
 namespace platform {
 
 HeapHandle CreatePrivateHeap() {
-  return ::HeapCreate(0, 4096, 0);
+  return static_cast<HeapHandle>(::HeapCreate(0, 4096, 0));
 }
 
 void* AllocateBlock(HeapHandle heap, std::size_t bytes, bool zero) {
   return ::HeapAlloc(static_cast<HANDLE>(heap), zero ? HEAP_ZERO_MEMORY : 0, bytes);
 }
 
-void* ResizeBlock(HeapHandle heap, void* block, std::size_t bytes, bool zeroGrowth) {
-  return ::HeapReAlloc(static_cast<HANDLE>(heap), zeroGrowth ? HEAP_ZERO_MEMORY : 0, block, bytes);
+void* ResizeBlock(HeapHandle heap, void* block, std::size_t bytes) {
+  return ::HeapReAlloc(static_cast<HANDLE>(heap), 0, block, bytes);
 }
 
 std::size_t BlockSize(HeapHandle heap, const void* block) {
