@@ -3,19 +3,13 @@
 # version record.
 #   -DIMAGE=stringchurn.exe -DOBJDUMP=objdump -DVERSION=the project's version
 file(STRINGS "${IMAGE}" manifest REGEX "Microsoft\\.Windows\\.Common-Controls")
-if(NOT manifest)
-  message(FATAL_ERROR "${IMAGE} carries no manifest naming Microsoft.Windows.Common-Controls")
-endif()
 if(NOT manifest MATCHES "version=\"6\\.0\\.0\\.0\"" OR NOT manifest MATCHES "processorArchitecture=\"amd64\"")
-  message(FATAL_ERROR "the manifest dependency is not Common-Controls 6.0.0.0 for amd64: ${manifest}")
+  message(FATAL_ERROR "${IMAGE} has no manifest dependency on Common-Controls 6.0.0.0 for amd64: ${manifest}")
 endif()
 
 execute_process(COMMAND "${OBJDUMP}" -p "${IMAGE}" OUTPUT_VARIABLE headers RESULT_VARIABLE failed)
-if(failed)
-  message(FATAL_ERROR "${OBJDUMP} could not read ${IMAGE}")
-endif()
-if(NOT headers MATCHES "Subsystem[ \t]+0+3[ \t]+\\(Windows CUI\\)")
-  message(FATAL_ERROR "${IMAGE} is not a console-subsystem program")
+if(failed OR NOT headers MATCHES "Subsystem[ \t]+0+3[ \t]+\\(Windows CUI\\)")
+  message(FATAL_ERROR "${IMAGE} is not a console-subsystem program (${OBJDUMP}: ${failed})")
 endif()
 string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${headers}")
 foreach(import IN LISTS imports)
@@ -24,7 +18,6 @@ foreach(import IN LISTS imports)
     message(FATAL_ERROR "${IMAGE} imports from a DLL it should not need: ${import}")
   endif()
 endforeach()
-message(STATUS "imports: ${imports}")
 
 # The version record: each name of it in UTF-16, its NUL, up to one unit of
 # padding, and its value in UTF-16.
