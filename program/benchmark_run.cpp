@@ -34,10 +34,9 @@ StringVariable* Element(std::int64_t index) {
 // Prints the text built at `p` and sets the workspace position back to it.
 // Returns 0, or the exit code of a line that could not be written, reported.
 std::int64_t PrintBuiltLine(std::int32_t p) {
-  const std::int64_t failure = OutputLineHook(WorkspaceTextAt(p));
+  const std::int64_t printed = OutputLineHook(WorkspaceTextAt(p));
   StringWorkspace.position = p;
-  return failure == 0 ? 0
-                      : ReportOutputFailure(nullptr, static_cast<platform::SystemError>(failure));
+  return ReportedLineFailure(printed);
 }
 
 // "   Loops      MemoryUsage      duration for K passes", built in the workspace.
@@ -116,8 +115,8 @@ std::int64_t RunBenchmark(const BenchmarkSizes& sizes, const char16_t* csvPath, 
   AppendText(u" seconds");
   if (const std::int64_t code = PrintBuiltLine(p)) return code;
   if (compare) {
-    if (const std::int64_t failure = PrintComparison(sizes.textLength, timing)) {
-      return ReportOutputFailure(nullptr, static_cast<platform::SystemError>(failure));
+    if (const std::int64_t code = ReportedLineFailure(PrintComparison(sizes.textLength, timing))) {
+      return code;
     }
   }
 

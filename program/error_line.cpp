@@ -25,3 +25,8 @@ std::int64_t ReportOutputFailure(const char16_t* file, platform::SystemError err
   const std::string what = file == nullptr ? "standard output" : PlainText(file);
   return ReportFailure(OutputFailedExitCode, "cannot write " + what + ": " + SystemReason(error));
 }
+
+std::int64_t ReportedLineFailure(std::int64_t printed) {
+  return printed == 0 ? 0
+                      : ReportOutputFailure(nullptr, static_cast<platform::SystemError>(printed));
+}

@@ -28,3 +28,8 @@ std::int64_t ReportFailure(std::uint32_t exitCode, const std::string& error);
 // except for standard output whose reader has gone, which ends the run quietly
 // as it ends any Unix tool in a pipeline. Returns OutputFailedExitCode.
 std::int64_t ReportOutputFailure(const char16_t* file, platform::SystemError error);
+
+// What a line for standard output comes to, given what printing it returned
+// (0, or the system's error, as the OutputLineHook returns): 0 when it was
+// written, otherwise ReportOutputFailure's exit code, reported.
+std::int64_t ReportedLineFailure(std::int64_t printed);

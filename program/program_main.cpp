@@ -24,9 +24,8 @@ namespace {
 // The usage or the version; output that fails ends it as it ends a run.
 void PrintTextLines(const char16_t* const* lines, std::size_t count) {
   for (std::size_t i = 0; i < count; ++i) {
-    if (const std::int64_t error = PrintTextLine(lines[i])) {
-      ProgramGlobals.ExitCode =
-          ReportOutputFailure(nullptr, static_cast<platform::SystemError>(error));
+    if (const std::int64_t code = ReportedLineFailure(PrintTextLine(lines[i]))) {
+      ProgramGlobals.ExitCode = code;
       return;
     }
   }

@@ -3,14 +3,14 @@
 
 #include <string>
 
+#include "program/error_line.h"
 #include "runtime/console/console.h"
 #include "runtime/console/line_hooks.h"
 #include "runtime/platform/platform.h"
 
 std::int64_t PrintTextLine(const char16_t* line) {
   if (platform::IsConsole(StdOutputHandle)) return OutputLineHook(line);
-  std::string text;
-  for (; *line != u'\0'; ++line) text.push_back(*line < 0x80 ? static_cast<char>(*line) : '?');
+  std::string text = PlainText(line);
   text.push_back('\n');
   if (platform::WriteTextBytes(StdOutputHandle, text.data(), text.size())) return 0;
   return platform::LastSystemError();

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-// Prints `line` (ASCII; anything else shows as "?") on standard output: to a
+// Prints `line` (printable ASCII; anything else shows as "?") on standard output: to a
 // console through the OutputLineHook, as every line goes there; to a file or a
 // pipe as plain text with the system's line end, so that grep, less and help2man
 // read it. Returns 0 when the line was written, otherwise the system's error.
