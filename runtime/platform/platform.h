@@ -59,6 +59,13 @@ void EnterLock(Lock* lock);
 // Gives up one hold of `lock` by the calling thread.
 void LeaveLock(Lock* lock);
 
+// ---- Processor -----------------------------------------------------------------
+
+// Whether the processor, and the system for its registers, let the text routines
+// use vectors of `bytes` bytes: 16 (SSE2, on every x86-64), 32 (AVX2) or 64
+// (AVX-512BW). Any other width is false.
+bool ProcessorHasVectorBytes(int bytes);
+
 // ---- Time --------------------------------------------------------------------
 
 // Writes the frequency of the high-resolution counter, in ticks per second, to

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 
+#include "runtime/platform/platform.h"
 #include "runtime/strings/text_kernels.h"
 
 namespace {
@@ -50,8 +51,7 @@ const TextKernels* KernelsFor(int bytes) {
 // may run slower for a while after 512-bit work, which the copies that follow
 // pay for: it is used only when asked for.
 int ProcessorTextVectorBytes() {
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("avx2") ? 32 : 16;
+  return platform::ProcessorHasVectorBytes(32) ? 32 : 16;
 }
 
 // Null until the first use chooses, or SetTextVectorBytes sets a width.
@@ -103,16 +103,7 @@ int TextVectorBytes() {
 }
 
 bool TextVectorWidthAvailable(int bytes) {
-  __builtin_cpu_init();
-  switch (bytes) {
-    case 16:
-      return true;
-    case 32:
-      return __builtin_cpu_supports("avx2");
-    case 64:
-      return __builtin_cpu_supports("avx512bw");
-  }
-  return false;
+  return platform::ProcessorHasVectorBytes(bytes);
 }
 
 bool SetTextVectorBytes(int bytes) {

@@ -168,6 +168,13 @@ void LeaveLock(Lock* lock) {
   MutexOf(lock).unlock();
 }
 
+bool ProcessorHasVectorBytes(int bytes) {
+  if (auto asking = std::exchange(state.askingProcessor, nullptr)) asking();
+  __builtin_cpu_init();
+  return bytes == 16 || (bytes == 32 && __builtin_cpu_supports("avx2")) ||
+         (bytes == 64 && __builtin_cpu_supports("avx512bw"));
+}
+
 bool QueryCounterFrequency(std::int64_t* frequency) {
   *frequency = state.frequencyFails ? 0 : state.frequency;
   return !state.frequencyFails;

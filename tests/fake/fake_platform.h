@@ -57,6 +57,9 @@ struct State {
   std::map<std::u16string, std::map<std::string, void*>> modules;
   std::map<void*, std::u16string> open;
   std::function<void()> opening;  // run once by the next OpenModule, as a library's start
+  // Run once by the next question about the processor, as another thread might
+  // run meanwhile. The answers are the processor's own.
+  std::function<void()> askingProcessor;
   // Standard input: a console on which `typed` chunks arrive one per read (cut
   // at the capacity), or redirected `reads`, after which the input has ended.
   // Standard output: a console, or a file whose writes fail with `writeError`

@@ -198,6 +198,10 @@ TEST(TextVectorsTest, SixteenBytesAlwaysThirtyTwoByChoiceAndOnlyTheThreeWidths) 
   EXPECT_EQ(TextVectorBytes(), 16);
   EXPECT_TRUE(SetTextVectorBytes(0));
   EXPECT_EQ(TextVectorBytes(), TextVectorWidthAvailable(32) ? 32 : 16);
+  // A width set (on another thread) while the first use asks the processor stays.
+  SetTextVectorBytes(0), fake::state.askingProcessor = [] { SetTextVectorBytes(16); };
+  EXPECT_EQ(TextVectorBytes(), 16);
+  SetTextVectorBytes(0);
   char16_t target[6] = u"#####";
   CopyChars(target, u"abcdef", 3);
   CopyChars(target + 4, u"x", -5);
