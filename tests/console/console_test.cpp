@@ -1,5 +1,5 @@
-// The console: control events, the lines PrintLine writes, and ReadLine against
-// the line rules over random input cut into random reads.
+// The console: the lines PrintLine writes, and ReadLine against the line rules
+// over random input cut into random reads.
 #include <algorithm>
 #include <cstdint>
 #include <string>
@@ -35,22 +35,6 @@ class ConsoleTest : public RuntimeTest {
     return lines;
   }
 };
-
-std::int32_t CalledWith;
-void RecordClose() {
-  ++CalledWith;
-}
-
-TEST_F(ConsoleTest, TheCloseEventRunsTheHookAndEveryEventGoesOnToTheSystem) {
-  CloseEventHook = RecordClose;
-  CalledWith = 0;
-  for (std::uint32_t event : {0u, 1u, 2u, 5u, 6u}) EXPECT_EQ(fake::state.handler(event), 0);
-  EXPECT_EQ(CalledWith, 1);
-  CloseEventHook = nullptr;
-  EXPECT_EQ(fake::state.handler(platform::ControlCloseEvent), 0);
-  EXPECT_EQ(OpenConsole(u"title"), 1);
-  EXPECT_EQ(fake::state.title, u"title");
-}
 
 // The bytes of lines in a file are the end-to-end cases'; here the blank line,
 // the console's text, and a line without a block for it.

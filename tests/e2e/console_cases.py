@@ -69,6 +69,10 @@ CASES = [
         wine=False, **PIPES),
     # Standard output without a reader ends the run quietly with exit code 1.
     row('closed', stdin='closed', stdout='closed', out=None, end='exit 1'),
+    row('closed', stdin='closed'),  # the end of the input ends the wait
+    # Ctrl-C, the break key and shutdown end the program as the signal does.
+    *(row('signals', steps=(f'kill {name}',), end=f'signal {getattr(signal, name)}', limit=5, wine=False,
+          **PIPES) for name in ('SIGINT', 'SIGQUIT', 'SIGTERM')),
     # Output that cannot be written stops the run with exit code 1 and the system's
     # reason: a full or closed standard output, a full CSV file. A file the program
     # opens never takes a closed stream's place, nor is a CSV mixed into one.
@@ -190,6 +194,7 @@ def run(r, program, folder):
     def start():  # in the child, before the program
         for name in r['ignore']:
             signal.signal(getattr(signal, name), signal.SIG_IGN)
+        resource.setrlimit(resource.RLIMIT_CORE, (0, 0))  # SIGQUIT leaves no core
         if r['fsize']:
             resource.setrlimit(resource.RLIMIT_FSIZE, (r['fsize'], r['fsize']))
         if tty:

@@ -145,6 +145,7 @@ TEST_F(ProgramTest, TheFrameClearsTheGlobalsRunsAndShutsDownInOrder) {
   ProgramGlobals.ExitCode = 7, OutputLineHook = PrintLine;
   InputLineHook = [](std::int32_t) -> std::int64_t {
     LoadSharedLibrary(AnyNumber, u"psapi.dll"), fake::state.handler(platform::ControlCloseEvent);
+    EXPECT_TRUE(fake::state.open.empty());  // the close event released it
     return LoadSharedLibrary(AnyNumber, u"psapi.dll");
   };
   EXPECT_EQ(fake::ExitCodeOf([] { RunSmall(); }), 0u);

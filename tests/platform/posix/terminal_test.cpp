@@ -1,12 +1,9 @@
 // The console on Linux: a pseudo-terminal of the test's own that speaks UTF-8,
-// function names in UTF-8, and the signals that are its control events. (Pipes,
-// files and the signals' effects on the whole program are the end-to-end tests'.)
+// and function names in UTF-8. (Pipes, files and the signals that are the control
+// events are the end-to-end tests'.)
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
-#include <signal.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -116,56 +113,6 @@ TEST(Utf8Test, ConversionsAgreeWithTheStandard) {
   const std::u16string lone[] = {u"a\xDC00", u"\xD800", {u'a', 0xD800, u'b'}};
   for (const std::u16string& name : lone)
     EXPECT_FALSE(platform::NarrowFunctionName(name.c_str(), narrow));
-}
-
-// A pipe's end is a read of 0 bytes, and it is no console; a closed descriptor's
-// read fails. (That a non-blocking pipe still waits is the end-to-end cases'.)
-TEST(PipeTest, TheEndIsZeroBytesAndAClosedDescriptorFails) {
-  int ends[2];
-  ASSERT_EQ(pipe(ends), 0);
-  const platform::FileHandle input = platform::HandleOfDescriptor(ends[0]);
-  char bytes[8];
-  std::uint32_t got = 9, more = 9;
-  (void)!write(ends[1], "ab", 2), close(ends[1]);
-  EXPECT_EQ(platform::ReadFileBytes(input, bytes, 8, &got), platform::FileReadResult::Success);
-  EXPECT_EQ(platform::ReadFileBytes(input, bytes, 8, &more), platform::FileReadResult::Success);
-  EXPECT_EQ(std::string(bytes, got) + "|" + std::to_string(more), "ab|0");
-  EXPECT_FALSE(platform::SetConsoleInputMode(input, 7));
-  close(ends[0]);
-  EXPECT_EQ(platform::ReadFileBytes(input, bytes, 8, &got), platform::FileReadResult::Failure);
-}
-
-int ReportPipe = -1;
-std::int32_t Report(std::uint32_t event) {  // handles Ctrl-C only
-  const char code = static_cast<char>('0' + event);
-  return write(ReportPipe, &code, 1) == 1 && event == platform::ControlCEvent;
-}
-
-// In a child that registers Report: the events reported, and how the child ended
-// after `signal` (exit 7 if it went on). (A signal ignored from the start stays
-// ignored: the end-to-end cases start the program as nohup does.)
-std::pair<std::string, int> SendInChild(int signal) {
-  int report[2];
-  EXPECT_EQ(pipe(report), 0);
-  if (fork() == 0) {
-    const rlimit noCore = {0, 0};
-    ReportPipe = report[1], setrlimit(RLIMIT_CORE, &noCore);
-    platform::RegisterControlHandler(Report);
-    kill(getpid(), signal), usleep(300'000), _exit(7);
-  }
-  close(report[1]);
-  std::string events(8, '\0');
-  events.resize(static_cast<std::size_t>(std::max<ssize_t>(read(report[0], events.data(), 8), 0)));
-  int status = 0;
-  close(report[0]), wait(&status);
-  return {events, WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status)};
-}
-
-TEST(ControlEventTest, SignalsAreEventsThatEndTheProcessUnlessHandled) {
-  using Ended = std::pair<std::string, int>;
-  EXPECT_EQ(SendInChild(SIGINT), (Ended{"0", 7}));  // handled
-  for (auto [signal, event] : {std::pair{SIGQUIT, "1"}, {SIGHUP, "2"}, {SIGTERM, "6"}})
-    EXPECT_EQ(SendInChild(signal), (Ended{event, -signal}));
 }
 
 }  // namespace
