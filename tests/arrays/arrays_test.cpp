@@ -137,52 +137,40 @@ TEST_F(ArraysTest, TheNestedExampleIsDestroyedFieldByFieldInOrder) {
 
 // List and map objects of the tests' own: the parameters they were created
 // with, as the copy walker reads them back, and a value that copies carry over.
-template <class Kept>
 struct Container {
-  Kept kept;
+  union {
+    ListObjectParameters list;
+    MapObjectParameters map;
+  };
   std::int64_t value;
 };
 
-template <class Kept>
-void* NewContainer(void* field, const Kept& kept) {
-  auto* made =
-      static_cast<Container<Kept>*>(AllocateBlock(ProgramHeap, sizeof(Container<Kept>), true));
-  made->kept = kept;
-  return *static_cast<void**>(field) = made;
-}
-
-template <class Kept>
-std::int64_t CopyContainer(void* source, void* destination, std::int32_t) {
-  static_cast<Container<Kept>*>(destination)->value = static_cast<Container<Kept>*>(source)->value;
-  return 1;
+void* NewContainer(void* field, const Container& made) {
+  auto* block = static_cast<Container*>(AllocateBlock(ProgramHeap, sizeof(Container), true));
+  *block = made;
+  return *static_cast<void**>(field) = block;
 }
 
 void InstallContainers() {
   ArrayOperations.CreateList = [](std::int64_t q1, void* field, std::int64_t q2, std::int32_t q3) {
-    return NewContainer(field, ListObjectParameters{q1, q2, q3});
+    return NewContainer(field, {.list = {q1, q2, q3}});
   };
   ArrayOperations.CreateMap = [](std::int64_t r1, std::int32_t r2, std::int64_t r3, void* field,
                                  std::int32_t r4) {
-    return NewContainer(field, MapObjectParameters{r1, r2, r3, r4});
+    return NewContainer(field, {.map = {r1, r2, r3, r4}});
   };
-  ArrayOperations.CopyList = CopyContainer<ListObjectParameters>;
-  ArrayOperations.CopyMap = CopyContainer<MapObjectParameters>;
+  ArrayOperations.CopyList = ArrayOperations.CopyMap = [](void* from, void* to, std::int32_t) {
+    static_cast<Container*>(to)->value = static_cast<Container*>(from)->value;
+    return std::int64_t{1};
+  };
   ArrayOperations.ReleaseList =
       ArrayOperations.ReleaseMap = [](void* container) { FreeBlock(ProgramHeap, container); };
 }
 
-// The creation parameters of the container in a list or map field, and its value.
-std::vector<std::int64_t> Kept(const MapWord* e, void* container) {
-  if (*e == ListField) {
-    const auto& made = *static_cast<Container<ListObjectParameters>*>(container);
-    return {made.kept.parameter1, made.kept.parameter2, made.kept.parameter3};
-  }
-  const auto& made = *static_cast<Container<MapObjectParameters>*>(container);
-  return {made.kept.parameter1, made.kept.parameter2, made.kept.parameter3, made.kept.parameter4};
-}
-std::int64_t& ValueOf(const MapWord* e, void* container) {
-  return *e == ListField ? static_cast<Container<ListObjectParameters>*>(container)->value
-                         : static_cast<Container<MapObjectParameters>*>(container)->value;
+// The creation parameters of the container in a list or map field.
+std::vector<std::int64_t> Kept(const MapWord* e, const Container& c) {
+  if (*e == ListField) return {c.list.parameter1, c.list.parameter2, c.list.parameter3};
+  return {c.map.parameter1, c.map.parameter2, c.map.parameter3, c.map.parameter4};
 }
 
 // A random map nested up to four deep, with every entry kind, for a structure
@@ -248,11 +236,11 @@ void Visit(char* p, std::int64_t size, StructureMap map, Seeded* fill, std::u16s
         Visit(p + offset + k * stride, stride, MapAt(e[embedded ? 3 : 4]), fill, shown);
       at = offset + count * stride;
     } else if (*e == ListField || *e == MapField) {
-      void* container = *reinterpret_cast<void**>(p + offset);
+      auto* container = *reinterpret_cast<Container**>(p + offset);
       ASSERT_NE(container, nullptr);
-      EXPECT_EQ(Kept(e, container), std::vector<std::int64_t>(e + 2, e + EntryWords(e)));
-      if (fill != nullptr) ValueOf(e, container) = fill->Between(1, 1000);
-      shown += reference::Integer(ValueOf(e, container)) + u"|";
+      EXPECT_EQ(Kept(e, *container), std::vector<std::int64_t>(e + 2, e + EntryWords(e)));
+      if (fill != nullptr) container->value = fill->Between(1, 1000);
+      shown += reference::Integer(container->value) + u"|";
       at = offset + (*e == ListField ? 16 : 8);
     } else {
       auto* array = reinterpret_cast<ArrayVariable*>(p + offset);

@@ -220,9 +220,7 @@ FileHandle GetStandardHandle(StandardStream stream) {
   return stream == StandardStream::Input ? &fake::InputTag : &fake::OutputTag;
 }
 
-void SetConsoleTitleText(const char16_t* title) {
-  state.title = title;
-}
+void SetConsoleTitleText(const char16_t*) {}
 
 bool SetConsoleInputMode(FileHandle console, std::uint32_t) {
   return console == &fake::InputTag && state.inputIsConsole;

@@ -68,7 +68,7 @@ struct State {
   platform::SystemError writeError = 0, lastError = 0;
   std::deque<std::u16string> typed;
   std::deque<Read> reads;
-  std::u16string consoleText, title;
+  std::u16string consoleText;
   std::string fileBytes, standardError;
   platform::ControlHandler handler = nullptr;
   // The process's arguments; the files it created, by path, with what was

@@ -83,8 +83,9 @@ TEST(PrivateHeapTest, LiveBlocksKeepTheirContentsThroughShrinksFreesAndDestructi
       PrivateHeap* on = heaps[picked->heap];
       const std::size_t old = BlockSize(on, picked->bytes);
       // Zero-filled blocks only grow, as object tables grow their slots.
+      const std::size_t shrunk[] = {10, old / 2, old / 2 - 1};  // at the edge of what is kept
       const std::size_t bytes = picked->zero      ? picked->size + random.Between(1, 300)
-                                : random.OneIn(2) ? 10
+                                : random.OneIn(2) ? shrunk[random.Between(0, 2)]
                                                   : size(kept[picked->heap]);
       auto* resized =
           static_cast<unsigned char*>(ResizeBlock(on, picked->bytes, bytes, picked->zero));

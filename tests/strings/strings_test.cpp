@@ -273,9 +273,9 @@ TEST_F(FormatTest, EveryOperationAgreesWithToChars) {
 // The shorter forms: "." and "," unless given; no point or separator for null.
 TEST_F(FormatTest, TheShorterFormsTakeTheUsualTexts) {
   FormatGrouped(1234.5, 0);
-  FormatGrouped(1234.5, 1, 16);
-  FormatGrouped(1234.5, 1, u":", 30);
-  FormatGrouped(-1234567.25, 2, nullptr, nullptr, 44);
+  FormatGrouped(1234.5, 1, Position());
+  FormatGrouped(1234.5, 1, u":", Position());
+  FormatGrouped(-1234567.25, 2, nullptr, nullptr, Position());
   EXPECT_EQ(TextAt(0), u"1,234.501,234.51,234:5-123456725");
   TruncateWorkspace(0);
   PadText(nullptr, 3, nullptr, 0);
