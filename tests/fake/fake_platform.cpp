@@ -1,12 +1,11 @@
-// The fake platform. Heap blocks stand on malloc, where the sanitizers see them;
-// locks are real, so that tests with threads behave as on the system. Handles
-// of heaps and modules are numbers the fake hands out; nothing dereferences them.
+// The fake platform. Heap blocks stand on malloc, where the sanitizers see them.
+// Handles of heaps and modules are numbers the fake hands out; nothing
+// dereferences them. (Its locks are the system's: see CMakeLists.txt.)
 #include "tests/fake/fake_platform.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
 #include <new>
 #include <stdexcept>
 #include <utility>
@@ -152,20 +151,6 @@ void DestroyPrivateHeap(HeapHandle heap) {
   while (!fake::BlocksOf(heap).empty()) fake::Scribble(heap, fake::BlocksOf(heap).begin()->first);
   state.released.push_back("heap " + std::to_string(state.heaps[heap].first));
   state.heaps.erase(heap);
-}
-
-static_assert(sizeof(std::recursive_mutex) <= sizeof(Lock::storage));
-std::recursive_mutex& MutexOf(Lock* lock) {
-  return *std::launder(reinterpret_cast<std::recursive_mutex*>(lock->storage));
-}
-void InitializeLock(Lock* lock) {
-  new (lock->storage) std::recursive_mutex;
-}
-void EnterLock(Lock* lock) {
-  MutexOf(lock).lock();
-}
-void LeaveLock(Lock* lock) {
-  MutexOf(lock).unlock();
 }
 
 bool ProcessorHasVectorBytes(int bytes) {

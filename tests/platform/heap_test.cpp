@@ -82,8 +82,9 @@ TEST(PrivateHeapTest, LiveBlocksKeepTheirContentsThroughShrinksFreesAndDestructi
     } else if (choice < 13 && picked != nullptr) {
       PrivateHeap* on = heaps[picked->heap];
       const std::size_t old = BlockSize(on, picked->bytes);
-      // Zero-filled blocks only grow, as object tables grow their slots.
-      const std::size_t shrunk[] = {10, old / 2, old / 2 - 1};  // at the edge of what is kept
+      // Zero-filled blocks only grow, as object tables grow their slots; others
+      // shrink to the edge of what is kept, or take any size.
+      const std::size_t half = std::max<std::size_t>(old / 2, 2), shrunk[] = {10, half, half - 1};
       const std::size_t bytes = picked->zero      ? picked->size + random.Between(1, 300)
                                 : random.OneIn(2) ? shrunk[random.Between(0, 2)]
                                                   : size(kept[picked->heap]);
