@@ -120,7 +120,10 @@ CASES = [
     row('tty-line', **dict(TTY, steps=('type Gr\u00fc\u00dfe, \u4e16\u754c\r',),
                            out='(?s).*Gr\u00fc\u00dfe, \u4e16\u754c.*', wine=True)),
     row('tty-eof', steps=('type \x04',), **TTY),
-    row('tty-sighup', steps=('kill SIGHUP',), end=f'signal {signal.SIGHUP}', **TTY),
+    # A line goes in with its Enter; Ctrl-C and a hangup end the program by their signals.
+    row('tty-line', steps=('type ab', 'alive', 'type \r'), **TTY),
+    row('tty-signals', steps=('type \x03',), end=f'signal {signal.SIGINT}', **TTY),
+    row('tty-signals', steps=('kill SIGHUP',), end=f'signal {signal.SIGHUP}', **TTY),
     row('tty-hangup', steps=('hangup',), end='any', **TTY),
     # The shipped sizes, natively and under Wine: a working set no larger than the emptied
     # elements' blocks need (Wine's heap takes 48 bytes for such a 10-byte block, mimalloc

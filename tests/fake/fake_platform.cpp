@@ -100,10 +100,7 @@ std::optional<std::uint32_t> ExitCodeOf(const std::function<void()>& body) {
 }
 
 std::string Utf16Bytes(const std::u16string& text) {
-  std::string bytes;
-  for (char16_t unit : text)
-    bytes += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
-  return bytes;
+  return {reinterpret_cast<const char*>(text.data()), 2 * text.size()};  // x86-64 is little-endian
 }
 
 }  // namespace fake
@@ -266,11 +263,6 @@ bool WriteTextBytes(FileHandle file, const char* text, std::size_t length) {
   return WriteFileBytes(file, text, static_cast<std::uint32_t>(length), &written);
 }
 
-// The scratch file is the redirected standard output, where tests see it.
-FileHandle OpenScratchFile() {
-  return &fake::OutputTag;
-}
-
 FileHandle OpenOutputFile(const char16_t* path, SystemError* error) {
   if (std::u16string(path) != u"?") return &state.files[path];
   *error = 2;
@@ -297,8 +289,6 @@ bool IsBrokenPipe(SystemError error) {
 void DescribeSystemError(SystemError, char16_t* text, std::size_t) {
   text[0] = u'\0';  // the fake has no words for its failures
 }
-
-void StartProcess(int, char**) {}
 
 const char16_t* const* CommandLineArguments(std::size_t* count) {
   static std::vector<const char16_t*> texts;

@@ -1,13 +1,12 @@
 // The real platform of the system the tests run on (natively, or under Wine):
-// heaps, locks, the counter, the scratch file, run-time loading through the
-// LibraryTable with a library of the tests' own, and the working set.
+// the counter, the scratch file, run-time loading through the LibraryTable with
+// a library of the tests' own, and the working set. (The unit tests run on the
+// system's locks.)
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <memory>
 #include <string>
-#include <thread>
-#include <vector>
 
 #include "program/working_set.h"
 #include "runtime/objects/shared_libraries.h"
@@ -15,23 +14,6 @@
 #include "runtime/program_heap.h"
 
 namespace {
-
-TEST(PlatformTest, LocksKeepThreadsApartAndLetTheHolderEnterAgain) {
-  static platform::Lock lock;
-  platform::InitializeLock(&lock);
-  long counter = 0;
-  auto work = [&counter] {
-    for (int i = 0; i < 100'000; ++i) {
-      platform::EnterLock(&lock), platform::EnterLock(&lock);
-      ++counter;
-      platform::LeaveLock(&lock), platform::LeaveLock(&lock);
-    }
-  };
-  std::thread other(work);
-  work();
-  other.join();
-  EXPECT_EQ(counter, 200'000);
-}
 
 TEST(PlatformTest, TheCounterIsFastEnoughAndNeverGoesBack) {
   std::int64_t frequency = 0, previous = 0, reading = 0;

@@ -19,16 +19,6 @@ class TerminalTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_EQ(openpty(&master_, &slave_, nullptr, nullptr, nullptr), 0); }
   void TearDown() override { close(master_), close(slave_); }
-  void Type(const std::string& keys) {
-    ASSERT_EQ(write(master_, keys.data(), keys.size()), ssize_t(keys.size()));
-  }
-  std::u16string Read(std::uint32_t capacity = 4096) {
-    std::u16string text(capacity, u'\0');
-    std::uint32_t read = 0;
-    EXPECT_TRUE(platform::ReadConsoleChars(platform::HandleOfDescriptor(slave_), text.data(),
-                                           capacity, &read));
-    return text.substr(0, read);
-  }
   // Everything the terminal has shown so far.
   std::string Shown() {
     std::string shown(1 << 16, '\0');
@@ -41,28 +31,6 @@ class TerminalTest : public ::testing::Test {
   }
   int master_ = -1, slave_ = -1;
 };
-
-// Lines over reads of any capacity, and UTF-8 sequences that Ctrl-D hands over
-// in two parts, at every cut; the input mode's bits. (The decoding itself is
-// Utf8Test's.)
-TEST_F(TerminalTest, TypedLinesArriveAsUtf16EndedByCrLf) {
-  const platform::FileHandle console = platform::HandleOfDescriptor(slave_);
-  termios settings;
-  for (std::uint32_t mode : {0u, 7u}) {
-    ASSERT_TRUE(platform::SetConsoleInputMode(console, mode) && tcgetattr(slave_, &settings) == 0);
-    EXPECT_EQ(settings.c_lflag & (ICANON | ECHO | ISIG), mode == 0 ? 0u : ICANON | ECHO | ISIG);
-  }
-  Type("abcdef\n");
-  const std::u16string first = Read(4);
-  EXPECT_EQ(first + u"|" + Read(4), u"abcd|ef\r\n");
-  const std::string smiley = "\xF0\x9F\x98\x80";
-  for (std::size_t cut = 1; cut < smiley.size(); ++cut) {
-    Type(std::string("a").append(smiley, 0, cut).append("\x04"));
-    EXPECT_EQ(Read(), u"a");
-    Type(smiley.substr(cut) + "\n");
-    EXPECT_EQ(Read(), u"\U0001F600\r\n") << cut;
-  }
-}
 
 // Random text goes out as its UTF-8 in chunks, surrogate pairs whole even where
 // a pair straddles a chunk's end.
