@@ -79,10 +79,12 @@ inline bool Utf8Agrees(const std::uint8_t* data, std::size_t size) {
   std::u16string parts =
       decode(bytes.substr(0, size == 0 ? 0 : data[0] % (size + 1)), false, &consumed);
   parts += decode(bytes.substr(consumed), true, &consumed);
+  // The units, and behind them a low surrogate that is not theirs to read.
   std::u16string units(size / 2, u'\0');
   std::memcpy(units.data(), data, 2 * units.size());
+  const std::u16string unitsAndMore = units + u'\xDC00';
   std::string encoded(3 * units.size(), '\0');
-  encoded.resize(platform::EncodeUtf8(units.data(), units.size(),
+  encoded.resize(platform::EncodeUtf8(unitsAndMore.data(), units.size(),
                                       reinterpret_cast<unsigned char*>(encoded.data())));
   std::u16string name(size, u'\0');
   name.resize(
