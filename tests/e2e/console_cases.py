@@ -77,7 +77,6 @@ CASES = [
     # reason: a full or closed standard output, a full CSV file. A file the program
     # opens never takes a closed stream's place, nor is a CSV mixed into one.
     row('unwritable', stdout='full', out=None, end='exit 1', err=UNWRITABLE % 'standard output'),
-    row('unwritable', stdout='none', end='exit 1', err=UNWRITABLE % 'standard output'),
     row('unwritable', ['--version'], stdout='full', out=None, end='exit 1',
         err=UNWRITABLE % 'standard output'),
     row('unwritable', ['--csv', '/dev/full'], end='exit 1', out='', err=UNWRITABLE % '/dev/full'),
