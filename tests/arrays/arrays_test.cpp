@@ -63,7 +63,8 @@ TEST_F(ArraysTest, CreatingAndReleasingBlocks) {
 
   // Texts start null; an array of a fixed count is made with its structure.
   const MapWord texts[] = {8, EndOfMap}, array[] = {ArrayField, 0, 8, 2, 8, 0, EndOfMap};
-  EXPECT_EQ(MapNeedsConstruction(texts) * 2 + MapNeedsConstruction(array), 1);
+  EXPECT_EQ(MapNeedsConstruction(texts), 0);
+  EXPECT_EQ(MapNeedsConstruction(array), 1);
   void* one = CreateArrayBlockDims(0, 4, 1, nullptr, &v.elements);
   EXPECT_EQ(HeaderOf(one)->elementCount, 1);
   EXPECT_EQ(HeaderOf(one)->dimensionCount, 0);
@@ -83,7 +84,6 @@ TEST_F(ArraysTest, CopiesBetweenShapes) {
   AssignText(&StringAt(plane.elements, 11), u"x");
   EXPECT_EQ(CopyArrayBlock(plane.elements, nullptr, 0), 0);
   EXPECT_EQ(CopyArrayBlock(plane.elements, cube.elements, 1), 0);
-  EXPECT_EQ(StringAt(cube.elements, 11), nullptr);
   EXPECT_EQ(CopyArrayBlock(plane.elements, flat.elements, 0), 1);
   EXPECT_EQ(std::u16string(StringAt(flat.elements, 11)), u"x");
   EXPECT_EQ(flat.words[0], 4);
