@@ -35,8 +35,10 @@ TEST_F(ObjectsTest, ATableBehavesAsItsModel) {
   std::vector<std::pair<void*, bool>> dynamic;  // newest first: handle, live
   std::vector<void*> stale;
   for (int step = 0; step < 400; ++step) {
-    const std::int64_t number = random.OneIn(8) ? capacity  // the first number past the slots
-                                                : random.Between(0, random.OneIn(2) ? 12 : 40);
+    // The first number past the slots, now and then one for which no slots can be had.
+    const std::int64_t number = random.OneIn(8)    ? capacity
+                                : random.OneIn(20) ? INT64_MAX - random.Between(0, growBy)
+                                                   : random.Between(0, random.OneIn(2) ? 12 : 40);
     const bool live = !random.OneIn(3);
     const long at = dynamic.empty() ? -1 : random.Between(0, static_cast<long>(dynamic.size()) - 1);
     std::vector<std::int64_t> handed;  // what the callback should be given
@@ -45,6 +47,8 @@ TEST_F(ObjectsTest, ATableBehavesAsItsModel) {
       case 0: {  // a slot in use goes to the callback first, and comes back cleared
         if (slots.count(number) != 0) handed.push_back(number);
         auto* object = static_cast<std::int64_t*>(AcquireObject(Table, number));
+        ASSERT_EQ(object == nullptr, number > INT32_MAX);  // no slots for so large a number
+        if (object == nullptr) break;
         ASSERT_EQ(*object, 0);
         *object = live;
         if (number >= capacity) capacity = number + growBy;
