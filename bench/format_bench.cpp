@@ -16,10 +16,6 @@ constexpr std::int64_t kPass = 990'000;
 constexpr double kWorkingSetKiB = 32'868;
 constexpr std::int32_t kPassWidth = 7;
 
-std::int32_t CurrentPosition() {
-  return static_cast<std::int32_t>(StringWorkspace.position);
-}
-
 // The ASCII digits widened into `out`, with a NUL; returns the character count.
 std::size_t Widen(char16_t* out, const char* digits, const char* end) {
   std::size_t n = 0;
@@ -33,7 +29,7 @@ void BM_IntegerText(benchmark::State& state) {
   const AllocationCounts before = CurrentAllocationCounts();
   for (auto _ : state) {
     benchmark::DoNotOptimize(value);
-    const std::int32_t p = CurrentPosition();
+    const std::int32_t p = WorkspacePosition();
     IntegerText(value, p);
     StringWorkspace.position = p;
     benchmark::ClobberMemory();
@@ -59,7 +55,7 @@ void BM_IntegerTextPadLeftText(benchmark::State& state) {
   const AllocationCounts before = CurrentAllocationCounts();
   for (auto _ : state) {
     benchmark::DoNotOptimize(value);
-    const std::int32_t p = CurrentPosition();
+    const std::int32_t p = WorkspacePosition();
     IntegerText(value, p);
     PadLeftText(WorkspaceTextAt(p), kPassWidth, p);
     StringWorkspace.position = p;
@@ -87,7 +83,7 @@ void BM_ToCharsPadded(benchmark::State& state) {
 void BM_PadLeftText(benchmark::State& state) {
   const AllocationCounts before = CurrentAllocationCounts();
   for (auto _ : state) {
-    const std::int32_t p = CurrentPosition();
+    const std::int32_t p = WorkspacePosition();
     PadLeftText(u"990000", kPassWidth, p);
     StringWorkspace.position = p;
     benchmark::ClobberMemory();
@@ -101,7 +97,7 @@ void BM_FormatGrouped(benchmark::State& state) {
   const AllocationCounts before = CurrentAllocationCounts();
   for (auto _ : state) {
     benchmark::DoNotOptimize(value);
-    const std::int32_t p = CurrentPosition();
+    const std::int32_t p = WorkspacePosition();
     FormatGrouped(value, 0, u",", u".", p);
     StringWorkspace.position = p;
     benchmark::ClobberMemory();

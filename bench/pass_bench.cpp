@@ -19,10 +19,6 @@
 
 namespace {
 
-std::int32_t CurrentPosition() {
-  return static_cast<std::int32_t>(StringWorkspace.position);
-}
-
 // The two copies of the text with its NUL that no pass can avoid: into the
 // workspace, and out of it into the element's block. The program's --compare
 // times the same CopyLimitPass.
@@ -43,7 +39,7 @@ void BM_Limit(benchmark::State& state) {
 // appended to the workspace, stored into the null element, then the empty text.
 void OnePass(const StringVariable text) {
   StringVariable* element = NextNullElement();
-  const std::int32_t p = CurrentPosition();
+  const std::int32_t p = WorkspacePosition();
   AppendText(text);
   AssignFromWorkspace(element, p);
   AssignText(element, u"");
@@ -85,7 +81,7 @@ void BM_FindTerminator(benchmark::State& state) {
 void BM_AppendText(benchmark::State& state) {
   const StringVariable text = BigText(ShippedTextLength);
   for (auto _ : state) {
-    const std::int32_t p = CurrentPosition();
+    const std::int32_t p = WorkspacePosition();
     AppendText(text);
     StringWorkspace.position = p;
   }
@@ -94,7 +90,7 @@ void BM_AppendText(benchmark::State& state) {
 // AssignFromWorkspace into a null element and the empty text after it, on a
 // workspace that already holds the text.
 void BM_StoreAndEmpty(benchmark::State& state) {
-  const std::int32_t p = CurrentPosition();
+  const std::int32_t p = WorkspacePosition();
   AppendText(BigText(ShippedTextLength));
   const std::int64_t end = StringWorkspace.position;
   const AllocationCounts before = CurrentAllocationCounts();

@@ -23,10 +23,6 @@ namespace {
 
 constexpr std::int64_t kMillisecondsPerSecond = 1000;
 
-std::int32_t CurrentPosition() {
-  return static_cast<std::int32_t>(StringWorkspace.position);
-}
-
 StringVariable* Element(std::int64_t index) {
   return static_cast<StringVariable*>(ProgramGlobals.StringArray) + index;
 }
@@ -34,16 +30,14 @@ StringVariable* Element(std::int64_t index) {
 // Prints the text built at `p` and sets the workspace position back to it.
 // Returns 0, or the exit code of a line that could not be written, reported.
 std::int64_t PrintBuiltLine(std::int32_t p) {
-  const std::int64_t printed = OutputLineHook(WorkspaceTextAt(p));
-  StringWorkspace.position = p;
-  return ReportedLineFailure(printed);
+  return ReportedLineFailure(PrintWorkspaceLine(p));
 }
 
 // "   Loops      MemoryUsage      duration for K passes", built in the workspace.
 std::int64_t PrintHeader(std::int64_t interval) {
-  const std::int32_t p = CurrentPosition();
+  const std::int32_t p = WorkspacePosition();
   AppendText(u"   Loops      MemoryUsage      duration for ");
-  IntegerText(interval, CurrentPosition());
+  IntegerText(interval, WorkspacePosition());
   AppendText(interval == 1 ? u" pass" : u" passes");
   return PrintBuiltLine(p);
 }
@@ -54,7 +48,7 @@ std::int64_t RunBenchmark(const BenchmarkSizes& sizes, const char16_t* csvPath, 
   ProgramGlobalBlock& g = ProgramGlobals;
   g.PassCount = sizes.passCount;
 
-  std::int32_t p = CurrentPosition();
+  std::int32_t p = WorkspacePosition();
   SpaceText(sizes.textLength, p);
   AssignFromWorkspace(&g.BigString, p);
 
@@ -99,7 +93,7 @@ std::int64_t RunBenchmark(const BenchmarkSizes& sizes, const char16_t* csvPath, 
       if (g.PassIndex > 0) timing = {g.PassIndex, timing.milliseconds + duration};
       g.LastCheckpoint = MillisecondClock();
     }
-    p = CurrentPosition();
+    p = WorkspacePosition();
     AppendText(g.BigString);
     AssignFromWorkspace(Element(g.PassIndex), p);
     AssignText(Element(g.PassIndex), u"");
@@ -107,9 +101,9 @@ std::int64_t RunBenchmark(const BenchmarkSizes& sizes, const char16_t* csvPath, 
     ++g.PassIndex;
   }
 
-  p = CurrentPosition();
+  p = WorkspacePosition();
   AppendText(u"Total Time: ");
-  const std::int32_t seconds = CurrentPosition();
+  const std::int32_t seconds = WorkspacePosition();
   const std::int64_t now = MillisecondClock();
   IntegerText((now - g.StartTime) / kMillisecondsPerSecond, seconds);
   AppendText(u" seconds");
@@ -120,7 +114,7 @@ std::int64_t RunBenchmark(const BenchmarkSizes& sizes, const char16_t* csvPath, 
     }
   }
 
-  p = CurrentPosition();
+  p = WorkspacePosition();
   InputLineHook(p);
   StringWorkspace.position = p;
   return 0;

@@ -28,10 +28,6 @@ constexpr std::int64_t kMostBatchPasses = std::int64_t{1} << 24;
 constexpr std::int32_t kFigureWidth = 10;
 constexpr std::int32_t kRatioWidth = 9;
 
-std::int32_t CurrentPosition() {
-  return static_cast<std::int32_t>(StringWorkspace.position);
-}
-
 // Ticks of a millisecond: the counter's, or 1 for the tick count.
 std::int64_t TicksPerMs() {
   return TicksPerMillisecond == 0 ? 1 : TicksPerMillisecond;
@@ -70,7 +66,7 @@ double Median(double* values) {
 // Microseconds a pass of CopyLimitPass and of PlainCxxPass at `textLength`.
 void TimeYardsticks(std::int32_t textLength, double* limit, double* plain) {
   const std::size_t bytes = 2 * static_cast<std::size_t>(textLength) + 2;
-  const std::int32_t p = CurrentPosition();
+  const std::int32_t p = WorkspacePosition();
   // A reservation keeps 4 bytes spare beyond it: room for the NUL.
   char16_t* workspace = ReserveWorkspace(textLength, p);
   StringVariable block = nullptr;
@@ -104,7 +100,7 @@ void TimeYardsticks(std::int32_t textLength, double* limit, double* plain) {
 // `value` with two decimals, more below 1 (down to 5) so that a pass of a short
 // text keeps three digits, or "-" when it is negative (unknown); right-justified.
 void AppendFigure(double value, std::int32_t width, bool keepDigits) {
-  const std::int32_t field = CurrentPosition();
+  const std::int32_t field = WorkspacePosition();
   std::int32_t decimals = 2;
   for (double v = value; keepDigits && v > 0 && v < 1 && decimals < 5; v *= 10) ++decimals;
   if (value < 0) {
@@ -118,7 +114,7 @@ void AppendFigure(double value, std::int32_t width, bool keepDigits) {
 // One row: its name, microseconds a pass, and their ratio to `limit` unless
 // that is the limit's own row.
 std::int64_t PrintRow(const char16_t* name, double microseconds, double limit, bool ratio) {
-  const std::int32_t line = CurrentPosition();
+  const std::int32_t line = WorkspacePosition();
   AppendText(name);
   AppendFigure(microseconds, kFigureWidth, true);
   AppendText(u" \u00b5s a pass");
@@ -126,9 +122,7 @@ std::int64_t PrintRow(const char16_t* name, double microseconds, double limit, b
     AppendFigure(microseconds >= 0 && limit > 0 ? microseconds / limit : -1, kRatioWidth, false);
     AppendText(u" x the limit");
   }
-  const std::int64_t failure = OutputLineHook(WorkspaceTextAt(line));
-  StringWorkspace.position = line;
-  return failure;
+  return PrintWorkspaceLine(line);
 }
 
 }  // namespace
@@ -139,13 +133,11 @@ std::int64_t PrintComparison(std::int32_t textLength, const RunTiming& run) {
   double plain = -1;
   TimeYardsticks(textLength, &limit, &plain);
 
-  const std::int32_t line = CurrentPosition();
+  const std::int32_t line = WorkspacePosition();
   AppendText(u"Compared at ");
-  IntegerText(textLength, CurrentPosition());
+  IntegerText(textLength, WorkspacePosition());
   AppendText(u" characters on this machine:");
-  const std::int64_t failure = OutputLineHook(WorkspaceTextAt(line));
-  StringWorkspace.position = line;
-  if (failure != 0) return failure;
+  if (const std::int64_t failure = PrintWorkspaceLine(line)) return failure;
 
   const double runPass = run.passes > 0 ? 1000 * static_cast<double>(run.milliseconds) /
                                               static_cast<double>(run.passes)

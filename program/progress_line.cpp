@@ -17,22 +17,18 @@ constexpr std::int32_t kPassWidth = 7;
 constexpr std::int32_t kMemoryWidth = 16;
 constexpr std::int32_t kDurationWidth = 10;
 
-std::int32_t CurrentPosition() {
-  return static_cast<std::int32_t>(StringWorkspace.position);
-}
-
 }  // namespace
 
 std::int32_t BuildProgressLine(std::int64_t pass, std::int64_t durationMs,
                                std::int64_t* workingSetKB) {
   if (CurrentProcessHandle == 0) CurrentProcessHandle = platform::CurrentProcess();
 
-  const std::int32_t line = CurrentPosition();
+  const std::int32_t line = WorkspacePosition();
   IntegerText(pass, line);
   PadLeftText(WorkspaceTextAt(line), kPassWidth, line);
   AppendText(u"\t");
 
-  const std::int32_t memory = CurrentPosition();
+  const std::int32_t memory = WorkspacePosition();
   const std::int64_t kib = QueryWorkingSetKB(CurrentProcessHandle);
   if (workingSetKB != nullptr) *workingSetKB = kib;
   FormatGrouped(static_cast<double>(kib), 0, u",", u".", memory);
@@ -40,7 +36,7 @@ std::int32_t BuildProgressLine(std::int64_t pass, std::int64_t durationMs,
   PadLeftText(WorkspaceTextAt(memory), kMemoryWidth, memory);
   AppendText(u"\t");
 
-  const std::int32_t duration = CurrentPosition();
+  const std::int32_t duration = WorkspacePosition();
   IntegerText(durationMs, duration);
   PadLeftText(WorkspaceTextAt(duration), kDurationWidth, duration);
   AppendText(u"ms");
@@ -49,8 +45,5 @@ std::int32_t BuildProgressLine(std::int64_t pass, std::int64_t durationMs,
 
 std::int64_t PrintProgressLine(std::int64_t pass, std::int64_t durationMs,
                                std::int64_t* workingSetKB) {
-  const std::int32_t line = BuildProgressLine(pass, durationMs, workingSetKB);
-  const std::int64_t failure = OutputLineHook(WorkspaceTextAt(line));
-  StringWorkspace.position = line;
-  return failure;
+  return PrintWorkspaceLine(BuildProgressLine(pass, durationMs, workingSetKB));
 }

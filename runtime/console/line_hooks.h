@@ -14,3 +14,8 @@ using InputLineFunction = std::int64_t (*)(std::int32_t position);
 
 extern OutputLineFunction OutputLineHook;
 extern InputLineFunction InputLineHook;
+
+// Prints the workspace text that starts at byte offset `position` through the
+// OutputLineHook and sets the workspace position back to it. Returns what the
+// hook returns.
+std::int64_t PrintWorkspaceLine(std::int32_t position);

@@ -63,6 +63,11 @@ inline char16_t* ReserveWorkspace(std::int32_t chars, std::int32_t position) {
   return reinterpret_cast<char16_t*>(reinterpret_cast<char*>(StringWorkspace.buffer) + position);
 }
 
+// The current position, as the 32-bit byte offset that the operations take.
+inline std::int32_t WorkspacePosition() {
+  return static_cast<std::int32_t>(StringWorkspace.position);
+}
+
 // Moves the workspace position back by `chars` characters; writes nothing.
 inline void ReleaseWorkspace(std::int32_t chars) {
   StringWorkspace.position -= static_cast<std::int32_t>(2 * static_cast<std::uint32_t>(chars));
