@@ -7,6 +7,9 @@
 
 #include "runtime/arrays/array_header.h"
 
+// A total of at most INT64_MAX always fits a size_t on the 64-bit systems built for.
+static_assert(SIZE_MAX >= INT64_MAX);
+
 // Stores sizeof(ArrayHeader) + elementSize * elementCount into `bytes`; false
 // when an operand is negative or the size does not fit.
 inline bool ArrayBlockBytes(std::int64_t elementSize, std::int64_t elementCount,
@@ -16,7 +19,6 @@ inline bool ArrayBlockBytes(std::int64_t elementSize, std::int64_t elementCount,
   std::int64_t total = 0;
   if (__builtin_mul_overflow(elementSize, elementCount, &elementBytes)) return false;
   if (__builtin_add_overflow(elementBytes, std::int64_t{sizeof(ArrayHeader)}, &total)) return false;
-  if (static_cast<std::uint64_t>(total) > SIZE_MAX) return false;
   *bytes = static_cast<std::size_t>(total);
   return true;
 }

@@ -58,6 +58,7 @@ TEST_F(ArraysTest, CreatingAndReleasingBlocks) {
   EXPECT_EQ(CreateArrayBlockDims(2, 8, 8, nullptr, &huge.elements), nullptr);
   EXPECT_EQ(CreateArrayBlock((1LL << 62) + 1, 4, 8, nullptr, &huge.elements), nullptr);
   EXPECT_EQ(CreateArrayBlock(INT64_MAX - 40, 1, 8, nullptr, &huge.elements), nullptr);
+  EXPECT_EQ(CreateArrayBlock(-1, 1, 8, nullptr, &huge.elements), nullptr);
   EXPECT_EQ(ProgramBlocks(), 2u);  // the library table's
   EXPECT_EQ(StringBlocks(), 1u);   // the workspace buffer
 

@@ -53,6 +53,18 @@ TEST_F(TerminalTest, WrittenTextIsItsUtf8) {
   }
 }
 
+// The window title goes to a standard output that is a terminal, and not to a pipe.
+TEST_F(TerminalTest, TheTitleGoesOnlyToATerminal) {
+  int saved = dup(STDOUT_FILENO), piped[2];
+  ASSERT_EQ(pipe(piped), 0);
+  for (int out : {slave_, piped[1]})
+    dup2(out, STDOUT_FILENO), platform::SetConsoleTitleText(u"t\u00e9");
+  dup2(saved, STDOUT_FILENO), close(saved), close(piped[1]);
+  EXPECT_EQ(read(piped[0], &saved, 1), 0);
+  EXPECT_EQ(Shown(), "\x1b]0;t\xc3\xa9\x07");
+  close(piped[0]);
+}
+
 // Random bytes near every boundary of the well-formedness table, decoded whole
 // and cut anywhere into two reads; function names, which reach the dynamic
 // linker as UTF-8 of at most 259 bytes.
