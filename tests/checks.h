@@ -112,8 +112,7 @@ inline bool FormatAgrees(const std::uint8_t* data, std::size_t size) {
   const std::u16string separator = reference::Widen(rest.substr(split).c_str());
   // In the workspace the texts lie behind a "<": where the result goes, or before it.
   auto place = [&](const char16_t** pointText, const char16_t** separatorText) {
-    TruncateWorkspace(0);
-    AppendText(u"<");
+    TruncateWorkspace(0), AppendText(u"<");
     *pointText = point.c_str(), *separatorText = separator.c_str();
     if (data[9] % 3 == 0) return 2;
     AppendText(separator.c_str());  // its NUL stays, unless the point starts right there

@@ -19,21 +19,12 @@
 class RuntimeTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    fake::Reset();
-    ProgramGlobals = {};
-    ProgramHeap = CreatePrivateHeap();
-    InitStringWorkspace();
-    InstallArrayOperations();
-    InitSharedLibraries();
-    PendingInput = nullptr;
-    PendingByteHeld = SkipLineFeed = false;
+    fake::Reset(), ProgramGlobals = {}, ProgramHeap = CreatePrivateHeap();
+    InitStringWorkspace(), InstallArrayOperations(), InitSharedLibraries();
+    PendingInput = nullptr, PendingByteHeld = SkipLineFeed = false;
     OpenConsole();
   }
-  void TearDown() override {
-    DetachSharedLibraries();
-    ArrayOperations = {};
-    fake::Reset();
-  }
+  void TearDown() override { DetachSharedLibraries(), ArrayOperations = {}, fake::Reset(); }
 
   static std::u16string TextAt(std::int64_t position) { return WorkspaceTextAt(position); }
   static std::int32_t Position() { return static_cast<std::int32_t>(StringWorkspace.position); }

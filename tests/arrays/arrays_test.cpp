@@ -69,8 +69,7 @@ TEST_F(ArraysTest, CreatingAndReleasingBlocks) {
   void* one = CreateArrayBlockDims(0, 4, 1, nullptr, &v.elements);
   EXPECT_EQ(HeaderOf(one)->elementCount, 1);
   EXPECT_EQ(HeaderOf(one)->dimensionCount, 0);
-  ReleaseArrayBlock(one);
-  ReleaseArrayBlock(nullptr);
+  ReleaseArrayBlock(one), ReleaseArrayBlock(nullptr);
   EXPECT_EQ(v.elements, nullptr);
 }
 
@@ -249,8 +248,7 @@ TEST_F(ArraysTest, RandomNestedStructuresAreDeepCopiedAndDestroyedWithoutLeaks) 
     const std::size_t programBlocks = ProgramBlocks(), stringBlocks = StringBlocks();
     ArrayVariable source = nullptr, copy = nullptr, other = nullptr;
     const long count = random.Between(1, 3);
-    CreateArrayBlock(size, count, 8, map, &source);
-    CreateArrayBlock(size, count, 8, map, &copy);
+    for (ArrayVariable* made : {&source, &copy}) CreateArrayBlock(size, count, 8, map, made);
     // Another of a size, count or map of its own: refused as it stands, then re-created.
     const long differs = random.Between(0, 2);
     CreateArrayBlock(size + 8 * (differs == 0), count + (differs == 1), 8,

@@ -20,8 +20,7 @@ class ConsoleTest : public RuntimeTest {
   // Lines read behind a text that must survive, up to and including the end of
   // input (or `most` lines); each is checked to end on its NUL at the position.
   static Lines ReadLines(std::size_t most = SIZE_MAX, bool toTheEnd = true) {
-    TruncateWorkspace(0);
-    AppendText(u"kept");
+    TruncateWorkspace(0), AppendText(u"kept");
     Lines lines;
     while (lines.size() < most && !(toTheEnd && !lines.empty() && lines.back() == u"\x04")) {
       const std::int64_t count = ReadLine(8);
@@ -43,11 +42,9 @@ TEST_F(ConsoleTest, PrintLineWritesTheLineAndCrLfAsTextOrRawUtf16) {
   fake::state.outputIsConsole = true;
   EXPECT_EQ(PrintLine(u"\u00e9"), 0);
   EXPECT_EQ(fake::state.consoleText, u"\u00e9\r\n");
-  fake::state.outputIsConsole = false;
-  fake::state.writeError = fake::NoSpace;
+  fake::state.outputIsConsole = false, fake::state.writeError = fake::NoSpace;
   EXPECT_EQ(PrintLine(u"lost"), fake::NoSpace);
-  fake::state.writeError = 0;
-  fake::state.failingCall = fake::state.heapCalls + 1;
+  fake::state.writeError = 0, fake::state.failingCall = fake::state.heapCalls + 1;
   PrintLine(u"never");
   EXPECT_EQ(fake::state.fileBytes, std::string("\r\0\n\0", 4));
   EXPECT_EQ(ProgramBlocks(), blocks);  // no line buffer stays

@@ -12,7 +12,6 @@ list(LENGTH package count)
 if(failed OR NOT count EQUAL 1)
   message(FATAL_ERROR "cpack -G ${GENERATOR} made no one package: ${output}")
 endif()
-message(STATUS "package: ${package}")
 
 if(GENERATOR STREQUAL "DEB")
   execute_process(COMMAND dpkg-deb -f "${package}" Package Depends OUTPUT_VARIABLE fields)

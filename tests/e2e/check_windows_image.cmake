@@ -12,12 +12,11 @@ if(failed OR NOT headers MATCHES "Subsystem[ \t]+0+3[ \t]+\\(Windows CUI\\)")
   message(FATAL_ERROR "${IMAGE} is not a console-subsystem program (${OBJDUMP}: ${failed})")
 endif()
 string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${headers}")
-foreach(import IN LISTS imports)
-  string(TOLOWER "${import}" import)
-  if(NOT import MATCHES "^dll name: (kernel32|msvcrt)\\.dll$")
-    message(FATAL_ERROR "${IMAGE} imports from a DLL it should not need: ${import}")
-  endif()
-endforeach()
+string(TOLOWER "${imports}" imports)
+list(FILTER imports EXCLUDE REGEX "^dll name: (kernel32|msvcrt)\\.dll$")
+if(imports)
+  message(FATAL_ERROR "${IMAGE} imports from DLLs it should not need: ${imports}")
+endif()
 
 # The version record: each name of it in UTF-16, its NUL, up to one unit of
 # padding, and its value in UTF-16.

@@ -167,8 +167,7 @@ TEST_F(ObjectsTest, AReleaseOnAnotherThreadWaitsForTheHeldTable) {
   std::thread control(ProgramEnd);
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   EXPECT_EQ(fake::state.open.size(), 1u);
-  UnlockSharedLibraries();
-  control.join();
+  UnlockSharedLibraries(), control.join();
   ProgramEnd();
   EXPECT_EQ(fake::state.released, std::vector<std::string>{"module a.dll"});
   // Without a block for its object a load gives 0; it does not end the process.

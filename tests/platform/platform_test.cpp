@@ -36,14 +36,9 @@ using CountCalls = int (*)();
 
 class LibrariesTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ProgramHeap = CreatePrivateHeap();
-    InitSharedLibraries();
-  }
+  void SetUp() override { ProgramHeap = CreatePrivateHeap(), InitSharedLibraries(); }
   void TearDown() override {
-    ReleaseAllSharedLibraries();
-    DetachSharedLibraries();
-    DestroyPrivateHeap(ProgramHeap);
+    ReleaseAllSharedLibraries(), DetachSharedLibraries(), DestroyPrivateHeap(ProgramHeap);
   }
   // The library's count of calls since it was loaded: 1 on the first call.
   static int Count(std::int64_t library) {

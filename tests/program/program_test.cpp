@@ -176,8 +176,7 @@ TEST_F(ProgramTest, TheFrameClearsTheGlobalsRunsAndShutsDownInOrder) {
 // the message and exit code 3, and never crashes.
 TEST_F(ProgramTest, EachHeapCallFailingEndsAsDesigned) {
   const auto RunCompared = [] { RunSmall(true); };
-  Restart(0, true);
-  OutputLineHook = PrintLine;
+  Restart(0, true), OutputLineHook = PrintLine;
   ASSERT_EQ(fake::ExitCodeOf(RunCompared), 0u);
   for (long failing = 1, calls = fake::state.heapCalls; failing <= calls; ++failing) {
     Restart(0, true);
