@@ -46,8 +46,7 @@ TEST_F(ArraysTest, CreatingAndReleasingBlocks) {
   EXPECT_EQ(CreateArrayBlockDims(3, 8, 7, nullptr, &refused.elements), nullptr);
   EXPECT_EQ(refused.elements, kept);
   EXPECT_EQ(refused.words[0], 2);
-  ReleaseArrayBlock(kept);
-  fake::state.freed.clear();
+  ReleaseArrayBlock(kept), fake::state.freed.clear();
   fake::state.failingCall = fake::state.heapCalls + 1;
   EXPECT_EQ(CreateArrayBlockDims(2, 8, 7, nullptr, &v.elements), nullptr);
   EXPECT_EQ(v.elements, nullptr);
@@ -287,6 +286,12 @@ TEST_F(ArraysTest, RandomNestedStructuresAreDeepCopiedAndDestroyedWithoutLeaks) 
     ASSERT_EQ(ProgramBlocks(), programBlocks);
     ASSERT_EQ(StringBlocks(), stringBlocks);
   }
+  // Without all three of its slots a list or map field is left as it is.
+  ArrayOperations.CopyList = ArrayOperations.CopyMap = nullptr;
+  const MapWord fields[] = {ListField, 0, 1, 2, 3, MapField, 16, 1, 2, 3, 4, EndOfMap};
+  std::int64_t from[3] = {1, 2, 3}, to[3] = {4, 5, 6};
+  CopyStructure(to, 24, fields, from);
+  EXPECT_EQ(std::vector<std::int64_t>(to, to + 3), (std::vector<std::int64_t>{4, 5, 6}));
 }
 
 }  // namespace

@@ -54,8 +54,7 @@ void Scribble(platform::HeapHandle heap, void* block) {
   const Block sizes = BlockOf(heap, block);
   if (!Intact(block, sizes)) Misuse("a write past the end of a block");
   std::memset(block, 0xDD, sizes.room);
-  BlocksOf(heap).erase(block);
-  std::free(block);
+  BlocksOf(heap).erase(block), std::free(block);
 }
 
 // A block of `bytes` with room to spare at every third heap call, garbage in the
@@ -75,8 +74,7 @@ void Reset() {
   bool overrun = false;
   for (auto& [heap, numbered] : state.heaps)
     for (auto& [block, sizes] : numbered.second) overrun |= !Intact(block, sizes), std::free(block);
-  state = State{};
-  HeapsCreated = 0;
+  state = State{}, HeapsCreated = 0;
   if (overrun) Misuse("a write past the end of a block still live");
 }
 

@@ -28,8 +28,9 @@ TEST_F(ObjectsTest, ATableBehavesAsItsModel) {
     EXPECT_EQ(CreateObjectTable(size, grow, nullptr), nullptr) << size << ", " << grow;
   EXPECT_EQ(ProgramBlocks(), blocks);  // parameters that cannot work give no table
   Seeded random;
-  const auto growBy = static_cast<std::int32_t>(random.Between(1, 8));
-  Table = CreateObjectTable(16, growBy, ReleaseHanded);
+  // The smallest object and growth step half the time.
+  const auto growBy = static_cast<std::int32_t>(random.OneIn(2) ? 1 : random.Between(2, 8));
+  Table = CreateObjectTable(random.OneIn(2) ? 8 : 16, growBy, ReleaseHanded);
   std::int64_t capacity = growBy, foreign = 0;
   std::map<std::int64_t, bool> slots;           // allocated numbers: live or not
   std::vector<std::pair<void*, bool>> dynamic;  // newest first: handle, live
@@ -65,8 +66,7 @@ TEST_F(ObjectsTest, ATableBehavesAsItsModel) {
         break;
       case 3:
         if (at < 0) break;
-        ReleaseObject(Table, HandleOf(dynamic[at].first));
-        stale.push_back(dynamic[at].first);
+        ReleaseObject(Table, HandleOf(dynamic[at].first)), stale.push_back(dynamic[at].first);
         dynamic.erase(dynamic.begin() + at);
         break;
       case 4:  // live numbers in order, then every dynamic one, newest first
@@ -77,8 +77,7 @@ TEST_F(ObjectsTest, ATableBehavesAsItsModel) {
         }
         for (auto& [object, isLive] : dynamic)
           handed.push_back(HandleOf(object)), stale.push_back(object);
-        dynamic.clear();
-        DestroyAllObjects(Table);
+        dynamic.clear(), DestroyAllObjects(Table);
         break;
       default:
         for (auto& [n, isLive] : slots) ASSERT_EQ(LookupObject(Table, n) != nullptr, isLive) << n;
@@ -139,8 +138,7 @@ TEST_F(ObjectsTest, TheLibraryTableBehavesAsItsModel) {
       if (loads) dynamic.insert(dynamic.begin(), {handle, path});
     } else if (kind == 3 && !dynamic.empty()) {
       const auto at = dynamic.begin() + random.Between(0, static_cast<long>(dynamic.size()) - 1);
-      close(at->second);
-      ReleaseSharedLibrary(at->first);
+      close(at->second), ReleaseSharedLibrary(at->first);
       ReleaseSharedLibrary(at->first);  // stale now: nothing
       dynamic.erase(at);
     } else if (kind == 4 && random.OneIn(4)) {

@@ -77,8 +77,7 @@ TEST(PrivateHeapTest, LiveBlocksKeepTheirContentsThroughShrinksFreesAndDestructi
       ASSERT_TRUE(block != nullptr &&
                   (!zero || Zero(block, block + BlockSize(heaps[heap], block))));
       ASSERT_TRUE(kept[heap].Handed(zero ? 0 : bytes, block)) << "step " << step;
-      live.push_back({heap, block, bytes, fill, zero});
-      std::memset(block, fill, bytes);
+      live.push_back({heap, block, bytes, fill, zero}), std::memset(block, fill, bytes);
     } else if (choice < 13 && picked != nullptr) {
       PrivateHeap* on = heaps[picked->heap];
       const std::size_t old = BlockSize(on, picked->bytes);

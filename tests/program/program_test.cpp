@@ -38,8 +38,7 @@ std::vector<std::u16string> Lines;  // what the OutputLineHook was given
 class ProgramTest : public RuntimeTest {
  protected:
   void SetUp() override {
-    RuntimeTest::SetUp();
-    Restart();
+    RuntimeTest::SetUp(), Restart();
     TicksPerMillisecond = CounterBase = CurrentProcessHandle = 0;
     OutputLineHook = [](const char16_t* t) -> std::int64_t { return Lines.emplace_back(t), 0; };
   }

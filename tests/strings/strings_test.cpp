@@ -79,8 +79,7 @@ TEST_F(WorkspaceTest, PositionsOffsetsAndLimits) {
   AppendText(u"abcd");
   EXPECT_EQ(ReserveWorkspace(0, 2), StringWorkspace.buffer + 1);
   AppendText(nullptr);  // only the terminator
-  AppendTextAt(u"23", 0);
-  ReleaseWorkspace(1);
+  AppendTextAt(u"23", 0), ReleaseWorkspace(1);
   EXPECT_EQ(TextAt(0), u"23");
   const char16_t* buffer = StringWorkspace.buffer;
   EXPECT_EQ(std::vector<std::int64_t>({WorkspaceOffsetOf(buffer), WorkspaceOffsetOf(buffer + 1),
@@ -200,8 +199,7 @@ TEST(TextVectorsTest, SixteenBytesAlwaysThirtyTwoByChoiceAndOnlyTheThreeWidths) 
   EXPECT_EQ(TextVectorBytes(), 16);
   SetTextVectorBytes(0);
   char16_t target[6] = u"#####";
-  CopyChars(target, u"abcdef", 3);
-  CopyChars(target + 4, u"x", -5);
+  CopyChars(target, u"abcdef", 3), CopyChars(target + 4, u"x", -5);
   EXPECT_EQ(std::u16string(target, 6), std::u16string(u"abc\0\0", 6));
 }
 
@@ -269,14 +267,11 @@ TEST_F(FormatTest, EveryOperationAgreesWithToChars) {
 
 // The shorter forms: "." and "," unless given; no point or separator for null.
 TEST_F(FormatTest, TheShorterFormsTakeTheUsualTexts) {
-  FormatGrouped(1234.5, 0);
-  FormatGrouped(1234.5, 1, Position());
+  FormatGrouped(1234.5, 0), FormatGrouped(1234.5, 1, Position());
   FormatGrouped(1234.5, 1, u":", Position());
   FormatGrouped(-1234567.25, 2, nullptr, nullptr, Position());
   EXPECT_EQ(TextAt(0), u"1,234.501,234.51,234:5-123456725");
-  TruncateWorkspace(0);
-  PadText(nullptr, 3, nullptr, 0);
-  PadLeftText(u"12345678", 7, 6);
+  TruncateWorkspace(0), PadText(nullptr, 3, nullptr, 0), PadLeftText(u"12345678", 7, 6);
   EXPECT_EQ(TextAt(0), u"   1234567");
   SpaceText(-3, 0);
   EXPECT_EQ(Position(), 0);

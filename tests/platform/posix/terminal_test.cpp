@@ -1,6 +1,7 @@
 // The console on Linux: a pseudo-terminal of the test's own that speaks UTF-8,
-// and function names in UTF-8. (Pipes, files and the signals that are the control
-// events are the end-to-end tests'.)
+// and function names in UTF-8. (Files, pipes other than a terminal's input and
+// the signals that are the control events are the end-to-end tests'.)
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
@@ -8,6 +9,7 @@
 #include <unistd.h>
 
 #include <string>
+#include <thread>
 
 #include "runtime/platform/posix/file_handle.h"
 #include "tests/checks.h"
@@ -33,10 +35,14 @@ class TerminalTest : public ::testing::Test {
 };
 
 // Random text goes out as its UTF-8 in chunks, surrogate pairs whole even where
-// a pair straddles a chunk's end.
-TEST_F(TerminalTest, WrittenTextIsItsUtf8) {
+// a pair straddles a chunk's end; the window title goes to a standard output
+// that is a terminal, and not to a pipe. A line typed on a terminal that another
+// process made non-blocking is waited for and comes in as its UTF-16 ended by
+// CR LF; the input modes are set as asked.
+TEST_F(TerminalTest, TextGoesOutAsUtf8AndComesInAsUtf16) {
   termios raw;
   tcgetattr(slave_, &raw), raw.c_oflag &= ~OPOST, tcsetattr(slave_, TCSANOW, &raw);
+  const platform::FileHandle terminal = platform::HandleOfDescriptor(slave_);
   Seeded random;
   const char16_t alphabet[] = {u'a', 0x00E9, 0x4E16, 0xD83D, 0xDE00, 0xDC00};
   for (std::size_t length : {1023u, 1024u, 1025u, 3000u}) {
@@ -46,15 +52,10 @@ TEST_F(TerminalTest, WrittenTextIsItsUtf8) {
     if (length > 1024) text[1024] = 0xDE00;
     if (length > 1025) text[1025] = 0xFF01;
     std::uint32_t written = 0;
-    ASSERT_TRUE(platform::WriteConsoleChars(platform::HandleOfDescriptor(slave_), text.data(),
-                                            length, &written));
+    ASSERT_TRUE(platform::WriteConsoleChars(terminal, text.data(), length, &written));
     EXPECT_EQ(written, length);
     EXPECT_EQ(Shown(), reference::EncodeUtf8(text)) << "length " << length;
   }
-}
-
-// The window title goes to a standard output that is a terminal, and not to a pipe.
-TEST_F(TerminalTest, TheTitleGoesOnlyToATerminal) {
   int saved = dup(STDOUT_FILENO), piped[2];
   ASSERT_EQ(pipe(piped), 0);
   for (int out : {slave_, piped[1]})
@@ -63,6 +64,17 @@ TEST_F(TerminalTest, TheTitleGoesOnlyToATerminal) {
   EXPECT_EQ(read(piped[0], &saved, 1), 0);
   EXPECT_EQ(Shown(), "\x1b]0;t\xc3\xa9\x07");
   close(piped[0]);
+
+  fcntl(slave_, F_SETFL, O_NONBLOCK);
+  std::thread typist([this] { usleep(50'000), write(master_, "a\xc3\xa9\n", 4); });
+  char16_t units[8];
+  std::uint32_t got = 0;
+  EXPECT_TRUE(platform::ReadConsoleChars(terminal, units, 8, &got));
+  typist.join();
+  EXPECT_EQ(std::u16string(units, got), u"a\u00e9\r\n");
+  EXPECT_TRUE(platform::SetConsoleInputMode(terminal, 0) && tcgetattr(slave_, &raw) == 0 &&
+              (raw.c_lflag & (ICANON | ECHO | ISIG)) == 0 &&
+              platform::SetConsoleInputMode(terminal, 7));
 }
 
 // Random bytes near every boundary of the well-formedness table, decoded whole
