@@ -119,8 +119,7 @@ inline bool FormatAgrees(const std::uint8_t* data, std::size_t size) {
     if (!separator.empty())
       ReserveWorkspace(1, static_cast<std::int32_t>(StringWorkspace.position));
     const std::int64_t pointAt = StringWorkspace.position;
-    AppendText(point.c_str());
-    *pointText = WorkspaceTextAt(pointAt);
+    AppendText(point.c_str()), *pointText = WorkspaceTextAt(pointAt);
     if (!separator.empty()) *separatorText = WorkspaceTextAt(2);
     return data[9] % 3 == 1 ? 2 : static_cast<std::int32_t>(StringWorkspace.position);
   };

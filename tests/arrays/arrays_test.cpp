@@ -58,8 +58,10 @@ TEST_F(ArraysTest, CreatingAndReleasingBlocks) {
   EXPECT_EQ(CreateArrayBlock((1LL << 62) + 1, 4, 8, nullptr, &huge.elements), nullptr);
   EXPECT_EQ(CreateArrayBlock(INT64_MAX - 40, 1, 8, nullptr, &huge.elements), nullptr);
   EXPECT_EQ(CreateArrayBlock(-1, 1, 8, nullptr, &huge.elements), nullptr);
-  EXPECT_EQ(ProgramBlocks(), 2u);  // the library table's
-  EXPECT_EQ(StringBlocks(), 1u);   // the workspace buffer
+  EXPECT_EQ(fake::BlockBytes(HeaderOf(CreateArrayBlock(0, 3, 8, nullptr, &huge.elements))), 48u);
+  ReleaseArrayBlock(huge.elements);  // elements of no bytes: the header alone
+  EXPECT_EQ(ProgramBlocks(), 2u);    // the library table's
+  EXPECT_EQ(StringBlocks(), 1u);     // the workspace buffer
 
   // Texts start null; an array of a fixed count is made with its structure.
   const MapWord texts[] = {8, EndOfMap}, array[] = {ArrayField, 0, 8, 2, 8, 0, EndOfMap};

@@ -47,8 +47,8 @@ UNWRITABLE = 'stringchurn: cannot write %s: .+{eol}'
 CSV_HEADER = '(?s)pass,working_set_kib,duration_ms\n'
 
 
+# --compare's lines after the total, `run` the figures of the run's own line.
 def compared(*args, run=r' +[0-9.]+ \u00b5s a pass +[0-9]+\.[0-9]{2} x the limit'):
-    """--compare's lines after the total, `run` the figures of the run's own line."""
     figure = r' +[0-9]+\.[0-9]+ \u00b5s a pass'
     return row('compare', args + ('--compare',), out=(
         r'(?s)   Loops.*\r\nTotal Time: [0-9]+ seconds\r\n'
@@ -134,8 +134,8 @@ CASES = [
 FILES = ('file', 'named')  # kinds of stream read back from their file at the end
 
 
+# Appends what the descriptors give within `seconds`; drops those at their end.
 def read_some(fds, into, seconds):
-    """Appends what the descriptors give within `seconds`; drops those at their end."""
     for fd in select.select(list(fds), [], [], max(seconds, 0))[0]:
         try:
             chunk = os.read(fd, 4096)
@@ -146,8 +146,8 @@ def read_some(fds, into, seconds):
             fds.discard(fd)
 
 
+# The header, the progress lines and the total; returns the CSV rows they give.
 def check_run(text, r):
-    """The header, the progress lines and the total; returns the CSV rows they give."""
     assert text.endswith('\r\n'), f'the output ends without CR LF: {text!r}'
     lines = text[:-2].split('\r\n')
     assert len(lines) == r['lines'] + 2 and \
