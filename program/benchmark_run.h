@@ -23,5 +23,4 @@ inline constexpr BenchmarkSizes ShippedBenchmarkSizes{1'000'000, 1'000'000, 10'0
 // Returns the exit code: 0 when the run is done; otherwise it stopped at once and
 // reported why on standard error (program/error_line.h): a CSV file that cannot be
 // created, or a line or row that could not be written.
-std::int64_t RunBenchmark(const BenchmarkSizes& sizes, const char16_t* csvPath = nullptr,
-                          bool compare = false);
+std::int64_t RunBenchmark(const BenchmarkSizes& sizes, const char16_t* csvPath, bool compare);
