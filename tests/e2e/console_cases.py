@@ -21,9 +21,10 @@ def row(case, args=(), stdin='file', stdout='file', stderr='file', steps=(),
 # Columns. case: the test's name; the rows of a case run one after the other. args:
 # after `sizes`; {dir} is a fresh folder whose name has a blank. stdin, stdout,
 # stderr: file (input: two UTF-16 lines), named (the file {dir}/out.txt), pipe,
-# nonblocking (a pipe read without blocking), closed (a pipe whose other end is
-# closed), none (no descriptor), full (/dev/full), early (a pipe whose reader
-# closes after the first line), tty (one pseudo-terminal, the controlling one).
+# nonblocking (a pipe whose end in the program is non-blocking), closed (a pipe
+# whose other end is closed), none (no descriptor), full (/dev/full), early (a
+# pipe whose reader closes after the first line), tty (one pseudo-terminal, the
+# controlling one).
 # steps, once the program waits at its end: "type TEXT", "kill SIGNAME", "alive"
 # (it still waits 300 ms on), "hangup" (the runner's ends close), "csv"
 # ({dir}/run.csv holds the printed rows). end: "exit N", "signal N" or "any" within
@@ -62,8 +63,11 @@ FULL = dict(sizes=[], lines=101, limit=1200, wine=False, steps=('alive', TYPED),
 CASES = [
     row('file'),
     row('pipe', steps=('alive', TYPED), **PIPES),
-    # Made non-blocking by whoever shares it, the input is still waited for.
+    # Made non-blocking by whoever shares it, the input is still waited for and the
+    # output, far more than a pipe holds, written whole.
     row('nonblocking', stdin='nonblocking', stdout='pipe', steps=('alive', TYPED), wine=False),
+    row('nonblocking', stdout='nonblocking', sizes=['--passes', '30000', '--length', '0', '--interval', '1'],
+        out=r'(?s)   Loops.*\r\n  30000\t[^\r]*\r\nTotal Time: [0-9]+ seconds\r\n', wine=False),
     # Started as nohup and a shell's background jobs start it: ignored stays ignored.
     row('nohup', ignore=('SIGHUP', 'SIGINT'), steps=('kill SIGHUP', 'kill SIGINT', 'alive', TYPED),
         wine=False, **PIPES),
@@ -185,7 +189,7 @@ def run(r, program, folder):
         else:  # a pipe
             ends = os.pipe()
             theirs, mine = ends if n == 0 else ends[::-1]
-            os.set_blocking(ends[0], kind != 'nonblocking')
+            os.set_blocking(theirs, kind != 'nonblocking')
             if kind == 'closed':
                 os.close(mine)
                 mine = None
