@@ -82,10 +82,12 @@ TEST(PrivateHeapTest, LiveBlocksKeepTheirContentsThroughShrinksFreesAndDestructi
       PrivateHeap* on = heaps[picked->heap];
       const std::size_t old = BlockSize(on, picked->bytes);
       // Zero-filled blocks only grow, as object tables grow their slots; others
-      // shrink to the edge of what is kept, or take any size.
-      const std::size_t half = std::max<std::size_t>(old / 2, 2), shrunk[] = {10, half, half - 1};
+      // shrink to the edge of what is kept, stay as large as they are, or take
+      // any size.
+      const std::size_t half = std::max<std::size_t>(old / 2, 2),
+                        shrunk[] = {10, half, half - 1, old};
       const std::size_t bytes = picked->zero      ? picked->size + random.Between(1, 300)
-                                : random.OneIn(2) ? shrunk[random.Between(0, 2)]
+                                : random.OneIn(2) ? shrunk[random.Between(0, 3)]
                                                   : size(kept[picked->heap]);
       auto* resized =
           static_cast<unsigned char*>(ResizeBlock(on, picked->bytes, bytes, picked->zero));
