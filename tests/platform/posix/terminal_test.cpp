@@ -107,7 +107,7 @@ TEST(Utf8Test, ConversionsAgreeWithTheStandard) {
     ASSERT_EQ(utf8.size() < sizeof narrow ? narrow : utf8, utf8);
   }
   // No UTF-8 for a lone surrogate.
-  const std::u16string lone[] = {u"a\xDC00", u"\xD800", {u'a', 0xD800, u'b'}};
+  const std::u16string lone[] = {u"a\xDC00", u"\xDFFF", u"\xD800", {u'a', 0xDBFF, u'b'}};
   for (const std::u16string& name : lone)
     EXPECT_FALSE(platform::NarrowFunctionName(name.c_str(), narrow));
   // strerror's words, cut to a room one short of them.
