@@ -75,6 +75,8 @@ TEST_F(TerminalTest, TextGoesOutAsUtf8AndComesInAsUtf16) {
   write(master_, "\x04", 1);  // the end-of-file key at the start of a line
   EXPECT_TRUE(platform::ReadConsoleChars(terminal, units, 8, &got) && got == 3 &&
               units[0] == 0x1A && units[2] == u'\n');
+  write(master_, "b\xc3\x04", 3);  // the key between the bytes of a character: "b" alone
+  EXPECT_TRUE(platform::ReadConsoleChars(terminal, units, 8, &got) && got == 1 && units[0] == u'b');
   EXPECT_TRUE(platform::SetConsoleInputMode(terminal, 0) && tcgetattr(slave_, &raw) == 0 &&
               (raw.c_lflag & (ICANON | ECHO | ISIG)) == 0 &&
               platform::SetConsoleInputMode(terminal, 7));
