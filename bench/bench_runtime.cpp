@@ -33,7 +33,7 @@ std::int64_t nextElement;
 
 StringVariable MakeSpaces(std::int32_t length) {
   StringVariable text = nullptr;
-  const auto p = static_cast<std::int32_t>(StringWorkspace.position);
+  const std::int32_t p = WorkspacePosition();
   SpaceText(length, p);
   AssignFromWorkspace(&text, p);
   return text;

@@ -116,12 +116,11 @@ inline bool FormatAgrees(const std::uint8_t* data, std::size_t size) {
     *pointText = point.c_str(), *separatorText = separator.c_str();
     if (data[9] % 3 == 0) return 2;
     AppendText(separator.c_str());  // its NUL stays, unless the point starts right there
-    if (!separator.empty())
-      ReserveWorkspace(1, static_cast<std::int32_t>(StringWorkspace.position));
+    if (!separator.empty()) ReserveWorkspace(1, WorkspacePosition());
     const std::int64_t pointAt = StringWorkspace.position;
     AppendText(point.c_str()), *pointText = WorkspaceTextAt(pointAt);
     if (!separator.empty()) *separatorText = WorkspaceTextAt(2);
-    return data[9] % 3 == 1 ? 2 : static_cast<std::int32_t>(StringWorkspace.position);
+    return data[9] % 3 == 1 ? 2 : WorkspacePosition();
   };
   const char16_t *pointText, *separatorText;
   std::int32_t at = place(&pointText, &separatorText);

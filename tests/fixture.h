@@ -27,7 +27,6 @@ class RuntimeTest : public ::testing::Test {
   void TearDown() override { DetachSharedLibraries(), ArrayOperations = {}, fake::Reset(); }
 
   static std::u16string TextAt(std::int64_t position) { return WorkspaceTextAt(position); }
-  static std::int32_t Position() { return static_cast<std::int32_t>(StringWorkspace.position); }
   // The blocks the runtime holds: a heap's live blocks less the heap's own record.
   static std::size_t ProgramBlocks() { return fake::LiveBlocks(ProgramHeap->system) - 1; }
   static std::size_t StringBlocks() { return fake::LiveBlocks(StringHeap->system) - 1; }

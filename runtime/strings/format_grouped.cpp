@@ -144,7 +144,7 @@ void FormatGrouped(double value, std::int32_t decimals, const char16_t* decimalP
   if (length > INT32_MAX / 2) FailOutOfMemory();
   const std::int64_t pointOffset = WorkspaceOffsetOf(point.chars);
   const std::int64_t groupOffset = WorkspaceOffsetOf(group.chars);
-  const auto used = static_cast<std::int32_t>(StringWorkspace.position);
+  const std::int32_t used = WorkspacePosition();
   char16_t* built = ReserveWorkspace(static_cast<std::int32_t>(length), used);
   if (pointOffset != 0) point.chars = WorkspacePointerAt(static_cast<std::int32_t>(pointOffset));
   if (groupOffset != 0) group.chars = WorkspacePointerAt(static_cast<std::int32_t>(groupOffset));

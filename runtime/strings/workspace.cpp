@@ -77,7 +77,7 @@ void AppendText(const char16_t* text) {
     *WorkspaceTextAt(StringWorkspace.position) = u'\0';
     return;
   }
-  const auto position = static_cast<std::int32_t>(StringWorkspace.position);
+  const std::int32_t position = WorkspacePosition();
   // Copied while it is scanned, a text in the workspace would find its NUL
   // overwritten by its own copy.
   if (const std::int64_t offset = WorkspaceOffsetOf(text); offset != 0) {

@@ -24,7 +24,7 @@ class ConsoleTest : public RuntimeTest {
     Lines lines;
     while (lines.size() < most && !(toTheEnd && !lines.empty() && lines.back() == u"\x04")) {
       const std::int64_t count = ReadLine(8);
-      EXPECT_EQ(Position(), 8 + 2 * count);
+      EXPECT_EQ(WorkspacePosition(), 8 + 2 * count);
       lines.push_back(TextAt(8));
       EXPECT_EQ(lines.back().size(), static_cast<std::size_t>(count));
       EXPECT_EQ(TextAt(0).substr(0, 4), u"kept");

@@ -1,10 +1,9 @@
 // The real platform of the system the tests run on (natively, or under Wine):
 // the counter, 16-byte vectors, the scratch file, run-time loading through the
-// LibraryTable with a library of the tests' own, and the working set. (The unit tests run on the
-// system's locks.)
+// LibraryTable with a library of the tests' own, and the working set. (The unit
+// tests run on the system's locks.)
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>

@@ -94,7 +94,7 @@ TEST_F(ProgramTest, ProgressLinesHaveTheirThirtySevenCharacters) {
     AppendText(u"kept");
     EXPECT_EQ(PrintProgressLine(pass, duration), 0);
     EXPECT_EQ(Lines, std::vector<std::u16string>{line});
-    EXPECT_EQ(Position(), 8);  // where the line began
+    EXPECT_EQ(WorkspacePosition(), 8);  // where the line began
     TruncateWorkspace(0), fake::state.directWorkingSet.reset();
   }
   EXPECT_TRUE(fake::state.open.empty());  // psapi.dll is released after every line
@@ -124,7 +124,7 @@ TEST_F(ProgramTest, TheRunPrintsEveryIntervalAndEmptiesEveryElement) {
   auto* elements = static_cast<StringVariable*>(ProgramGlobals.StringArray);
   ASSERT_EQ(ProgramGlobals.PassIndex, HeaderOf(elements)->elementCount);
   for (int i = 0; i <= 25; ++i) ASSERT_EQ(fake::BlockBytes(elements[i]), 10u) << i;
-  EXPECT_EQ(Position(), 0);
+  EXPECT_EQ(WorkspacePosition(), 0);
 }
 
 // The program with small sizes on its command line, a CSV file of the run and,

@@ -60,7 +60,7 @@ TEST_F(WorkspaceTest, KeepsItsTextWhileItGrowsByTheRule) {
         AppendTextAt(from, static_cast<std::int32_t>(2 * at));
         model = model.substr(0, at) + text;
       } else if (random.OneIn(3)) {
-        SpaceText(static_cast<std::int32_t>(length), Position());
+        SpaceText(static_cast<std::int32_t>(length), WorkspacePosition());
         model += std::u16string(length, u' ');
       } else {
         AppendText(from);
@@ -107,7 +107,7 @@ TEST_F(WorkspaceTest, StringVariablesHoldTheirTextInBlocksOfTwiceTheLengthAndTen
       EXPECT_EQ(fake::BlockBytes(variable), 2 * length + 10);
       AppendText(u"pre"), AppendText(text);
       AssignFromWorkspace(&variable, 6);
-      EXPECT_EQ(Position(), 6);
+      EXPECT_EQ(WorkspacePosition(), 6);
       TruncateWorkspace(0);
     }
   }
@@ -267,14 +267,14 @@ TEST_F(FormatTest, EveryOperationAgreesWithToChars) {
 
 // The shorter forms: "." and "," unless given; no point or separator for null.
 TEST_F(FormatTest, TheShorterFormsTakeTheUsualTexts) {
-  FormatGrouped(1234.5, 0), FormatGrouped(1234.5, 1, Position());
-  FormatGrouped(1234.5, 1, u":", Position());
-  FormatGrouped(-1234567.25, 2, nullptr, nullptr, Position());
+  FormatGrouped(1234.5, 0), FormatGrouped(1234.5, 1, WorkspacePosition());
+  FormatGrouped(1234.5, 1, u":", WorkspacePosition());
+  FormatGrouped(-1234567.25, 2, nullptr, nullptr, WorkspacePosition());
   EXPECT_EQ(TextAt(0), u"1,234.501,234.51,234:5-123456725");
   TruncateWorkspace(0), PadText(nullptr, 3, nullptr, 0), PadLeftText(u"12345678", 7, 6);
   EXPECT_EQ(TextAt(0), u"   1234567");
   SpaceText(-3, 0);
-  EXPECT_EQ(Position(), 0);
+  EXPECT_EQ(WorkspacePosition(), 0);
 }
 
 }  // namespace

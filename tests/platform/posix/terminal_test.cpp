@@ -1,6 +1,6 @@
 // The console on Linux: a pseudo-terminal of the test's own that speaks UTF-8;
-// function names and strerror's words in UTF-8. (Files, pipes other than a terminal's input and
-// the signals that are the control events are the end-to-end tests'.)
+// function names and strerror's words in UTF-8. (Files, pipes and the signals
+// that are the control events are the end-to-end tests'.)
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -8,6 +8,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <string>
 #include <thread>
 
@@ -38,7 +39,7 @@ class TerminalTest : public ::testing::Test {
 // a pair straddles a chunk's end; the window title goes to a standard output
 // that is a terminal, and not to a pipe. A line typed on a terminal that another
 // process made non-blocking is waited for and comes in as its UTF-16 ended by
-// CR LF; the input modes are set as asked.
+// CR LF, and so does the end-of-file key; the input modes are set as asked.
 TEST_F(TerminalTest, TextGoesOutAsUtf8AndComesInAsUtf16) {
   termios raw;
   tcgetattr(slave_, &raw), raw.c_oflag &= ~OPOST, tcsetattr(slave_, TCSANOW, &raw);
