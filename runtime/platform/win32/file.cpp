@@ -17,6 +17,8 @@ FileReadResult ReadFileBytes(FileHandle file, void* buffer, std::uint32_t bytes,
   const BOOL ok = ::ReadFile(file, buffer, bytes, &count, nullptr);
   *got = count;
   if (ok) return FileReadResult::Success;
+  // A message longer than the read fills it and keeps its rest for the next.
+  if (::GetLastError() == ERROR_MORE_DATA) return FileReadResult::Success;
   return ::GetLastError() == ERROR_BROKEN_PIPE ? FileReadResult::BrokenPipe
                                                : FileReadResult::Failure;
 }
