@@ -58,6 +58,12 @@ TEST_F(LibrariesTest, LoadsFindsAndUnloadsWhatTheLastReleaseLetsGo) {
   EXPECT_EQ(Count(0), 1);
   const std::u16string longName(platform::FunctionNameBytes, u'x');
   EXPECT_EQ(FindLibraryFunction(0, longName.c_str()), nullptr);
+  // Names whose narrow form would be only a look-alike of the function's, or
+  // hold a ? for a lone surrogate.
+  for (const char16_t* inexact : {u"\uFF34estModuleCalls", u"T\u0113stModuleCalls"})
+    EXPECT_EQ(FindLibraryFunction(0, inexact), nullptr);
+  char narrow[platform::FunctionNameBytes];
+  EXPECT_FALSE(platform::NarrowFunctionName(u"TestModuleCalls\xD800", narrow));
   EXPECT_EQ(FindLibraryFunction(0, u"NoSuchFunction"), nullptr);
   for (const char16_t* path : {u"no-such-module.dll", u""})
     EXPECT_EQ(LoadSharedLibrary(1, path), 0);
