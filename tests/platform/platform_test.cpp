@@ -1,9 +1,10 @@
 // The real platform of the system the tests run on (natively, or under Wine):
-// the counter, 16-byte vectors, the scratch file, run-time loading through the
-// LibraryTable with a library of the tests' own, and the working set. (The unit
-// tests run on the system's locks.)
+// the counter, 16-byte vectors, the scratch file, the system's words for an
+// error, run-time loading through the LibraryTable with a library of the tests'
+// own, and the working set. (The unit tests run on the system's locks.)
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -29,6 +30,15 @@ TEST(PlatformTest, TheCounterIsFastEnoughAndNeverGoesBack) {
   platform::FileHandle scratch = platform::OpenScratchFile();
   EXPECT_TRUE(platform::WriteFileBytes(scratch, u"Hi\r\n", 8, &written) && written == 8);
   EXPECT_FALSE(platform::WriteConsoleChars(scratch, u"Hi", 2, &written));  // not a console
+  // The system's words for error 2 (no such file, on both systems), cut to a
+  // room one short of them.
+  char16_t words[64];
+  platform::DescribeSystemError(2, words, 64);
+  const std::u16string whole = words;
+  std::fill(words, words + 64, u'#');
+  platform::DescribeSystemError(2, words, whole.size());
+  EXPECT_EQ(std::u16string(words, whole.size() + 1),
+            whole.substr(0, whole.size() - 1) + u'\0' + u'#');
 }
 
 const char16_t* const ModulePath = u"" TEST_MODULE_PATH;

@@ -8,7 +8,8 @@
 
 namespace platform {
 
-// The one read failure that counts as the end of input.
+// The read failures that count as the end of input: the writing end of a pipe
+// was closed, or a named pipe's server disconnected it.
 static_assert(ERROR_BROKEN_PIPE == 109);
 
 FileReadResult ReadFileBytes(FileHandle file, void* buffer, std::uint32_t bytes,
@@ -17,22 +18,49 @@ FileReadResult ReadFileBytes(FileHandle file, void* buffer, std::uint32_t bytes,
   const BOOL ok = ::ReadFile(file, buffer, bytes, &count, nullptr);
   *got = count;
   if (ok) return FileReadResult::Success;
-  // A message longer than the read fills it and keeps its rest for the next.
-  if (::GetLastError() == ERROR_MORE_DATA) return FileReadResult::Success;
-  return ::GetLastError() == ERROR_BROKEN_PIPE ? FileReadResult::BrokenPipe
-                                               : FileReadResult::Failure;
+  switch (::GetLastError()) {
+    case ERROR_MORE_DATA:
+      // A message longer than the read fills it and keeps its rest for the next.
+      return FileReadResult::Success;
+    case ERROR_BROKEN_PIPE:
+    case ERROR_PIPE_NOT_CONNECTED:
+      return FileReadResult::BrokenPipe;
+    default:
+      return FileReadResult::Failure;
+  }
 }
+
+namespace {
+
+// Writes all `bytes`, carrying on after a short write. A write that reports
+// success without taking a byte (a full pipe that does not wait) fails with a
+// reason of its own, not whatever an earlier call left behind.
+bool WriteAll(HANDLE file, const void* buffer, DWORD bytes, DWORD* written) {
+  const auto* at = static_cast<const unsigned char*>(buffer);
+  for (*written = 0; *written < bytes;) {
+    DWORD count = 0;
+    if (!::WriteFile(file, at + *written, bytes - *written, &count, nullptr)) return false;
+    if (count == 0) {
+      ::SetLastError(ERROR_WRITE_FAULT);
+      return false;
+    }
+    *written += count;
+  }
+  return true;
+}
+
+}  // namespace
 
 bool WriteFileBytes(FileHandle file, const void* buffer, std::uint32_t bytes,
                     std::uint32_t* written) {
   DWORD count = 0;
-  const BOOL ok = ::WriteFile(file, buffer, bytes, &count, nullptr);
+  const bool ok = WriteAll(file, buffer, bytes, &count);
   *written = count;
-  return ok != 0;
+  return ok;
 }
 
 bool WriteTextBytes(FileHandle file, const char* text, std::size_t length) {
-  // Each LF goes out as CR LF, a buffer at a time; a short write is carried on.
+  // Each LF goes out as CR LF, a buffer at a time.
   char buffer[1024];
   std::size_t taken = 0;
   while (taken < length) {
@@ -41,13 +69,8 @@ bool WriteTextBytes(FileHandle file, const char* text, std::size_t length) {
       if (text[taken] == '\n') buffer[filled++] = '\r';
       buffer[filled++] = text[taken];
     }
-    for (DWORD sent = 0; sent < filled;) {
-      DWORD count = 0;
-      if (!::WriteFile(file, buffer + sent, filled - sent, &count, nullptr) || count == 0) {
-        return false;
-      }
-      sent += count;
-    }
+    DWORD sent = 0;
+    if (!WriteAll(file, buffer, filled, &sent)) return false;
   }
   return true;
 }

@@ -1,6 +1,8 @@
 // Failures on Windows: GetLastError, and FormatMessageW's words for it.
 #include <windows.h>
 
+#include <cwchar>
+
 #include "runtime/platform/platform.h"
 
 namespace platform {
@@ -17,28 +19,33 @@ bool IsBrokenPipe(SystemError error) {
 }
 
 void DescribeSystemError(SystemError error, char16_t* text, std::size_t capacity) {
-  const DWORD size = capacity > 0xFFFF ? 0xFFFF : static_cast<DWORD>(capacity);
-  auto* wide = reinterpret_cast<wchar_t*>(text);
+  // The words are made whole and then cut to the room: FormatMessageW makes
+  // none at all for a buffer too small for them.
+  constexpr DWORD kRoom = 512;
+  wchar_t words[kRoom];
   DWORD length = ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                  nullptr, error, 0, wide, size, nullptr);
+                                  nullptr, error, 0, words, kRoom, nullptr);
   if (length == 0) {
-    // No words for it, or none that fit: "error" and its number.
-    wchar_t number[16] = L"error ";
-    std::size_t digits = 0;
+    // No words for it: "error" and its number.
     wchar_t reversed[10];
+    std::size_t digits = 0;
     for (DWORD rest = error; digits == 0 || rest != 0; rest /= 10) {
       reversed[digits++] = static_cast<wchar_t>(L'0' + rest % 10);
     }
-    DWORD at = 6;
-    while (digits > 0) number[at++] = reversed[--digits];
-    for (length = 0; length < at && length + 1 < size; ++length) wide[length] = number[length];
+    std::wcscpy(words, L"error ");
+    length = static_cast<DWORD>(std::wcslen(words));
+    while (digits > 0) words[length++] = reversed[--digits];
   }
   // The system's words end in a full stop and a line end, which the caller's line has.
-  while (length > 0 && (wide[length - 1] == L'\r' || wide[length - 1] == L'\n' ||
-                        wide[length - 1] == L' ' || wide[length - 1] == L'.')) {
+  while (length > 0 && (words[length - 1] == L'\r' || words[length - 1] == L'\n' ||
+                        words[length - 1] == L' ' || words[length - 1] == L'.')) {
     --length;
   }
-  wide[length] = L'\0';
+  if (length > capacity - 1) length = static_cast<DWORD>(capacity - 1);
+  // Half of a surrogate pair is not kept.
+  if (length > 0 && words[length - 1] >= 0xD800 && words[length - 1] <= 0xDBFF) --length;
+  for (DWORD i = 0; i < length; ++i) text[i] = static_cast<char16_t>(words[i]);
+  text[length] = u'\0';
 }
 
 }  // namespace platform

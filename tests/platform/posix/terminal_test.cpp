@@ -1,5 +1,5 @@
 // The console on Linux: a pseudo-terminal of the test's own that speaks UTF-8;
-// function names and strerror's words in UTF-8. (Files, pipes and the signals
+// function names in UTF-8. (Files, pipes and the signals
 // that are the control events are the end-to-end tests'.)
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -8,7 +8,6 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <string>
 #include <thread>
 
@@ -85,7 +84,7 @@ TEST_F(TerminalTest, TextGoesOutAsUtf8AndComesInAsUtf16) {
 
 // Random bytes near every boundary of the well-formedness table, decoded whole
 // and cut anywhere into two reads; function names, which reach the dynamic
-// linker as UTF-8 of at most 259 bytes; strerror's words, cut to the room given.
+// linker as UTF-8 of at most 259 bytes.
 TEST(Utf8Test, ConversionsAgreeWithTheStandard) {
   Seeded random;
   const unsigned char bytes[] = {'a',  0,    0x7F, 0x80, 0x8F, 0x90, 0x9F, 0xA0,
@@ -113,14 +112,6 @@ TEST(Utf8Test, ConversionsAgreeWithTheStandard) {
   const std::u16string lone[] = {u"a\xDC00", u"\xDFFF", u"\xD800", {u'a', 0xDBFF, u'b'}};
   for (const std::u16string& name : lone)
     EXPECT_FALSE(platform::NarrowFunctionName(name.c_str(), narrow));
-  // strerror's words, cut to a room one short of them.
-  char16_t words[64];
-  platform::DescribeSystemError(ENOENT, words, 64);
-  const std::u16string whole = words;
-  std::fill(words, words + 64, u'#');
-  platform::DescribeSystemError(ENOENT, words, whole.size());
-  EXPECT_EQ(std::u16string(words, whole.size() + 1),
-            whole.substr(0, whole.size() - 1) + u'\0' + u'#');
 }
 
 }  // namespace

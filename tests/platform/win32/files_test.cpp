@@ -1,5 +1,5 @@
-// Files and pipes on Windows (under Wine in the tests): a message-mode pipe of
-// the test's own, read in pieces.
+// Files and pipes on Windows (under Wine in the tests), on a message-mode pipe
+// of the test's own: reads in pieces, a write without progress, a disconnect.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -39,6 +39,22 @@ TEST_F(MessagePipeTest, AMessageLongerThanTheReadIsReadWhole) {
   EXPECT_EQ(platform::ReadFileBytes(server_, got + 4, 8, &count),
             platform::FileReadResult::Success);
   EXPECT_EQ(std::string(got, 4 + count), "0123456789");
+}
+
+// A write that a full pipe that does not wait takes no byte of fails with a
+// reason of its own; a read from a pipe that its server disconnected is the end
+// of input.
+TEST_F(MessagePipeTest, AWriteWithoutProgressFailsAndADisconnectEndsInput) {
+  DWORD mode = PIPE_READMODE_MESSAGE | PIPE_NOWAIT;
+  ASSERT_TRUE(::SetNamedPipeHandleState(client_, &mode, nullptr, nullptr));
+  const char message[100] = {};
+  std::uint32_t count = 0;
+  ::SetLastError(ERROR_FILE_NOT_FOUND);
+  EXPECT_FALSE(platform::WriteFileBytes(client_, message, sizeof message, &count));
+  EXPECT_EQ(platform::LastSystemError(), platform::SystemError{ERROR_WRITE_FAULT});
+  ::DisconnectNamedPipe(server_);
+  EXPECT_EQ(platform::ReadFileBytes(client_, &mode, 1, &count),
+            platform::FileReadResult::BrokenPipe);
 }
 
 }  // namespace
