@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <cwchar>
 
 #include "runtime/platform/platform.h"
 
@@ -131,16 +132,52 @@ bool IdentityOf(FileHandle handle, FileIdentity* identity) {
   return true;
 }
 
+// Whether `a` and `b`, of one file number, are one file although a volume is
+// unknown. Wine reports none for a file that a Linux parent opened for it, or
+// one on a Linux file system that no drive letter reaches, and its file numbers
+// are inode numbers, which repeat from one file system to the next.
+bool SameFileOfUnknownVolume(FileHandle a, FileHandle b) {
+  constexpr DWORD kPathChars = 1024;
+  wchar_t first[kPathChars];
+  wchar_t second[kPathChars];
+  const DWORD firstLength = ::GetFinalPathNameByHandleW(a, first, kPathChars, FILE_NAME_NORMALIZED);
+  const DWORD secondLength =
+      ::GetFinalPathNameByHandleW(b, second, kPathChars, FILE_NAME_NORMALIZED);
+  if (firstLength > 0 && firstLength < kPathChars && secondLength > 0 &&
+      secondLength < kPathChars) {
+    return std::wcscmp(first, second) == 0;
+  }
+  // A file that a Linux parent opened has no path under Wine either. What is
+  // left is what every handle of one file shows alike: its times, size and
+  // links. Two files of one inode number on two file systems that agree in all
+  // of these are not told apart.
+  FILE_BASIC_INFO times[2];
+  FILE_STANDARD_INFO sizes[2];
+  const FileHandle handles[2] = {a, b};
+  for (int i = 0; i < 2; ++i) {
+    if (!::GetFileInformationByHandleEx(handles[i], FileBasicInfo, &times[i], sizeof times[i]) ||
+        !::GetFileInformationByHandleEx(handles[i], FileStandardInfo, &sizes[i], sizeof sizes[i])) {
+      return false;
+    }
+  }
+  return times[0].CreationTime.QuadPart == times[1].CreationTime.QuadPart &&
+         times[0].LastWriteTime.QuadPart == times[1].LastWriteTime.QuadPart &&
+         times[0].ChangeTime.QuadPart == times[1].ChangeTime.QuadPart &&
+         sizes[0].EndOfFile.QuadPart == sizes[1].EndOfFile.QuadPart &&
+         sizes[0].NumberOfLinks == sizes[1].NumberOfLinks;
+}
+
 }  // namespace
 
 bool SameFile(FileHandle a, FileHandle b) {
-  FileIdentity first, second;
-  if (!IdentityOf(a, &first) || !IdentityOf(b, &second)) return false;
-  // Wine cannot place a file that a Linux parent opened for it on a volume and
-  // reports 0; the file's number (its inode) decides alone then.
-  const bool volumesMatch =
-      first.volume == second.volume || first.volume == 0 || second.volume == 0;
-  return volumesMatch && std::memcmp(first.file, second.file, sizeof first.file) == 0;
+  FileIdentity first;
+  FileIdentity second;
+  if (!IdentityOf(a, &first) || !IdentityOf(b, &second) ||
+      std::memcmp(first.file, second.file, sizeof first.file) != 0) {
+    return false;
+  }
+  if (first.volume != 0 && second.volume != 0) return first.volume == second.volume;
+  return SameFileOfUnknownVolume(a, b);
 }
 
 SystemError EmptyFile(FileHandle file) {

@@ -57,4 +57,20 @@ TEST_F(MessagePipeTest, AWriteWithoutProgressFailsAndADisconnectEndsInput) {
             platform::FileReadResult::BrokenPipe);
 }
 
+// The roots of /proc and /sys: both inode 1, and on no volume that Wine knows.
+TEST(SameFileTest, FilesOfOneNumberOnUnknownVolumesAreToldApart) {
+  HANDLE roots[2];
+  for (int i = 0; i < 2; ++i) {
+    roots[i] = ::CreateFileW(i == 0 ? L"Z:\\proc" : L"Z:\\sys", GENERIC_READ, FILE_SHARE_READ,
+                             nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  }
+  if (roots[0] == INVALID_HANDLE_VALUE || roots[1] == INVALID_HANDLE_VALUE) {
+    GTEST_SKIP() << "not under Wine";
+  }
+  EXPECT_FALSE(platform::SameFile(roots[0], roots[1]));
+  EXPECT_TRUE(platform::SameFile(roots[0], roots[0]));
+  ::CloseHandle(roots[0]);
+  ::CloseHandle(roots[1]);
+}
+
 }  // namespace
