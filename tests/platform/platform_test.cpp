@@ -68,12 +68,14 @@ TEST_F(LibrariesTest, LoadsFindsAndUnloadsWhatTheLastReleaseLetsGo) {
   EXPECT_EQ(Count(0), 1);
   const std::u16string longName(platform::FunctionNameBytes, u'x');
   EXPECT_EQ(FindLibraryFunction(0, longName.c_str()), nullptr);
-  // Names whose narrow form would be only a look-alike of the function's, or
-  // hold a ? for a lone surrogate.
+  // Names whose narrow form would be only a look-alike of the function's, and
+  // names with a lone surrogate, which have no exact narrow form.
   for (const char16_t* inexact : {u"\uFF34estModuleCalls", u"T\u0113stModuleCalls"})
     EXPECT_EQ(FindLibraryFunction(0, inexact), nullptr);
   char narrow[platform::FunctionNameBytes];
-  EXPECT_FALSE(platform::NarrowFunctionName(u"TestModuleCalls\xD800", narrow));
+  const std::u16string lone[] = {u"a\xDC00", u"\xDFFF", u"\xD800", {u'a', 0xDBFF, u'b'}};
+  for (const std::u16string& name : lone)
+    EXPECT_FALSE(platform::NarrowFunctionName(name.c_str(), narrow));
   EXPECT_EQ(FindLibraryFunction(0, u"NoSuchFunction"), nullptr);
   for (const char16_t* path : {u"no-such-module.dll", u""})
     EXPECT_EQ(LoadSharedLibrary(1, path), 0);
