@@ -171,7 +171,7 @@ bool WriteConsoleChars(FileHandle console, const char16_t* buffer, std::uint32_t
 // How a read from a file or pipe ended.
 enum class FileReadResult {
   Success,     // `*got` bytes were read; 0 means end of file
-  BrokenPipe,  // the writing end of the pipe was closed
+  BrokenPipe,  // the writing end of the pipe was closed, or its server disconnected it
   Failure,     // any other failure
 };
 
