@@ -29,6 +29,10 @@ else()
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   set(CPACK_STRIP_FILES ON)  # Debian ships programs without their symbols
   install(TARGETS stringchurn RUNTIME DESTINATION bin)
+  # strip leaves the compilers' names that every object file brings (.comment).
+  install(CODE "execute_process(COMMAND ${CMAKE_OBJCOPY} --remove-section=.comment
+    \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/bin/stringchurn\" COMMAND_ERROR_IS_FATAL ANY)")
+  install(FILES cmake/lintian-overrides DESTINATION share/lintian/overrides RENAME stringchurn)
   install(FILES README.md DESTINATION share/doc/stringchurn)
   install(FILES docs/run.png DESTINATION share/doc/stringchurn/docs)
 
