@@ -27,8 +27,15 @@ else()
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_SECTION utils)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  # The chart tool, /usr/bin/stringchurn-report, is Python that runs gnuplot.
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS python3)
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "gnuplot-nox | gnuplot")
   set(CPACK_STRIP_FILES ON)  # Debian ships programs without their symbols
   install(TARGETS stringchurn RUNTIME DESTINATION bin)
+  # strip leaves the compilers' names that every object file brings (.comment).
+  install(CODE "execute_process(COMMAND ${CMAKE_OBJCOPY} --remove-section=.comment
+    \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/bin/stringchurn\" COMMAND_ERROR_IS_FATAL ANY)")
+  install(FILES cmake/lintian-overrides DESTINATION share/lintian/overrides RENAME stringchurn)
   install(FILES README.md DESTINATION share/doc/stringchurn)
   install(FILES docs/run.png DESTINATION share/doc/stringchurn/docs)
 
@@ -49,15 +56,23 @@ else()
     "Copyright: 2026 stringchurn developers\n"
     "License: Expat\n ${licence}\n")
   configure_file(cmake/changelog.in ${docs}/changelog @ONLY)
+  configure_file(tools/report ${docs}/stringchurn-report COPYONLY)
+  set(pages ${docs}/stringchurn.1 ${docs}/stringchurn-report.1)
   find_program(HELP2MAN help2man)
   if(HELP2MAN)
-    add_custom_command(OUTPUT ${docs}/stringchurn.1.gz ${docs}/changelog.gz
-      COMMAND ${HELP2MAN} --no-info --output=${docs}/stringchurn.1
-              "--name=${CPACK_PACKAGE_DESCRIPTION_SUMMARY}" $<TARGET_FILE:stringchurn>
-      COMMAND gzip -9nf ${docs}/stringchurn.1
+    add_custom_command(OUTPUT ${docs}/stringchurn.1.gz ${docs}/stringchurn-report.1.gz
+                              ${docs}/changelog.gz
+      COMMAND ${HELP2MAN} --no-info --include=${PROJECT_SOURCE_DIR}/cmake/stringchurn.h2m
+              --output=${docs}/stringchurn.1 "--name=${CPACK_PACKAGE_DESCRIPTION_SUMMARY}"
+              $<TARGET_FILE:stringchurn>
+      COMMAND ${HELP2MAN} --no-info --include=${PROJECT_SOURCE_DIR}/cmake/stringchurn-report.h2m
+              --output=${docs}/stringchurn-report.1 --version-string=${PROJECT_VERSION}
+              "--name=draw runs of stringchurn on one chart" ${docs}/stringchurn-report
+      COMMAND gzip -9nf ${pages}
       COMMAND gzip -9nkf ${docs}/changelog
-      DEPENDS stringchurn ${docs}/changelog
-      COMMENT "Making the manual page from stringchurn --help"
+      DEPENDS stringchurn ${docs}/changelog ${docs}/stringchurn-report cmake/stringchurn.h2m
+              cmake/stringchurn-report.h2m
+      COMMENT "Making the manual pages from stringchurn --help and stringchurn-report --help"
       VERBATIM)
     # Built with everything where the package test runs.
     if(STRINGCHURN_SANITIZE OR STRINGCHURN_FUZZ)
@@ -71,7 +86,8 @@ else()
       COMMAND ${CMAKE_COMMAND} -E false)
   endif()
   install(FILES ${docs}/copyright ${docs}/changelog.gz DESTINATION share/doc/stringchurn)
-  install(FILES ${docs}/stringchurn.1.gz DESTINATION share/man/man1)
+  install(FILES ${docs}/stringchurn.1.gz ${docs}/stringchurn-report.1.gz DESTINATION share/man/man1)
+  install(PROGRAMS ${docs}/stringchurn-report DESTINATION bin)
 endif()
 
 include(CPack)

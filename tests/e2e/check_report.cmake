@@ -1,55 +1,60 @@
-# tools/report on the CSV of a run gives a PNG; on a CSV that is empty, cut off in
-# a row, of another layout or out of order it names the file and line, and makes
-# none. (That a run writes such a CSV is the end-to-end cases'.)
+# tools/report in a folder of records, one row of cases per command line: its exit
+# code | what its output must match. After the rows the folder holds the records and
+# the charts of the rows that drew one, and nothing else. (That a run writes such
+# records is the end-to-end cases'.)
 #   -DREPORT=tools/report -DWORK=scratch folder
 file(REMOVE_RECURSE "${WORK}")
 set(layout "pass,working_set_kib,duration_ms\n")
-set(good "${layout}0,2048,0\n10000,2100,310\n20000,2100,305\n30000,2101,300\n")
-file(WRITE "${WORK}/run.csv" "${good}")
-execute_process(COMMAND "${REPORT}" "${WORK}/run.csv" RESULT_VARIABLE failed ERROR_VARIABLE error)
-if(EXISTS "${WORK}/run.png")
-  file(READ "${WORK}/run.png" signature LIMIT 8 HEX)
-endif()
-if(failed OR NOT signature STREQUAL "89504e470d0a1a0a")
-  message(FATAL_ERROR "no PNG from the CSV of a run (${failed}): ${error}")
-endif()
-
-# The run's CSV is the header and the rows of passes 0 to 30000: five lines.
+set(rows "0,2048,0\n10000,2100,310\n20000,2100,305\n30000,2101,300\n")
+file(WRITE "${WORK}/run.csv" "${layout}${rows}")
 file(WRITE "${WORK}/empty.csv" "")
-file(WRITE "${WORK}/cut.csv" "${layout}0,2048,0\n10000,2100,310\n20000,2100,305\n30000,21")
+file(WRITE "${WORK}/cut.csv" "${layout}${rows}40000,21")
 file(WRITE "${WORK}/header.csv" "pass,working_set_kib,duration\n0,2048,0\n")
-file(WRITE "${WORK}/columns.csv" "${good}40000,12\n")
+file(WRITE "${WORK}/columns.csv" "${layout}${rows}40000,12\n")
 file(WRITE "${WORK}/order.csv" "${layout}9007199254740993,1,1\n9007199254740992,1,1\n")
-foreach(case empty:1 cut:5 header:1 columns:6 order:3)
-  string(REPLACE ":" ";" case "${case}")
-  list(GET case 0 name)
-  list(GET case 1 line)
-  execute_process(COMMAND "${REPORT}" "${WORK}/${name}.csv" RESULT_VARIABLE failed
-                  OUTPUT_QUIET ERROR_VARIABLE error)
-  if(NOT failed OR NOT error MATCHES "${name}\\.csv:${line}: " OR EXISTS "${WORK}/${name}.png")
-    message(FATAL_ERROR "${name}.csv: expected an error naming line ${line} and no PNG: ${error}")
-  endif()
+file(WRITE "${WORK}/-one.csv" "${layout}0,2048,0\n")
+file(WRITE "${WORK}/big.csv" "${layout}9007199254740992,2048,3\n9007199254740993,2048,4\n")
+foreach(run a b)
+  string(CONFIGURE [=[{"program": {"name": "stringchurn", "version": "0.1.0"},
+ "machine": {"processor": "CPU @run@", "logical_processors": 2, "memory_bytes": 1073741824,
+             "system": "OS @run@"}, "started": "2026-12-08T00:15:10Z",
+ "settings": {"passes": 20000, "length": 1000, "interval": 10000},
+ "progress": [{"pass": 0, "working_set_kib": 2048, "duration_ms": 0},
+              {"pass": 10000, "working_set_kib": 2100, "duration_ms": 31},
+              {"pass": 20000, "working_set_kib": 2101, "duration_ms": 30}],
+ "total_ms": 62, "compare": {"limit_us": 2.9, "run_us": 3.05, "plain_cxx_us": 1.6}}
+]=] record @ONLY)
+  file(WRITE "${WORK}/${run}.json" "${record}")
 endforeach()
+string(REPLACE "\"OS b\"" "7" record "${record}")
+file(WRITE "${WORK}/bad.json" "${record}")
 
-# CSVs that are easy to get wrong: names that start with "-", one row (a run
-# shorter than an interval), passes beyond 2^53 one apart. Each gives its PNG
-# and a sound title, and leaves nothing else behind.
-set(odd "${WORK}/odd")
-file(MAKE_DIRECTORY "${odd}/tmp")
-file(WRITE "${odd}/-one.csv" "${layout}0,2048,0\n")
-file(WRITE "${odd}/big.csv" "${layout}9007199254740992,2048,3\n9007199254740993,2048,4\n")
-foreach(case "-one.csv|pass 0 .one progress line."
-             "big.csv|-big.png|passes 9,007,199,254,740,992 to 9,007,199,254,740,993, a line every 1 ")
-  string(REPLACE "|" ";" case "${case}")
-  list(POP_BACK case title)
-  execute_process(COMMAND ${CMAKE_COMMAND} -E env TMPDIR=${odd}/tmp "${REPORT}" ${case}
-                  WORKING_DIRECTORY "${odd}" RESULT_VARIABLE failed OUTPUT_VARIABLE output
-                  ERROR_VARIABLE output)
-  if(failed OR NOT output MATCHES "^report: [^:]+: stringchurn: ${title}")
-    message(FATAL_ERROR "tools/report ${case}: ${output}")
+set(cases
+  "1 -o run.csv run.csv|^report: run.csv: the chart would replace its input run.csv"
+  "0 run.csv|^report: run.png: stringchurn: passes 0 to 30,000, a line every 10,000\n$"
+  "0 -o two.png a.json b.json|^report: two.png: stringchurn: .*, 1,000 characters on CPU a .* and CPU b "
+  "0 -- -one.csv|^report: -one.png: stringchurn: pass 0 .one progress line.\n$"
+  "0 -o-big.png big.csv|: passes 9,007,199,254,740,992 to 9,007,199,254,740,993, a line every 1\n$"
+  "1 empty.csv|^report: empty.csv:1: "
+  "1 cut.csv|^report: cut.csv:6: "
+  "1 header.csv|^report: header.csv:1: "
+  "1 columns.csv|^report: columns.csv:6: "
+  "1 order.csv|^report: order.csv:3: "
+  "1 bad.json|^report: bad.json: expected machine.system as a string"
+  "1 -o none/x.png run.csv|^report: none/x.png: cannot write the chart: No such file or directory\n$"
+  "0 --help|^Usage: report \\[-o PNG\\] RECORD\\.\\.\\.\n")
+foreach(case IN LISTS cases)
+  string(REGEX MATCH "^([^|]*)\\|(.*)$" case "${case}")
+  separate_arguments(words UNIX_COMMAND "${CMAKE_MATCH_1}")
+  list(POP_FRONT words status)
+  execute_process(COMMAND "${REPORT}" ${words} WORKING_DIRECTORY "${WORK}"
+                  RESULT_VARIABLE failed OUTPUT_VARIABLE output ERROR_VARIABLE output)
+  if(NOT failed STREQUAL status OR NOT output MATCHES "${CMAKE_MATCH_2}")
+    message(FATAL_ERROR "tools/report ${words}: exit ${failed}, expected ${status}: ${output}")
   endif()
 endforeach()
-file(GLOB left RELATIVE "${odd}" "${odd}/*" "${odd}/tmp/*")
-if(NOT left STREQUAL "-big.png;-one.csv;-one.png;big.csv;tmp")
+file(GLOB left RELATIVE "${WORK}" "${WORK}/*")
+if(NOT left STREQUAL "-big.png;-one.csv;-one.png;a.json;b.json;bad.json;big.csv;columns.csv;\
+cut.csv;empty.csv;header.csv;order.csv;run.csv;run.png;two.png")
   message(FATAL_ERROR "tools/report left ${left}")
 endif()
