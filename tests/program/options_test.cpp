@@ -59,4 +59,27 @@ TEST(OptionsTest, ReadsEachOptionAndRefusesWhatItDoesNotTake) {
   for (const auto& [arguments, expected] : cases) EXPECT_EQ(Described(arguments), expected);
 }
 
+TEST(OptionsTest, TheUsageIsWhole) {
+  const std::vector<std::u16string> expected = {
+      u"Usage: stringchurn [--passes N] [--length L] [--interval K] [--csv FILE]",
+      u"                   [--json FILE] [--compare] [--no-wait]",
+      u"Copies a text of L spaces into one element after another of a string array",
+      u"(passes 0 to N) and empties each element again at once; prints the working set",
+      u"and the time of every K passes, then the total time, and waits for a line.",
+      u"  --passes N    the highest pass index, 0 or more (default 1000000)",
+      u"  --length L    characters of the text, 0 or more (default 1000000)",
+      u"  --interval K  passes between progress lines, 1 or more (default 10000)",
+      u"  --csv FILE    also write pass,working_set_kib,duration_ms to FILE, a row a line",
+      u"  --json FILE   at the end, write a record of the run, the machine and the",
+      u"                sizes to FILE as JSON",
+      u"  --compare     then time two copies of the text and the pass in plain C++",
+      u"                on this machine, and print them next to this run's time a pass",
+      u"  --no-wait     end without waiting for a line",
+      u"  -h, --help    print this text and exit",
+      u"  -V, --version print the version and exit",
+      u"  --            end the options",
+  };
+  EXPECT_EQ(std::vector<std::u16string>(UsageLines, UsageLines + UsageLineCount), expected);
+}
+
 }  // namespace
