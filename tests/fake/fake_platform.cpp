@@ -277,17 +277,17 @@ SystemError EmptyFile(FileHandle file) {
 }
 
 FileHandle OpenExistingFile(const char16_t* path, SystemError* error) {
-  *error = std::u16string(path) == u"?" ? 2 : 0;
+  *error = 0;
   return state.files.count(path) != 0 ? &state.files[path] : nullptr;
 }
 
 FileHandle CreateNewFile(const char16_t* path, SystemError* error) {
-  *error = std::u16string(path) == u"?" || state.files.count(path) != 0 ? 17 : 0;
-  return *error == 0 ? &state.files[path] : nullptr;
+  *error = 17;  // EEXIST
+  return state.files.count(path) != 0 ? nullptr : &state.files[path];
 }
 
-bool IsDiskFile(FileHandle file) {
-  return file != &fake::OutputTag;
+bool IsDiskFile(FileHandle) {
+  return true;
 }
 
 void CloseFile(FileHandle) {}
@@ -311,11 +311,11 @@ std::int64_t LogicalProcessorCount() {
 }
 
 std::int64_t PhysicalMemoryBytes() {
-  return std::int64_t{1} << 34;
+  return 0;
 }
 
-void SystemName(char16_t* text, std::size_t capacity) {
-  text[std::u16string(u"Fake 1.0 x86-64").copy(text, capacity - 1)] = u'\0';
+void SystemName(char16_t* text, std::size_t) {
+  text[0] = u'\0';
 }
 
 std::int64_t UtcSeconds() {
