@@ -1,9 +1,10 @@
-// The record is JSON text built as the run goes, ASCII only: every character
+// The record is JSON text built in memory as the run goes, ASCII only: every character
 // outside printable ASCII is written as a \u escape, so any JSON reader takes the
 // system's names as they are. Numbers are the run's own integers, and the
 // comparison's figures in the shortest decimals that give them exactly.
 #include "program/run_record.h"
 
+#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <cstdio>
@@ -59,13 +60,13 @@ void AppendUtcTime(std::string& text, std::int64_t seconds) {
   const sys_seconds time{std::chrono::seconds{seconds}};
   const sys_days day = floor<days>(time);
   const year_month_day date{day};
-  const hh_mm_ss clock{time - day};
+  const hh_mm_ss timeOfDay{time - day};
   char iso[32];
   std::snprintf(iso, sizeof iso, "\"%04d-%02u-%02uT%02d:%02d:%02dZ\"",
                 static_cast<int>(date.year()), static_cast<unsigned>(date.month()),
-                static_cast<unsigned>(date.day()), static_cast<int>(clock.hours().count()),
-                static_cast<int>(clock.minutes().count()),
-                static_cast<int>(clock.seconds().count()));
+                static_cast<unsigned>(date.day()), static_cast<int>(timeOfDay.hours().count()),
+                static_cast<int>(timeOfDay.minutes().count()),
+                static_cast<int>(timeOfDay.seconds().count()));
   text += iso;
 }
 

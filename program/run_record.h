@@ -19,13 +19,12 @@ class RunRecord {
   // and not the file that standard output or standard error writes. Returns
   // false, with the command-line error that says why in `*error`, when not.
   bool Open(const char16_t* path, std::string* error);
-  const char16_t* path() const { return path_; }
 
-  // The members up to the progress, with the clock's time as the start.
+  // The members up to the progress, with the system's time now as the start.
   void Start(const BenchmarkSizes& sizes);
   void AddProgress(std::int64_t pass, std::int64_t workingSetKB, std::int64_t durationMs);
   // Ends the record with the total and, when not null, the comparison, and puts
-  // it in the place of the file at path(). Returns 0, or the system's reason,
+  // it in the place of the file at the path of Open. Returns 0, or the system's reason,
   // with nothing left behind and that file as it was.
   platform::SystemError Finish(std::int64_t totalMs, const ComparisonFigures* compare);
 
