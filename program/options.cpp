@@ -195,7 +195,7 @@ const char16_t* const UsageLines[] = {
 const std::size_t UsageLineCount = sizeof UsageLines / sizeof UsageLines[0];
 
 const char16_t* const VersionLines[] = {
-    u"stringchurn " STRINGCHURN_VERSION,
+    (u"stringchurn " STRINGCHURN_VERSION),  // one line, though two literals
     u"Copyright (c) 2026 stringchurn developers",
     u"License MIT: <https://opensource.org/licenses/MIT>.",
     u"This is free software: you are free to change and redistribute it.",
