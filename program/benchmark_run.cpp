@@ -12,6 +12,7 @@
 #include "program/globals.h"
 #include "program/progress_csv.h"
 #include "program/progress_line.h"
+#include "program/run_record.h"
 #include "runtime/arrays/array_block.h"
 #include "runtime/console/line_hooks.h"
 #include "runtime/platform/out_of_memory.h"
@@ -44,7 +45,8 @@ std::int64_t PrintHeader(std::int64_t interval) {
 
 }  // namespace
 
-std::int64_t RunBenchmark(const BenchmarkSizes& sizes, const char16_t* csvPath, bool compare) {
+std::int64_t RunBenchmark(const BenchmarkSizes& sizes, const RunOutputs& outputs) {
+  const char16_t* const csvPath = outputs.csvPath;
   ProgramGlobalBlock& g = ProgramGlobals;
   g.PassCount = sizes.passCount;
 
@@ -68,6 +70,16 @@ std::int64_t RunBenchmark(const BenchmarkSizes& sizes, const char16_t* csvPath, 
       return ReportOutputFailure(csvPath, failure);
     }
   }
+  RunRecord record;
+  if (outputs.jsonPath != nullptr) {
+    std::string error;
+    if (!record.Open(outputs.jsonPath, &error)) {
+      return ReportFailure(CommandLineErrorExitCode, error);
+    }
+  }
+
+  // Asking the system about the machine counts in no duration.
+  if (outputs.jsonPath != nullptr) record.Start(sizes);
 
   // The first output that fails ends the run.
   g.LastCheckpoint = MillisecondClock();
@@ -90,6 +102,7 @@ std::int64_t RunBenchmark(const BenchmarkSizes& sizes, const char16_t* csvPath, 
         return ReportOutputFailure(csvPath, rowFailure);
       }
       if (const std::int64_t code = PrintBuiltLine(line)) return code;
+      if (outputs.jsonPath != nullptr) record.AddProgress(g.PassIndex, workingSetKB, duration);
       if (g.PassIndex > 0) timing = {g.PassIndex, timing.milliseconds + duration};
       g.LastCheckpoint = MillisecondClock();
     }
@@ -108,11 +121,20 @@ std::int64_t RunBenchmark(const BenchmarkSizes& sizes, const char16_t* csvPath, 
   IntegerText((now - g.StartTime) / kMillisecondsPerSecond, seconds);
   AppendText(u" seconds");
   if (const std::int64_t code = PrintBuiltLine(p)) return code;
-  if (compare) {
-    if (const std::int64_t code = ReportedLineFailure(PrintComparison(sizes.textLength, timing))) {
+  ComparisonFigures figures{-1, -1, -1};
+  if (outputs.compare) {
+    if (const std::int64_t code =
+            ReportedLineFailure(PrintComparison(sizes.textLength, timing, &figures))) {
       return code;
     }
   }
+  if (outputs.jsonPath != nullptr) {
+    if (const platform::SystemError failure =
+            record.Finish(now - g.StartTime, outputs.compare ? &figures : nullptr)) {
+      return ReportOutputFailure(outputs.jsonPath, failure);
+    }
+  }
+  if (!outputs.wait) return 0;
 
   p = WorkspacePosition();
   InputLineHook(p);

@@ -14,13 +14,23 @@ struct BenchmarkSizes {
 // The sizes of the shipped program.
 inline constexpr BenchmarkSizes ShippedBenchmarkSizes{1'000'000, 1'000'000, 10'000};
 
+// What a run writes besides its lines, and whether it waits at its end.
+struct RunOutputs {
+  const char16_t* csvPath = nullptr;   // the CSV file of program/progress_csv.h, or null
+  const char16_t* jsonPath = nullptr;  // the record of program/run_record.h, or null
+  bool compare = false;                // the comparison of program/comparison.h
+  bool wait = true;                    // the wait for a line at the end
+};
+
 // Runs the benchmark on the program globals; the runtime must be started. The
 // header names the interval: "   Loops      MemoryUsage      duration for 10000
-// passes" for the shipped sizes. With `csvPath` not null, every progress line is
-// also written as a CSV row to the file of that name (program/progress_csv.h),
-// created once the run's array exists. With `compare`, the lines of
-// PrintComparison (program/comparison.h) follow the total line, before the wait.
-// Returns the exit code: 0 when the run is done; otherwise it stopped at once and
-// reported why on standard error (program/error_line.h): a CSV file that cannot be
-// created, or a line or row that could not be written.
-std::int64_t RunBenchmark(const BenchmarkSizes& sizes, const char16_t* csvPath, bool compare);
+// passes" for the shipped sizes. With a CSV path, every progress line is also
+// written as a CSV row to the file of that name, created once the run's array
+// exists. With `compare`, the lines of PrintComparison follow the total line.
+// With a JSON path, the record of the run is checked for where the CSV file is
+// created and written after the total line and the comparison, before the wait;
+// without `wait` there is no wait. Returns the exit code: 0 when the run is done;
+// otherwise it stopped at once and reported why on standard error
+// (program/error_line.h): a CSV or JSON file that cannot be created, or a line,
+// row or record that could not be written.
+std::int64_t RunBenchmark(const BenchmarkSizes& sizes, const RunOutputs& outputs);

@@ -127,7 +127,8 @@ std::int64_t PrintRow(const char16_t* name, double microseconds, double limit, b
 
 }  // namespace
 
-std::int64_t PrintComparison(std::int32_t textLength, const RunTiming& run) {
+std::int64_t PrintComparison(std::int32_t textLength, const RunTiming& run,
+                             ComparisonFigures* figures) {
   MillisecondClock();  // finds the counter, where the run has not
   double limit = -1;
   double plain = -1;
@@ -142,6 +143,7 @@ std::int64_t PrintComparison(std::int32_t textLength, const RunTiming& run) {
   const double runPass = run.passes > 0 ? 1000 * static_cast<double>(run.milliseconds) /
                                               static_cast<double>(run.passes)
                                         : -1;
+  *figures = {limit > 0 ? limit : -1, runPass, plain};
   if (const std::int64_t rowFailure =
           PrintRow(u"  copy limit", limit > 0 ? limit : -1, limit, false)) {
     return rowFailure;

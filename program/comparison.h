@@ -27,4 +27,13 @@ struct RunTiming {
 // allocated; ends the process with FailOutOfMemory when its buffers do not fit.
 // Returns 0 when every line was written; otherwise stops at the first line that
 // was not and returns the hook's error.
-std::int64_t PrintComparison(std::int32_t textLength, const RunTiming& run);
+//
+// The figures printed, in microseconds a pass (-1 where "-" is shown), go to
+// `*figures` as well.
+struct ComparisonFigures {
+  double limit;
+  double run;
+  double plain;
+};
+std::int64_t PrintComparison(std::int32_t textLength, const RunTiming& run,
+                             ComparisonFigures* figures);

@@ -15,7 +15,8 @@ std::string SystemReason(platform::SystemError error) {
 }
 
 std::int64_t ReportFailure(std::uint32_t exitCode, const std::string& error) {
-  const std::string line = "stringchurn: " + error + "\n";
+  std::string line = "stringchurn: " + error + "\n";
+  if (exitCode == CommandLineErrorExitCode) line += "Try 'stringchurn --help'.\n";
   platform::WriteStandardError(line.data(), line.size());
   return exitCode;
 }

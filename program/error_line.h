@@ -20,7 +20,8 @@ std::string PlainText(std::u16string_view text);
 // The system's own words for `error`, as PlainText.
 std::string SystemReason(platform::SystemError error);
 
-// Writes "stringchurn: ", `error` and a line end to standard error; returns `exitCode`.
+// Writes "stringchurn: ", `error` and a line end to standard error, and for a
+// command line refused the line "Try 'stringchurn --help'."; returns `exitCode`.
 std::int64_t ReportFailure(std::uint32_t exitCode, const std::string& error);
 
 // The run's output failed with `error`: the progress CSV named `file`, or

@@ -8,7 +8,7 @@
 
 namespace {
 
-enum class Field { Passes, Length, Interval, Csv, Compare, Help, Version };
+enum class Field { Passes, Length, Interval, Csv, Json, Compare, NoWait, Help, Version };
 
 struct KnownOption {
   std::u16string_view name;
@@ -18,15 +18,20 @@ struct KnownOption {
 };
 
 constexpr KnownOption kCsvOption = {u"--csv", Field::Csv, 0, 0};
+constexpr KnownOption kJsonOption = {u"--json", Field::Json, 0, 0};
 
 constexpr KnownOption kOptions[] = {
     {u"--passes", Field::Passes, 0, MaxPassCount},
     {u"--length", Field::Length, 0, MaxTextLength},
     {u"--interval", Field::Interval, 1, MaxProgressInterval},
     kCsvOption,
+    kJsonOption,
     {u"--compare", Field::Compare, 0, 0},
+    {u"--no-wait", Field::NoWait, 0, 0},
     {u"--help", Field::Help, 0, 0},
+    {u"-h", Field::Help, 0, 0},
     {u"--version", Field::Version, 0, 0},
+    {u"-V", Field::Version, 0, 0},
 };
 
 bool TakesNumber(Field field) {
@@ -34,7 +39,7 @@ bool TakesNumber(Field field) {
 }
 
 bool TakesValue(Field field) {
-  return TakesNumber(field) || field == Field::Csv;
+  return TakesNumber(field) || field == Field::Csv || field == Field::Json;
 }
 
 // `text` in double quotes, with "?" for what is not printable ASCII.
@@ -52,7 +57,7 @@ std::string Accepted(const KnownOption& option) {
     return accepted + "a whole number from " + std::to_string(option.min) + " to " +
            std::to_string(option.max);
   }
-  return accepted + (option.field == Field::Csv ? "the name of a file it can create" : "no value");
+  return accepted + (TakesValue(option.field) ? "the name of a file it can create" : "no value");
 }
 
 // "--name takes ..., not "value"".
@@ -85,8 +90,14 @@ ProgramOptions ParseOptions(const char16_t* const* arguments, std::size_t count)
     return options;
   };
 
+  bool optionsEnded = false;  // by "--"
   for (std::size_t i = 0; i < count; ++i) {
     const std::u16string_view argument = arguments[i];
+    if (optionsEnded) return fail(Quoted(argument) + " follows --; stringchurn takes options only");
+    if (argument == u"--") {
+      optionsEnded = true;
+      continue;
+    }
     const std::size_t equals = argument.find(u'=');
     const std::u16string_view name = argument.substr(0, equals);
     const KnownOption* option = nullptr;
@@ -96,7 +107,7 @@ ProgramOptions ParseOptions(const char16_t* const* arguments, std::size_t count)
     if (option == nullptr) {
       return fail(Quoted(argument) +
                   " is not an option; the options are --passes, --length, --interval, --csv, "
-                  "--compare, --help and --version");
+                  "--json, --compare, --no-wait, --help (-h) and --version (-V)");
     }
 
     const char16_t* value = nullptr;
@@ -124,10 +135,16 @@ ProgramOptions ParseOptions(const char16_t* const* arguments, std::size_t count)
         options.sizes.progressInterval = number;
         break;
       case Field::Csv:
-        options.csvPath = value;
+        options.outputs.csvPath = value;
+        break;
+      case Field::Json:
+        options.outputs.jsonPath = value;
         break;
       case Field::Compare:
-        options.compare = true;
+        options.outputs.compare = true;
+        break;
+      case Field::NoWait:
+        options.outputs.wait = false;
         break;
       case Field::Help:
         usage = true;
@@ -145,18 +162,20 @@ ProgramOptions ParseOptions(const char16_t* const* arguments, std::size_t count)
   return options;
 }
 
-std::string CsvFileError(const char16_t* path, const std::string& reason) {
-  return Refused(kCsvOption, path) + ": " + reason;
+std::string OutputFileError(OutputFile file, const char16_t* path, const std::string& reason) {
+  return Refused(file == OutputFile::Csv ? kCsvOption : kJsonOption, path) + ": " + reason;
 }
 
-std::string CsvStandardStreamError(const char16_t* path) {
-  return "--csv takes the name of a file other than standard output's and standard error's, "
-         "not " +
+std::string OutputFileStandardStreamError(OutputFile file, const char16_t* path) {
+  const KnownOption& option = file == OutputFile::Csv ? kCsvOption : kJsonOption;
+  return std::string(option.name.begin(), option.name.end()) +
+         " takes the name of a file other than standard output's and standard error's, not " +
          Quoted(path);
 }
 
 const char16_t* const UsageLines[] = {
-    u"Usage: stringchurn [--passes N] [--length L] [--interval K] [--csv FILE] [--compare]",
+    u"Usage: stringchurn [--passes N] [--length L] [--interval K] [--csv FILE]",
+    u"                   [--json FILE] [--compare] [--no-wait]",
     u"Copies a text of L spaces into one element after another of a string array",
     u"(passes 0 to N) and empties each element again at once; prints the working set",
     u"and the time of every K passes, then the total time, and waits for a line.",
@@ -164,11 +183,22 @@ const char16_t* const UsageLines[] = {
     u"  --length L    characters of the text, 0 or more (default 1000000)",
     u"  --interval K  passes between progress lines, 1 or more (default 10000)",
     u"  --csv FILE    also write pass,working_set_kib,duration_ms to FILE, a row a line",
+    u"  --json FILE   at the end, write a record of the run, the machine and the",
+    u"                sizes to FILE as JSON",
     u"  --compare     then time two copies of the text and the pass in plain C++",
     u"                on this machine, and print them next to this run's time a pass",
-    u"  --help        print this text and exit",
-    u"  --version     print the version and exit",
+    u"  --no-wait     end without waiting for a line",
+    u"  -h, --help    print this text and exit",
+    u"  -V, --version print the version and exit",
+    u"  --            end the options",
 };
 const std::size_t UsageLineCount = sizeof UsageLines / sizeof UsageLines[0];
 
-const char16_t VersionLine[] = u"stringchurn " STRINGCHURN_VERSION;
+const char16_t* const VersionLines[] = {
+    (u"stringchurn " STRINGCHURN_VERSION),  // one line, though two literals
+    u"Copyright (c) 2026 stringchurn developers",
+    u"License MIT: <https://opensource.org/licenses/MIT>.",
+    u"This is free software: you are free to change and redistribute it.",
+    u"There is NO WARRANTY, to the extent permitted by law.",
+};
+const std::size_t VersionLineCount = sizeof VersionLines / sizeof VersionLines[0];

@@ -1,6 +1,6 @@
-// The command line of the program: the sizes of the run, a CSV file for its
-// progress, or a request for the usage or the version. Parsing only; nothing is
-// opened or printed here.
+// The command line of the program: the sizes of the run, the files it writes
+// besides its lines, or a request for the usage or the version. Parsing only;
+// nothing is opened or printed here.
 #pragma once
 
 #include <climits>
@@ -26,24 +26,26 @@ enum class ProgramAction { Run, Usage, Version, Error };
 struct ProgramOptions {
   ProgramAction action = ProgramAction::Run;
   BenchmarkSizes sizes = ShippedBenchmarkSizes;
-  const char16_t* csvPath = nullptr;  // one of the arguments, or null for no CSV
-  bool compare = false;  // after the total line, the comparison of program/comparison.h
-  std::string error;     // for Error: the line to report, without its end
+  RunOutputs outputs;  // file names are arguments themselves
+  std::string error;   // for Error: the line to report, without its end
 };
 
 // Reads `count` arguments (the program's name left out). Options: --passes N,
-// --length L, --interval K, --csv FILE, --compare, --help, --version; a value follows its
-// option as the next argument or after "=". A later option overrides an earlier
-// one; the first mistake makes the result an Error naming the option and what it
-// takes. Characters beyond ASCII show as "?" in the error.
+// --length L, --interval K, --csv FILE, --json FILE, --compare, --no-wait, --help
+// or -h, --version or -V; a value follows its option as the next argument or after
+// "=". A later option overrides an earlier one; "--" ends the options, and nothing
+// may follow it. The first mistake makes the result an Error naming the option and
+// what it takes. Characters beyond ASCII show as "?" in the error.
 ProgramOptions ParseOptions(const char16_t* const* arguments, std::size_t count);
 
-// The error for a --csv file that cannot be created, with the system's `reason`.
-std::string CsvFileError(const char16_t* path, const std::string& reason);
-// The error for a --csv file that standard output or standard error writes already.
-std::string CsvStandardStreamError(const char16_t* path);
+enum class OutputFile { Csv, Json };
+// The error for a --csv or --json file that cannot be created, with `reason`.
+std::string OutputFileError(OutputFile file, const char16_t* path, const std::string& reason);
+// The error for a --csv or --json file that standard output or standard error writes already.
+std::string OutputFileStandardStreamError(OutputFile file, const char16_t* path);
 
-// The usage text, one line each, and the version line.
+// The usage text and the version text, one line each.
 extern const char16_t* const UsageLines[];
 extern const std::size_t UsageLineCount;
-extern const char16_t VersionLine[];
+extern const char16_t* const VersionLines[];
+extern const std::size_t VersionLineCount;

@@ -73,16 +73,13 @@ void ProgramMain() {
     case ProgramAction::Usage:
       RunInFrame([] { PrintTextLines(UsageLines, UsageLineCount); });
     case ProgramAction::Version:
-      RunInFrame([] {
-        const char16_t* const version = VersionLine;
-        PrintTextLines(&version, 1);
-      });
+      RunInFrame([] { PrintTextLines(VersionLines, VersionLineCount); });
     case ProgramAction::Run:
       break;
   }
-  ProgramMainSized(options.sizes, options.csvPath, options.compare);
+  ProgramMainSized(options.sizes, options.outputs);
 }
 
-void ProgramMainSized(const BenchmarkSizes& sizes, const char16_t* csvPath, bool compare) {
-  RunInFrame([&] { ProgramGlobals.ExitCode = RunBenchmark(sizes, csvPath, compare); });
+void ProgramMainSized(const BenchmarkSizes& sizes, const RunOutputs& outputs) {
+  RunInFrame([&] { ProgramGlobals.ExitCode = RunBenchmark(sizes, outputs); });
 }

@@ -13,11 +13,10 @@
 [[noreturn]] void ProgramMain();
 
 struct BenchmarkSizes;
-// ProgramMain after its command line: the run of these sizes, its progress also
-// written to a CSV file named `csvPath` when that is not null, and with `compare`
-// the comparison after the total line, between start-up and shutdown.
-[[noreturn]] void ProgramMainSized(const BenchmarkSizes& sizes, const char16_t* csvPath,
-                                   bool compare);
+struct RunOutputs;
+// ProgramMain after its command line: the run of these sizes, with what it
+// writes besides its lines (program/benchmark_run.h), between start-up and shutdown.
+[[noreturn]] void ProgramMainSized(const BenchmarkSizes& sizes, const RunOutputs& outputs);
 
 // Releases every shared library still loaded. Runs in the shutdown and on the
 // console's close event; a second call finds nothing left.

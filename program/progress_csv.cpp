@@ -27,20 +27,20 @@ platform::FileHandle CreateProgressCsv(const char16_t* path, std::string* error)
   platform::SystemError failure = 0;
   platform::FileHandle file = platform::OpenOutputFile(path, &failure);
   if (file == nullptr) {
-    *error = CsvFileError(path, SystemReason(failure));
+    *error = OutputFileError(OutputFile::Csv, path, SystemReason(failure));
     return nullptr;
   }
   // Compared before it is emptied: --csv /dev/stdout must not empty a file that
   // standard output appends to.
   for (auto stream : {platform::StandardStream::Output, platform::StandardStream::Error}) {
     if (platform::SameFile(file, platform::GetStandardHandle(stream))) {
-      *error = CsvStandardStreamError(path);
+      *error = OutputFileStandardStreamError(OutputFile::Csv, path);
       return nullptr;
     }
   }
   failure = platform::EmptyFile(file);
   if (failure != 0) {
-    *error = CsvFileError(path, SystemReason(failure));
+    *error = OutputFileError(OutputFile::Csv, path, SystemReason(failure));
     return nullptr;
   }
   return file;

@@ -220,6 +220,35 @@ bool SameFile(FileHandle a, FileHandle b);
 // cut. Returns 0, or the system's reason when that fails.
 SystemError EmptyFile(FileHandle file);
 
+// ---- Whole files ------------------------------------------------------------------
+
+// Opens the file, device or pipe that is at `path` (NUL-terminated UTF-16, not
+// null) for writing, without creating, emptying or waiting for it, so that the
+// caller can tell what it is (SameFile, IsDiskFile) before it replaces it. Returns
+// null when it cannot, with the system's reason in `*error`, or with 0 there when
+// nothing of that name exists.
+FileHandle OpenExistingFile(const char16_t* path, SystemError* error);
+
+// Creates a new, empty file at `path` for writing; one that exists already is
+// never opened, nor changed. Returns null, with the system's reason in `*error`,
+// when it cannot be created.
+FileHandle CreateNewFile(const char16_t* path, SystemError* error);
+
+// True when `file` is a file on a disk; false for a console, a device, a pipe, a
+// folder or a handle that is not open.
+bool IsDiskFile(FileHandle file);
+
+// Closes `file`, which is not used again. Failures are ignored.
+void CloseFile(FileHandle file);
+
+// Puts the file at `from` in the place of `to` in one step, replacing what is
+// there: a reader of `to` finds the old file or the new, never part of one. Both
+// lie in one folder; `from` is closed. Returns 0, or the system's reason.
+SystemError PutFileInPlace(const char16_t* from, const char16_t* to);
+
+// Removes the file at `path`, which is closed. Failures are ignored.
+void RemoveFile(const char16_t* path);
+
 // Registers `handler` for the console control events. The system calls it on a
 // thread of its own, which is not the thread that registered it.
 void RegisterControlHandler(ControlHandler handler);
@@ -236,6 +265,29 @@ std::int64_t CurrentProcess();
 // read. Returns false, writing nothing, where the figure comes from psapi.dll's
 // GetProcessMemoryInfo (Windows).
 bool ReadWorkingSetDirectly(std::int64_t process, std::int64_t* bytes);
+
+// ---- The machine --------------------------------------------------------------
+
+// The processor's name as the system gives it (Linux: /proc/cpuinfo's model name),
+// or else as the processor itself gives it (its brand string), without leading or
+// trailing blanks: NUL-terminated in `text`, cut to `capacity` - 1 characters
+// (`capacity` is 1 or more). Empty when neither tells.
+void ProcessorName(char16_t* text, std::size_t capacity);
+
+// The logical processors the system runs threads on; 0 when it does not tell.
+std::int64_t LogicalProcessorCount();
+
+// The bytes of physical memory the system has; 0 when it does not tell.
+std::int64_t PhysicalMemoryBytes();
+
+// The system's name, release and architecture, as "Linux 6.1.0-18-amd64 x86_64"
+// or "Windows 10.0.19045 x86-64": NUL-terminated in `text`, cut to `capacity` - 1
+// characters (`capacity` is 1 or more). Parts the system does not tell are left out.
+void SystemName(char16_t* text, std::size_t capacity);
+
+// The wall-clock time: whole seconds since 1970-01-01 00:00:00 UTC, leap seconds
+// not counted. Never fails.
+std::int64_t UtcSeconds();
 
 // ---- Process -----------------------------------------------------------------
 

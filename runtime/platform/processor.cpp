@@ -1,7 +1,12 @@
-// What the processor offers, from the compiler's own query of it. The query also
-// asks the system whether it saves the registers, so it is the same on Windows
-// and on Linux.
+// What the processor offers and what it calls itself, from the compiler's own
+// query of it. The query also asks the system whether it saves the registers, so
+// it is the same on Windows and on Linux.
+#include <cpuid.h>
+
+#include <cstring>
+
 #include "runtime/platform/platform.h"
+#include "runtime/platform/processor_brand.h"
 
 namespace platform {
 
@@ -16,6 +21,30 @@ bool ProcessorHasVectorBytes(int bytes) {
       return __builtin_cpu_supports("avx512bw");
   }
   return false;
+}
+
+void CopyTrimmedName(const char* name, std::size_t length, char16_t* text, std::size_t capacity) {
+  auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\0'; };
+  while (length > 0 && blank(name[length - 1])) --length;
+  std::size_t start = 0;
+  while (start < length && blank(name[start])) ++start;
+  std::size_t count = 0;
+  for (; start + count < length && count + 1 < capacity; ++count) {
+    text[count] = static_cast<unsigned char>(name[start + count]);
+  }
+  text[count] = u'\0';
+}
+
+void ProcessorBrandString(char16_t* text, std::size_t capacity) {
+  unsigned registers[12] = {};
+  unsigned highest = __get_cpuid_max(0x80000000, nullptr);
+  for (unsigned leaf = 0; leaf < 3 && highest >= 0x80000004; ++leaf) {
+    unsigned* r = registers + 4 * leaf;
+    __get_cpuid(0x80000002 + leaf, &r[0], &r[1], &r[2], &r[3]);
+  }
+  char brand[sizeof registers];
+  std::memcpy(brand, registers, sizeof brand);
+  CopyTrimmedName(brand, strnlen(brand, sizeof brand), text, capacity);
 }
 
 }  // namespace platform

@@ -7,14 +7,14 @@
 #
 # CASE is a case name, or "redirected" or "terminal": every case on Wine without,
 # or with, a terminal. --list prints the cases for CTest (all but the full runs).
-import os, pathlib, pty, re, resource, select, signal, subprocess, sys, tempfile, termios, fcntl, time
+import datetime, json, os, pathlib, pty, re, resource, select, signal, subprocess, sys, tempfile, termios, fcntl, time
 
 SMALL = ['--passes', '30000', '--length', '1000', '--interval', '10000']
 
 
 def row(case, args=(), stdin='file', stdout='file', stderr='file', steps=(),
         end='exit 0', out='run', err='', ignore=(), lines=4, max_kib=None,
-        limit=120, sizes=SMALL, wine=True, text=False, before=(), files=(), fsize=None):
+        limit=120, sizes=SMALL, wine=True, text=False, before=(), files=(), fsize=None, record=False):
     return dict(locals())
 
 
@@ -37,11 +37,22 @@ def row(case, args=(), stdin='file', stdout='file', stderr='file', steps=(),
 # before: (name, text) files in {dir} before the start; files: (name, regex) files
 # that {dir} must hold at the end (a name's lone surrogates are its bytes that are
 # not UTF-8). fsize: the bytes a file may grow to (RLIMIT_FSIZE), as on a full
-# disk. A terminal never shows a NUL.
+# disk. record: {dir}/run.json is the record of the run that standard output shows.
+# A terminal never shows a NUL, and no run leaves a .tmp file behind.
 def bad(*args, name=None):  # a bad command line, with the option to name
     option = re.escape((name or args[0]).split('=')[0])
-    case = 'csv-refused' if args[0] == '--csv' else 'options'
-    return row(case, args, end='exit 2', out='', err=f'stringchurn: .*{option}.*{{eol}}')
+    case = 'file-refused' if args[0] in ('--csv', '--json') else 'options'
+    return row(case, args, end='exit 2', out='', err=f'stringchurn: .*{option}.*{{eol}}{HINT}')
+
+
+HINT = "Try 'stringchurn --help'\\.{eol}"
+
+
+# What README.md shows `stringchurn ARGUMENT` print, line by line.
+def shown(argument):
+    readme = (pathlib.Path(__file__).parents[2] / 'README.md').read_text()
+    text = readme.split(f'$ stringchurn {argument}\n')[1].split('```')[0]
+    return re.escape(text).replace('\n', '{eol}')
 
 
 UNWRITABLE = 'stringchurn: cannot write %s: .+{eol}'
@@ -97,13 +108,14 @@ CASES = [
     # would take seconds.
     row('early', stdout='early', out=None, end='exit 1', limit=5,
         sizes=['--passes', '2000000', '--length', '100000', '--interval', '10000']),
-    # A CSV file that is standard output's or standard error's, or cannot be
-    # created (the system says why).
+    # A CSV file or a record that is standard output's or standard error's, or cannot
+    # be created (the system says why).
     bad('--csv', '/dev/stdout') | dict(wine=False), bad('--csv', '/dev/stderr') | dict(wine=False),
-    bad('--csv', '{dir}/out.txt') | dict(stdout='named'),
-    bad('--csv', 'no such folder/run.csv'),
-    row('csv-refused', ['--csv', '{dir}'], end='exit 2', out='',
-        err='stringchurn: --csv takes .*: (Is a directory|Access (is )?denied){eol}'),
+    *(bad(option, '{dir}/out.txt') | dict(stdout='named') for option in ('--csv', '--json')),
+    bad('--csv', 'no such folder/run.csv'), bad('--json', 'no such folder/run.json'),
+    *(row('file-refused', [option, '{dir}'], end='exit 2', out='',
+          err=f'stringchurn: {option} takes .*: (Is a directory|Access (is )?denied){{eol}}{HINT}')
+      for option in ('--csv', '--json')),
     # A run too large for the memory keeps an existing file; a name that is not
     # UTF-8 is that file's name, byte for byte.
     row('csv-kept', ['--passes', '1152921504606846968', '--csv', '{dir}/run.csv'], end='exit 3',
@@ -114,8 +126,14 @@ CASES = [
     row('csv', ['--csv', '{dir}/run.csv'], steps=('alive', 'csv', TYPED), **PIPES),
     # (Each option's refusals are the options test's.)
     bad('--interval=0'), bad('--frobnicate'), bad('say "hi" \\\\ \\', name='say'),
-    row('options', ['--help'], text=True, out='(?s)Usage: .*--passes N.*--length L.*--csv FILE.*'),
-    row('options', ['--version'], text=True, out='stringchurn [0-9.]+{eol}'),
+    row('options', ['--help'], text=True, out=shown('--help')),
+    row('options', ['-V', '--'], text=True, out=shown('--version')),
+    # The record of a run, natively and under Wine; one that cannot be written leaves
+    # the file of its name as it was.
+    row('json', ['--json', '{dir}/run.json', '--no-wait'], record=True),
+    row('json', ['--json', '{dir}/run.json', '--no-wait'], stdout='pipe', fsize=200,
+        ignore=('SIGXFSZ',), end='exit 1', err=UNWRITABLE % '.*run.json', wine=False,
+        before=(('run.json', 'kept\n'),), files=(('run.json', 'kept\n'),)),
     # With no interval after pass 0 the run has no figure of its own.
     compared(), compared('--passes', '0', run=' +- \u00b5s a pass +- x the limit'),
     # Typed text beyond ASCII is echoed as text (Wine echoes one beyond U+FFFF as
@@ -166,6 +184,22 @@ def check_run(text, r):
         csv += f'{m[1]},{kib},{m[3]}\n'
     assert re.fullmatch('Total Time: [0-9]+ seconds', lines[-1]), f'the total is {lines[-1]!r}'
     return csv
+
+
+# The record in `folder` against the run's output `text`.
+def check_record(r, folder, text):
+    with open(f'{folder}/run.json') as f:
+        record = json.load(f)
+    rows = ''.join(f'{p["pass"]},{p["working_set_kib"]},{p["duration_ms"]}\n' for p in record['progress'])
+    assert check_run(text, r) == CSV_HEADER[4:] + rows, f'the record holds {rows!r}'
+    total = record['total_ms']
+    assert f'Total Time: {total // 1000} seconds' in text, f'a total of {total} ms'
+    machine, memory = record['machine'], os.sysconf('SC_PHYS_PAGES') * os.sysconf('SC_PAGE_SIZE')
+    assert machine['processor'] and machine['system'] and \
+        machine['logical_processors'] == os.cpu_count() and \
+        abs(machine['memory_bytes'] / memory - 1) < 0.01, f'the machine is {machine}'
+    started = datetime.datetime.strptime(record['started'], '%Y-%m-%dT%H:%M:%S%z')
+    assert abs(time.time() - started.timestamp()) < r['limit'], f'started {record["started"]}'
 
 
 def run(r, program, folder):
@@ -277,6 +311,9 @@ def run(r, program, folder):
                 f'stream {n} is not plain text: {text!r}'
             assert check_run(text, r) if want == 'run' else \
                 re.fullmatch(want.replace('{eol}', EOL), text), f'stream {n} holds {text!r}'
+        if r['record']:
+            check_record(r, folder, got[1].decode('utf-16-le'))
+        assert not [n for n in os.listdir(folder) if n.endswith('.tmp')], os.listdir(folder)
         for name, want in r['files']:
             assert name in os.listdir(folder), f'no file {name!r} but {os.listdir(folder)}'
             text = pathlib.Path(folder, name).read_text()

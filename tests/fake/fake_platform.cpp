@@ -276,6 +276,52 @@ SystemError EmptyFile(FileHandle file) {
   return 0;
 }
 
+FileHandle OpenExistingFile(const char16_t* path, SystemError* error) {
+  *error = 0;
+  return state.files.count(path) != 0 ? &state.files[path] : nullptr;
+}
+
+FileHandle CreateNewFile(const char16_t* path, SystemError* error) {
+  *error = 17;  // EEXIST
+  return state.files.count(path) != 0 ? nullptr : &state.files[path];
+}
+
+bool IsDiskFile(FileHandle) {
+  return true;
+}
+
+void CloseFile(FileHandle) {}
+
+SystemError PutFileInPlace(const char16_t* from, const char16_t* to) {
+  state.files[to] = state.files[from];
+  state.files.erase(from);
+  return 0;
+}
+
+void RemoveFile(const char16_t* path) {
+  state.files.erase(path);
+}
+
+void ProcessorName(char16_t* text, std::size_t capacity) {
+  text[state.processorName.copy(text, capacity - 1)] = u'\0';
+}
+
+std::int64_t LogicalProcessorCount() {
+  return 2;
+}
+
+std::int64_t PhysicalMemoryBytes() {
+  return 0;
+}
+
+void SystemName(char16_t* text, std::size_t) {
+  text[0] = u'\0';
+}
+
+std::int64_t UtcSeconds() {
+  return state.utcSeconds;
+}
+
 SystemError LastSystemError() {
   return state.lastError;
 }

@@ -75,6 +75,9 @@ struct State {
   // written to them (a path of "?" cannot be created).
   std::vector<std::u16string> arguments;
   std::map<std::u16string, std::string> files;
+  // The machine: what the processor is called, and the seconds since 1970 of the clock.
+  std::u16string processorName = u"Fake processor";
+  std::int64_t utcSeconds = 0;
   // The working set the system reports itself; none: it is psapi.dll's to give.
   std::optional<std::int64_t> directWorkingSet;
   // "module <path>", "heap <n>", "exit <code>", in the order they happened.

@@ -18,12 +18,14 @@ std::string Described(std::vector<std::u16string> words) {
     return options.action == ProgramAction::Error   ? options.error
            : options.action == ProgramAction::Usage ? "usage"
                                                     : "version";
-  const std::u16string csv =
-      options.csvPath == nullptr ? u"" : u" csv " + std::u16string(options.csvPath);
+  const RunOutputs& outputs = options.outputs;
+  std::u16string files =
+      outputs.csvPath == nullptr ? u"" : u" csv " + std::u16string(outputs.csvPath);
+  if (outputs.jsonPath != nullptr) files += u" json " + std::u16string(outputs.jsonPath);
   return "run " + std::to_string(options.sizes.passCount) + " " +
          std::to_string(options.sizes.textLength) + " " +
-         std::to_string(options.sizes.progressInterval) + std::string(csv.begin(), csv.end()) +
-         (options.compare ? " compare" : "");
+         std::to_string(options.sizes.progressInterval) + std::string(files.begin(), files.end()) +
+         (outputs.compare ? " compare" : "") + (outputs.wait ? "" : " no-wait");
 }
 
 TEST(OptionsTest, ReadsEachOptionAndRefusesWhatItDoesNotTake) {
@@ -31,8 +33,9 @@ TEST(OptionsTest, ReadsEachOptionAndRefusesWhatItDoesNotTake) {
   const std::string length = "--length takes a whole number from 0 to 1073733626";
   const std::string interval = "--interval takes a whole number from 1 to 9223372036854775807";
   const std::string unknown =
-      " is not an option; the options are --passes, --length, --interval, --csv, --compare, --help "
-      "and --version";
+      " is not an option; the options are --passes, --length, --interval, --csv, --json, "
+      "--compare, "
+      "--no-wait, --help (-h) and --version (-V)";
   const std::pair<std::vector<std::u16string>, std::string> cases[] = {
       // clang-format off
       {{}, "run 1000000 1000000 10000"}, {{u"--passes", u"0", u"--length=0", u"--interval", u"1"}, "run 0 0 1"},
@@ -47,7 +50,9 @@ TEST(OptionsTest, ReadsEachOptionAndRefusesWhatItDoesNotTake) {
       {{u"--passes="}, passes + ", not \"\""}, {{u"--length", u"1073733627"}, length + ", not \"1073733627\""},
       {{u"--length", u"1e3"}, length + ", not \"1e3\""}, {{u"--interval", u"0"}, interval + ", not \"0\""},
       {{u"--csv"}, "--csv takes the name of a file it can create"}, {{u"--help=yes"}, "--help takes no value, not \"yes\""},
-      {{u"-h"}, "\"-h\"" + unknown}, {{u"--passes", u"3", u"\u00e9t\u00e9\t1\x7f~ "}, "\"?t??1?~ \"" + unknown},
+      {{u"-h"}, "usage"}, {{u"-V", u"--"}, "version"}, {{u"-v"}, "\"-v\"" + unknown},
+      {{u"--json", u"r.json", u"--no-wait", u"--csv=c"}, "run 1000000 1000000 10000 csv c json r.json no-wait"},
+      {{u"--json"}, "--json takes the name of a file it can create"}, {{u"--", u"--help"}, "\"--help\" follows --; stringchurn takes options only"}, {{u"--passes", u"3", u"\u00e9t\u00e9\t1\x7f~ "}, "\"?t??1?~ \"" + unknown},
       {{u"--interval", u"--passes", u"3"}, interval + ", not \"--passes\""}, {{u"--bogus", u"--help"}, "\"--bogus\"" + unknown},
       // clang-format on
   };

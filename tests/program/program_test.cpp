@@ -109,7 +109,8 @@ TEST_F(ProgramTest, TheRunPrintsEveryIntervalAndEmptiesEveryElement) {
   InputLineHook = [](std::int32_t position) -> std::int64_t {
     return Lines.push_back(u"<input>"), position;
   };
-  RunBenchmark({25, 5, 10}, nullptr, true);
+  fake::state.processorName = u"\"Fast\" \\ \u00e9\x01", fake::state.utcSeconds = 1796688910;
+  RunBenchmark({25, 5, 10}, {.jsonPath = u"run.json", .compare = true});
   EXPECT_EQ(
       Lines,
       (std::vector<std::u16string>{
@@ -120,6 +121,21 @@ TEST_F(ProgramTest, TheRunPrintsEveryIntervalAndEmptiesEveryElement) {
           u"  this run    70000.00 \u00b5s a pass     0.10 x the limit",
           u"  plain C++  700000.00 \u00b5s a pass     1.00 x the limit",
           u"<input>"}));  // seven readings of 0.7 s before the comparison
+  // The record holds the same figures, and the processor's name escaped.
+  EXPECT_EQ(fake::state.files,
+            (std::map<std::u16string, std::string>{
+                {u"run.json",
+                 R"({"program": {"name": "stringchurn", "version": ")" STRINGCHURN_VERSION R"("},
+ "machine": {"processor": "\"Fast\" \\ \u00e9\u0001", "logical_processors": 2, "memory_bytes": 0, "system": ""},
+ "started": "2026-12-08T00:15:10Z",
+ "settings": {"passes": 25, "length": 5, "interval": 10},
+ "progress": [
+  {"pass": 0, "working_set_kib": 2048, "duration_ms": 700},
+  {"pass": 10, "working_set_kib": 2048, "duration_ms": 700},
+  {"pass": 20, "working_set_kib": 2048, "duration_ms": 700}],
+ "total_ms": 4900,
+ "compare": {"limit_us": 700000, "run_us": 70000, "plain_cxx_us": 700000}}
+)"}}));
   EXPECT_EQ(std::u16string(ProgramGlobals.BigString), u"     ");
   auto* elements = static_cast<StringVariable*>(ProgramGlobals.StringArray);
   ASSERT_EQ(ProgramGlobals.PassIndex, HeaderOf(elements)->elementCount);
@@ -161,13 +177,13 @@ TEST_F(ProgramTest, TheFrameClearsTheGlobalsRunsAndShutsDownInOrder) {
   EXPECT_TRUE(fake::state.heaps.empty());
   fake::state.arguments = {u"--passes", u"-1"};  // a bad command line runs nothing
   EXPECT_EQ(fake::ExitCodeOf(ProgramMain), 2u);
-  EXPECT_EQ(
-      fake::state.standardError,
-      "stringchurn: --passes takes a whole number from 0 to 1152921504606846968, not \"-1\"\n");
+  EXPECT_EQ(fake::state.standardError,
+            "stringchurn: --passes takes a whole number from 0 to 1152921504606846968, not "
+            "\"-1\"\nTry 'stringchurn --help'.\n");
   // The version goes to a console as a line does; elsewhere as plain text (end-to-end cases).
-  fake::state.arguments = {u"--version"}, fake::state.outputIsConsole = true;
+  fake::state.arguments = {u"-V"}, fake::state.outputIsConsole = true;
   EXPECT_EQ(fake::ExitCodeOf(ProgramMain), 0u);
-  EXPECT_EQ(fake::state.consoleText, std::u16string(VersionLine) + u"\r\n");
+  EXPECT_EQ(fake::state.consoleText.find(u"stringchurn " STRINGCHURN_VERSION "\r\nCopyright"), 0u);
 }
 
 // Every heap call of a small run and its comparison fails once in turn: the run

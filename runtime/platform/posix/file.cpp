@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <string>
 
 #include "runtime/platform/platform.h"
 #include "runtime/platform/posix/file_handle.h"
@@ -54,12 +53,7 @@ FileHandle OpenScratchFile() {
 }
 
 FileHandle OpenOutputFile(const char16_t* path, SystemError* error) {
-  std::size_t length = 0;
-  while (path[length] != u'\0') ++length;
-  std::string name(3 * length, '\0');
-  name.resize(
-      EncodeUtf8(path, length, reinterpret_cast<unsigned char*>(name.data()), Malformed::Escape));
-  const int descriptor = ::open(name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+  const int descriptor = ::open(FileNameBytes(path).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
   if (descriptor < 0) *error = LastSystemError();
   return descriptor < 0 ? nullptr : HandleOfDescriptor(descriptor);
 }

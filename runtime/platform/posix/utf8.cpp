@@ -118,4 +118,13 @@ std::size_t EncodeUtf8(const char16_t* units, std::size_t count, unsigned char* 
   return bytes;
 }
 
+std::string FileNameBytes(const char16_t* path) {
+  std::size_t length = 0;
+  while (path[length] != u'\0') ++length;
+  std::string name(3 * length, '\0');
+  name.resize(
+      EncodeUtf8(path, length, reinterpret_cast<unsigned char*>(name.data()), Malformed::Escape));
+  return name;
+}
+
 }  // namespace platform

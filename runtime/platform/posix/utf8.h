@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 namespace platform {
 
@@ -32,5 +33,9 @@ Utf8Decoded DecodeUtf8(const unsigned char* bytes, std::size_t length, bool fina
 // byte's stand-in becomes that byte. Returns the byte count.
 std::size_t EncodeUtf8(const char16_t* units, std::size_t count, unsigned char* out,
                        Malformed malformed = Malformed::Replace);
+
+// The bytes of the file name `path` (NUL-terminated UTF-16, not null): its UTF-8,
+// with each byte's stand-in turned back into that byte.
+std::string FileNameBytes(const char16_t* path);
 
 }  // namespace platform

@@ -1,0 +1,184 @@
+// The record is JSON text built in memory as the run goes, ASCII only: every character
+// outside printable ASCII is written as a \u escape, so any JSON reader takes the
+// system's names as they are. Numbers are the run's own integers, and the
+// comparison's figures in the shortest decimals that give them exactly.
+#include "program/run_record.h"
+
+#include <algorithm>
+#include <charconv>
+#include <chrono>
+#include <cstdio>
+#include <initializer_list>
+#include <string_view>
+
+#include "program/benchmark_run.h"
+#include "program/comparison.h"
+#include "program/error_line.h"
+#include "program/options.h"
+
+namespace {
+
+// Bytes of one write; a record of any length goes out in pieces of this size.
+constexpr std::uint32_t kWriteBytes = std::uint32_t{1} << 30;
+
+void AppendString(std::string& text, std::u16string_view value) {
+  text += '"';
+  for (char16_t c : value) {
+    if (c == u'"' || c == u'\\') {
+      text += '\\';
+      text += static_cast<char>(c);
+    } else if (c >= 0x20 && c < 0x7F) {
+      text += static_cast<char>(c);
+    } else {
+      char escape[7];
+      std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(c));
+      text += escape;
+    }
+  }
+  text += '"';
+}
+
+void AppendNumber(std::string& text, std::int64_t value) {
+  char digits[20];
+  text.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
+}
+
+// A figure of the comparison, or null for one it could not give.
+void AppendFigure(std::string& text, double value) {
+  if (!(value >= 0)) {
+    text += "null";
+    return;
+  }
+  char digits[400];  // room for any double without an exponent
+  text.append(digits,
+              std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed).ptr);
+}
+
+// `seconds` since 1970 as "2026-12-08T00:15:10Z".
+void AppendUtcTime(std::string& text, std::int64_t seconds) {
+  using namespace std::chrono;
+  const sys_seconds time{std::chrono::seconds{seconds}};
+  const sys_days day = floor<days>(time);
+  const year_month_day date{day};
+  const hh_mm_ss timeOfDay{time - day};
+  char iso[32];
+  std::snprintf(iso, sizeof iso, "\"%04d-%02u-%02uT%02d:%02d:%02dZ\"",
+                static_cast<int>(date.year()), static_cast<unsigned>(date.month()),
+                static_cast<unsigned>(date.day()), static_cast<int>(timeOfDay.hours().count()),
+                static_cast<int>(timeOfDay.minutes().count()),
+                static_cast<int>(timeOfDay.seconds().count()));
+  text += iso;
+}
+
+platform::SystemError WriteWhole(platform::FileHandle file, const std::string& text) {
+  for (std::size_t done = 0; done < text.size();) {
+    const auto bytes =
+        static_cast<std::uint32_t>(std::min<std::size_t>(text.size() - done, kWriteBytes));
+    std::uint32_t written = 0;
+    if (!platform::WriteFileBytes(file, text.data() + done, bytes, &written)) {
+      return platform::LastSystemError();
+    }
+    done += bytes;
+  }
+  platform::FlushFile(file);
+  return 0;
+}
+
+}  // namespace
+
+bool RunRecord::Open(const char16_t* path, std::string* error) {
+  // The new file is made once here, where the run can still be refused, and
+  // again at the end; a run that is stopped leaves nothing behind.
+  newPath_ = std::u16string(path) + u".tmp";
+  platform::SystemError failure = 0;
+  platform::FileHandle file = platform::CreateNewFile(newPath_.c_str(), &failure);
+  if (file == nullptr) {
+    *error = OutputFileError(OutputFile::Json, path, SystemReason(failure));
+    return false;
+  }
+  platform::CloseFile(file);
+  platform::RemoveFile(newPath_.c_str());
+
+  platform::FileHandle existing = platform::OpenExistingFile(path, &failure);
+  if (existing == nullptr) {
+    if (failure == 0) {
+      path_ = path;
+      return true;
+    }
+    *error = OutputFileError(OutputFile::Json, path, SystemReason(failure));
+    return false;
+  }
+  bool standard = false;
+  for (auto stream : {platform::StandardStream::Output, platform::StandardStream::Error}) {
+    standard = standard || platform::SameFile(existing, platform::GetStandardHandle(stream));
+  }
+  const bool disk = platform::IsDiskFile(existing);
+  platform::CloseFile(existing);
+  if (standard) {
+    *error = OutputFileStandardStreamError(OutputFile::Json, path);
+  } else if (!disk) {
+    *error = OutputFileError(OutputFile::Json, path, "not a file");
+  } else {
+    path_ = path;
+  }
+  return path_ != nullptr;
+}
+
+void RunRecord::Start(const BenchmarkSizes& sizes) {
+  char16_t name[256];
+  text_ = "{\"program\": {\"name\": \"stringchurn\", \"version\": \"" STRINGCHURN_VERSION "\"},\n";
+  text_ += " \"machine\": {\"processor\": ";
+  platform::ProcessorName(name, sizeof name / sizeof name[0]);
+  AppendString(text_, name);
+  text_ += ", \"logical_processors\": ";
+  AppendNumber(text_, platform::LogicalProcessorCount());
+  text_ += ", \"memory_bytes\": ";
+  AppendNumber(text_, platform::PhysicalMemoryBytes());
+  text_ += ", \"system\": ";
+  platform::SystemName(name, sizeof name / sizeof name[0]);
+  AppendString(text_, name);
+  text_ += "},\n \"started\": ";
+  AppendUtcTime(text_, platform::UtcSeconds());
+  text_ += ",\n \"settings\": {\"passes\": ";
+  AppendNumber(text_, sizes.passCount);
+  text_ += ", \"length\": ";
+  AppendNumber(text_, sizes.textLength);
+  text_ += ", \"interval\": ";
+  AppendNumber(text_, sizes.progressInterval);
+  text_ += "},\n \"progress\": [";
+}
+
+void RunRecord::AddProgress(std::int64_t pass, std::int64_t workingSetKB, std::int64_t durationMs) {
+  text_ += firstProgress_ ? "\n  {\"pass\": " : ",\n  {\"pass\": ";
+  firstProgress_ = false;
+  AppendNumber(text_, pass);
+  text_ += ", \"working_set_kib\": ";
+  AppendNumber(text_, workingSetKB);
+  text_ += ", \"duration_ms\": ";
+  AppendNumber(text_, durationMs);
+  text_ += '}';
+}
+
+platform::SystemError RunRecord::Finish(std::int64_t totalMs, const ComparisonFigures* compare) {
+  text_ += "],\n \"total_ms\": ";
+  AppendNumber(text_, totalMs);
+  if (compare != nullptr) {
+    text_ += ",\n \"compare\": {\"limit_us\": ";
+    AppendFigure(text_, compare->limit);
+    text_ += ", \"run_us\": ";
+    AppendFigure(text_, compare->run);
+    text_ += ", \"plain_cxx_us\": ";
+    AppendFigure(text_, compare->plain);
+    text_ += '}';
+  }
+  text_ += "}\n";
+
+  platform::SystemError failure = 0;
+  platform::FileHandle file = platform::CreateNewFile(newPath_.c_str(), &failure);
+  if (file == nullptr) return failure;
+  failure = WriteWhole(file, text_);
+  platform::CloseFile(file);
+  if (failure == 0) failure = platform::PutFileInPlace(newPath_.c_str(), path_);
+  if (failure != 0) platform::RemoveFile(newPath_.c_str());
+  return failure;
+}

@@ -1,0 +1,36 @@
+// The record of a run, --json FILE: one JSON object with the program, the machine,
+// when the run started, its sizes, the figures of every progress line, the total
+// and the comparison. It is kept until the run has finished, then written to a
+// new file beside FILE that takes FILE's place, so FILE is whole or as it was.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "runtime/platform/platform.h"
+
+struct BenchmarkSizes;
+struct ComparisonFigures;
+
+class RunRecord {
+ public:
+  // Checks that a record can be written to `path` before the run: that a file
+  // can be created in its folder, and that `path` is no device, pipe or folder
+  // and not the file that standard output or standard error writes. Returns
+  // false, with the command-line error that says why in `*error`, when not.
+  bool Open(const char16_t* path, std::string* error);
+
+  // The members up to the progress, with the system's time now as the start.
+  void Start(const BenchmarkSizes& sizes);
+  void AddProgress(std::int64_t pass, std::int64_t workingSetKB, std::int64_t durationMs);
+  // Ends the record with the total and, when not null, the comparison, and puts
+  // it in the place of the file at the path of Open. Returns 0, or the system's reason,
+  // with nothing left behind and that file as it was.
+  platform::SystemError Finish(std::int64_t totalMs, const ComparisonFigures* compare);
+
+ private:
+  const char16_t* path_ = nullptr;
+  std::u16string newPath_;
+  std::string text_;
+  bool firstProgress_ = true;
+};
