@@ -35,7 +35,6 @@ else()
   # strip leaves the compilers' names that every object file brings (.comment).
   install(CODE "execute_process(COMMAND ${CMAKE_OBJCOPY} --remove-section=.comment
     \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/bin/stringchurn\" COMMAND_ERROR_IS_FATAL ANY)")
-  install(FILES cmake/lintian-overrides DESTINATION share/lintian/overrides RENAME stringchurn)
   install(FILES README.md DESTINATION share/doc/stringchurn)
   install(FILES docs/run.png DESTINATION share/doc/stringchurn/docs)
 
