@@ -116,6 +116,10 @@ CASES = [
     bad('--interval=0'), bad('--frobnicate'), bad('say "hi" \\\\ \\', name='say'),
     row('options', ['--help'], text=True, out='(?s)Usage: .*--passes N.*--length L.*--csv FILE.*'),
     row('options', ['--version'], text=True, out='stringchurn [0-9.]+{eol}'),
+    # A pass number too wide for its field widens the field rather than lose digits.
+    row('wide', sizes=['--passes', '10000000', '--length', '0', '--interval', '10000000'],
+        out=r'(?s)   Loops.*\r\n      0\t[^\r]{29}\r\n10000000\t(?= +[0-9.]+ K\t +[0-9]+ms\r)[^\r]{29}\r\n'
+            r'Total Time: [0-9]+ seconds\r\n'),
     # With no interval after pass 0 the run has no figure of its own.
     compared(), compared('--passes', '0', run=' +- \u00b5s a pass +- x the limit'),
     # Typed text beyond ASCII is echoed as text (Wine echoes one beyond U+FFFF as
