@@ -70,7 +70,8 @@ std::int64_t RunBenchmark(const BenchmarkSizes& sizes, const char16_t* csvPath, 
   }
 
   // The first output that fails ends the run.
-  g.LastCheckpoint = MillisecondClock();
+  std::int64_t checkpointTicks = 0;  // the reading LastCheckpoint was taken from
+  g.LastCheckpoint = MillisecondClock(&checkpointTicks);
   g.StartTime = g.LastCheckpoint;
   if (const std::int64_t code = PrintHeader(sizes.progressInterval)) return code;
 
@@ -78,7 +79,8 @@ std::int64_t RunBenchmark(const BenchmarkSizes& sizes, const char16_t* csvPath, 
   g.PassIndex = 0;
   while (!(g.PassCount < g.PassIndex)) {
     if (g.PassIndex % sizes.progressInterval == 0) {
-      const std::int64_t duration = MillisecondClock() - g.LastCheckpoint;
+      std::int64_t nowTicks = 0;
+      const std::int64_t duration = MillisecondClock(&nowTicks) - g.LastCheckpoint;
       std::int64_t workingSetKB = 0;
       const std::int32_t line = BuildProgressLine(g.PassIndex, duration, &workingSetKB);
       // The row goes first: a run stopped between the two keeps a row for every line.
@@ -90,8 +92,8 @@ std::int64_t RunBenchmark(const BenchmarkSizes& sizes, const char16_t* csvPath, 
         return ReportOutputFailure(csvPath, rowFailure);
       }
       if (const std::int64_t code = PrintBuiltLine(line)) return code;
-      if (g.PassIndex > 0) timing = {g.PassIndex, timing.milliseconds + duration};
-      g.LastCheckpoint = MillisecondClock();
+      if (g.PassIndex > 0) timing = {g.PassIndex, timing.ticks + nowTicks - checkpointTicks};
+      g.LastCheckpoint = MillisecondClock(&checkpointTicks);
     }
     p = WorkspacePosition();
     AppendText(g.BigString);

@@ -6,6 +6,7 @@
 #include "program/comparison.h"
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 
 #include "program/clock.h"
@@ -24,6 +25,9 @@ constexpr std::int64_t kBatchMilliseconds = 50;
 // Stops the doubling where the clock stands still; passes of even the empty
 // text, a few nanoseconds each, reach kBatchMilliseconds well before this many.
 constexpr std::int64_t kMostBatchPasses = std::int64_t{1} << 24;
+
+// Fewer ticks than this leave the run's figure less than two digits sure.
+constexpr std::int64_t kLeastRunTicks = 100;
 
 constexpr std::int32_t kFigureWidth = 10;
 constexpr std::int32_t kRatioWidth = 9;
@@ -98,11 +102,13 @@ void TimeYardsticks(std::int32_t textLength, double* limit, double* plain) {
 }
 
 // `value` with two decimals, more below 1 (down to 5) so that a pass of a short
-// text keeps three digits, or "-" when it is negative (unknown); right-justified.
-void AppendFigure(double value, std::int32_t width, bool keepDigits) {
+// text keeps three digits, but none finer than `finest`, the least difference
+// its measurement tells apart; "-" when it is negative (unknown); right-justified.
+void AppendFigure(double value, std::int32_t width, bool keepDigits, double finest) {
   const std::int32_t field = WorkspacePosition();
   std::int32_t decimals = 2;
   for (double v = value; keepDigits && v > 0 && v < 1 && decimals < 5; v *= 10) ++decimals;
+  while (decimals > 0 && std::pow(10.0, -decimals) < finest) --decimals;
   if (value < 0) {
     AppendText(u"-");
   } else {
@@ -111,18 +117,33 @@ void AppendFigure(double value, std::int32_t width, bool keepDigits) {
   PadLeftText(WorkspaceTextAt(field), width, field);
 }
 
-// One row: its name, microseconds a pass, and their ratio to `limit` unless
-// that is the limit's own row.
-std::int64_t PrintRow(const char16_t* name, double microseconds, double limit, bool ratio) {
+// One row: its name, microseconds a pass, told apart to `finest`, and their
+// ratio to `limit` unless that is the limit's own row.
+std::int64_t PrintRow(const char16_t* name, double microseconds, double finest, double limit,
+                      bool ratio) {
   const std::int32_t line = WorkspacePosition();
   AppendText(name);
-  AppendFigure(microseconds, kFigureWidth, true);
+  AppendFigure(microseconds, kFigureWidth, true, finest);
   AppendText(u" \u00b5s a pass");
   if (ratio) {
-    AppendFigure(microseconds >= 0 && limit > 0 ? microseconds / limit : -1, kRatioWidth, false);
+    const bool known = microseconds >= 0 && limit > 0;
+    AppendFigure(known ? microseconds / limit : -1, kRatioWidth, false, known ? finest / limit : 0);
     AppendText(u" x the limit");
   }
   return PrintWorkspaceLine(line);
+}
+
+// The run's own row: its passes timed in the ticks the limit was timed in.
+std::int64_t PrintRunRow(const RunTiming& run, double limit) {
+  if (run.passes == 0 || run.ticks < kLeastRunTicks) {
+    const std::int32_t line = WorkspacePosition();
+    AppendText(u"  this run   too short to measure");
+    return PrintWorkspaceLine(line);
+  }
+  const double tickMicroseconds = 1000 / static_cast<double>(TicksPerMs());
+  const double passes = static_cast<double>(run.passes);
+  return PrintRow(u"  this run  ", static_cast<double>(run.ticks) * tickMicroseconds / passes,
+                  tickMicroseconds / passes, limit, true);
 }
 
 }  // namespace
@@ -139,15 +160,10 @@ std::int64_t PrintComparison(std::int32_t textLength, const RunTiming& run) {
   AppendText(u" characters on this machine:");
   if (const std::int64_t failure = PrintWorkspaceLine(line)) return failure;
 
-  const double runPass = run.passes > 0 ? 1000 * static_cast<double>(run.milliseconds) /
-                                              static_cast<double>(run.passes)
-                                        : -1;
   if (const std::int64_t rowFailure =
-          PrintRow(u"  copy limit", limit > 0 ? limit : -1, limit, false)) {
+          PrintRow(u"  copy limit", limit > 0 ? limit : -1, 0, limit, false)) {
     return rowFailure;
   }
-  if (const std::int64_t rowFailure = PrintRow(u"  this run  ", runPass, limit, true)) {
-    return rowFailure;
-  }
-  return PrintRow(u"  plain C++ ", plain, limit, true);
+  if (const std::int64_t rowFailure = PrintRunRow(run, limit)) return rowFailure;
+  return PrintRow(u"  plain C++ ", plain, 0, limit, true);
 }

@@ -49,11 +49,11 @@ CSV_HEADER = '(?s)pass,working_set_kib,duration_ms\n'
 
 
 # --compare's lines after the total, `run` the figures of the run's own line.
-def compared(*args, run=r' +[0-9.]+ \u00b5s a pass +[0-9]+\.[0-9]{2} x the limit'):
+def compared(*args, run=r' +[0-9.]+ \u00b5s a pass +[0-9]+\.[0-9]{2} x the limit', length=1000):
     figure = r' +[0-9]+\.[0-9]+ \u00b5s a pass'
     return row('compare', args + ('--compare',), out=(
         r'(?s)   Loops.*\r\nTotal Time: [0-9]+ seconds\r\n'
-        rf'Compared at 1000 characters on this machine:\r\n  copy limit{figure}\r\n'
+        rf'Compared at {length} characters on this machine:\r\n  copy limit{figure}\r\n'
         rf'  this run  {run}\r\n  plain C\+\+ {figure} +[0-9.]+ x the limit\r\n'))
 
 
@@ -120,8 +120,11 @@ CASES = [
     row('wide', sizes=['--passes', '10000000', '--length', '0', '--interval', '10000000'],
         out=r'(?s)   Loops.*\r\n      0\t[^\r]{29}\r\n10000000\t(?= +[0-9.]+ K\t +[0-9]+ms\r)[^\r]{29}\r\n'
             r'Total Time: [0-9]+ seconds\r\n'),
-    # With no interval after pass 0 the run has no figure of its own.
-    compared(), compared('--passes', '0', run=' +- \u00b5s a pass +- x the limit'),
+    # With no interval after pass 0 the run has no figure of its own; a run far
+    # shorter than a millisecond has one, not the millisecond spread over its passes.
+    compared(), compared('--passes', '0', run=' too short to measure'),
+    compared('--passes', '1000', '--interval', '1000', '--length', '1', length=1,
+             run=r'( +(?=[0-9.]*[1-9])[0-9.]+ \u00b5s a pass +[0-9.]+ x the limit| too short to measure)'),
     # Typed text beyond ASCII is echoed as text (Wine echoes one beyond U+FFFF as
     # two U+FFFD: the platform tests cover those natively).
     row('tty-line', **dict(TTY, steps=('type Gr\u00fc\u00dfe, \u4e16\u754c\r',),
