@@ -35,7 +35,7 @@ struct ProgramOptions {
 // --length L, --interval K, --csv FILE, --compare, --help, --version; a value follows its
 // option as the next argument or after "=". A later option overrides an earlier
 // one; the first mistake makes the result an Error naming the option and what it
-// takes. Characters beyond ASCII show as "?" in the error.
+// takes; the argument shows in it as QuotedText shows it (program/error_line.h).
 ProgramOptions ParseOptions(const char16_t* const* arguments, std::size_t count);
 
 // The error for a --csv file that cannot be created, with the system's `reason`.

@@ -32,8 +32,9 @@ def row(case, args=(), stdin='file', stdout='file', stderr='file', steps=(),
 # working sets up to `max_kib`, the total), a regex for all of standard output
 # (UTF-16LE, UTF-8 on a terminal) or None; err: a regex for all of standard error
 # or None. ignore: signals ignored at start. wine: in the Wine groups. text:
-# standard output is plain text, as standard error always is: ASCII, every line
-# ended by the system's line end ({eol} in a regex; CR LF for a Windows program).
+# standard output is plain text, as standard error always is: ASCII (standard error:
+# UTF-8 without controls), every line ended by the system's line end ({eol} in a
+# regex; CR LF for a Windows program).
 # before: (name, text) files in {dir} before the start; files: (name, regex) files
 # that {dir} must hold at the end (a name's lone surrogates are its bytes that are
 # not UTF-8). fsize: the bytes a file may grow to (RLIMIT_FSIZE), as on a full
@@ -83,7 +84,7 @@ CASES = [
     row('unwritable', stdout='full', out=None, end='exit 1', err=UNWRITABLE % 'standard output'),
     row('unwritable', ['--version'], stdout='full', out=None, end='exit 1',
         err=UNWRITABLE % 'standard output'),
-    row('unwritable', ['--csv', '/dev/full'], end='exit 1', out='', err=UNWRITABLE % '/dev/full'),
+    row('unwritable', ['--csv', '/dev/full'], end='exit 1', out='', err=UNWRITABLE % '"/dev/full"'),
     row('unwritable', ['--csv', '{dir}/run.csv'], stdout='none', end='exit 1',
         err=UNWRITABLE % 'standard output', files=(('run.csv', CSV_HEADER),)),
     row('unwritable', ['--csv', '{dir}/run.csv'], stdout='full', stderr='none', end='exit 1',
@@ -111,6 +112,12 @@ CASES = [
         files=(('run.csv', 'kept\n'),)),
     row('csv-kept', ['--csv', '{dir}/caf\udce9.csv'], files=(('caf\udce9.csv', CSV_HEADER + '.+'),),
         wine=False),
+    # A refused name shows as given, in UTF-8, escaping only its quotes, controls and
+    # (natively) the byte that is not UTF-8.
+    row('csv-refused', ['--csv', '{dir}/caf\u00e9 "x"\t/run.csv'], end='exit 2', out='',
+        err=r'stringchurn: --csv takes .*, not ".*/caf\u00e9 \\"x\\"\\x09/run\.csv": .+{eol}'),
+    row('csv-refused', ['--csv', '{dir}/caf\u00e9 "x"\t\udce9/run.csv'], end='exit 2', out='', wine=False,
+        err=r'stringchurn: --csv takes .*, not ".*/caf\u00e9 \\"x\\"\\x09\\xE9/run\.csv": .+{eol}'),
     row('csv', ['--csv', '{dir}/run.csv'], steps=('alive', 'csv', TYPED), **PIPES),
     # (Each option's refusals are the options test's.)
     bad('--interval=0'), bad('--frobnicate'), bad('say "hi" \\\\ \\', name='say'),
@@ -280,7 +287,8 @@ def run(r, program, folder):
                                      else 'utf-8')
             except UnicodeDecodeError:
                 raise AssertionError(f'stream {n} is not text: {got[n]!r}')
-            assert not plain or re.fullmatch(f'([ -~]*{EOL})*', text), \
+            printable = '[ -~]' if n == 1 else '[^\\x00-\\x1f\\x7f-\\x9f]'
+            assert not plain or re.fullmatch(f'({printable}*{EOL})*', text), \
                 f'stream {n} is not plain text: {text!r}'
             assert check_run(text, r) if want == 'run' else \
                 re.fullmatch(want.replace('{eol}', EOL), text), f'stream {n} holds {text!r}'

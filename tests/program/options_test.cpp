@@ -47,7 +47,7 @@ TEST(OptionsTest, ReadsEachOptionAndRefusesWhatItDoesNotTake) {
       {{u"--passes="}, passes + ", not \"\""}, {{u"--length", u"1073733627"}, length + ", not \"1073733627\""},
       {{u"--length", u"1e3"}, length + ", not \"1e3\""}, {{u"--interval", u"0"}, interval + ", not \"0\""},
       {{u"--csv"}, "--csv takes the name of a file it can create"}, {{u"--help=yes"}, "--help takes no value, not \"yes\""},
-      {{u"-h"}, "\"-h\"" + unknown}, {{u"--passes", u"3", u"\u00e9t\u00e9\t1\x7f~ "}, "\"?t??1?~ \"" + unknown},
+      {{u"-h"}, "\"-h\"" + unknown}, {{u"--passes", u"3", u"\u00e9\t\x7f\"C:\\a\\x\xDCE9\\"}, "\"\xC3\xA9\\x09\\x7F\\\"C:\\a\\\\x\\xE9\\\\\"" + unknown},
       {{u"--interval", u"--passes", u"3"}, interval + ", not \"--passes\""}, {{u"--bogus", u"--help"}, "\"--bogus\"" + unknown},
       // clang-format on
   };
