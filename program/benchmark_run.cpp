@@ -30,7 +30,7 @@ StringVariable* Element(std::int64_t index) {
 // Prints the text built at `p` and sets the workspace position back to it.
 // Returns 0, or the exit code of a line that could not be written, reported.
 std::int64_t PrintBuiltLine(std::int32_t p) {
-  return ReportedLineFailure(PrintWorkspaceLine(p));
+  return ReportIfNotPrinted(PrintWorkspaceLine(p));
 }
 
 // "   Loops      MemoryUsage      duration for K passes", built in the workspace.
@@ -63,9 +63,9 @@ std::int64_t RunBenchmark(const BenchmarkSizes& sizes, const char16_t* csvPath, 
   if (csvPath != nullptr) {
     std::string error;
     csvFile = CreateProgressCsv(csvPath, &error);
-    if (csvFile == nullptr) return ReportFailure(CommandLineErrorExitCode, error);
+    if (csvFile == nullptr) return WriteErrorLine(CommandLineErrorExitCode, error);
     if (const platform::SystemError failure = WriteProgressCsvHeader(csvFile)) {
-      return ReportOutputFailure(csvPath, failure);
+      return ReportCannotWrite(csvPath, failure);
     }
   }
 
@@ -89,7 +89,7 @@ std::int64_t RunBenchmark(const BenchmarkSizes& sizes, const char16_t* csvPath, 
                              : WriteProgressCsvRow(csvFile, g.PassIndex, workingSetKB, duration);
       if (rowFailure != 0) {
         StringWorkspace.position = line;
-        return ReportOutputFailure(csvPath, rowFailure);
+        return ReportCannotWrite(csvPath, rowFailure);
       }
       if (const std::int64_t code = PrintBuiltLine(line)) return code;
       if (g.PassIndex > 0) timing = {g.PassIndex, timing.ticks + nowTicks - checkpointTicks};
@@ -111,7 +111,7 @@ std::int64_t RunBenchmark(const BenchmarkSizes& sizes, const char16_t* csvPath, 
   AppendText(u" seconds");
   if (const std::int64_t code = PrintBuiltLine(p)) return code;
   if (compare) {
-    if (const std::int64_t code = ReportedLineFailure(PrintComparison(sizes.textLength, timing))) {
+    if (const std::int64_t code = ReportIfNotPrinted(PrintComparison(sizes.textLength, timing))) {
       return code;
     }
   }

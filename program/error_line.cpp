@@ -98,19 +98,18 @@ std::string SystemReason(platform::SystemError error) {
   return EscapedText(words, false);
 }
 
-std::int64_t ReportFailure(std::uint32_t exitCode, const std::string& error) {
+std::int64_t WriteErrorLine(std::uint32_t exitCode, const std::string& error) {
   const std::string line = "stringchurn: " + error + "\n";
   platform::WriteStandardError(line.data(), line.size());
   return exitCode;
 }
 
-std::int64_t ReportOutputFailure(const char16_t* file, platform::SystemError error) {
+std::int64_t ReportCannotWrite(const char16_t* file, platform::SystemError error) {
   if (file == nullptr && platform::IsBrokenPipe(error)) return OutputFailedExitCode;
   const std::string what = file == nullptr ? "standard output" : QuotedText(file);
-  return ReportFailure(OutputFailedExitCode, "cannot write " + what + ": " + SystemReason(error));
+  return WriteErrorLine(OutputFailedExitCode, "cannot write " + what + ": " + SystemReason(error));
 }
 
-std::int64_t ReportedLineFailure(std::int64_t printed) {
-  return printed == 0 ? 0
-                      : ReportOutputFailure(nullptr, static_cast<platform::SystemError>(printed));
+std::int64_t ReportIfNotPrinted(std::int64_t printed) {
+  return printed == 0 ? 0 : ReportCannotWrite(nullptr, static_cast<platform::SystemError>(printed));
 }

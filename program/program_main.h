@@ -19,6 +19,12 @@ struct BenchmarkSizes;
 [[noreturn]] void ProgramMainSized(const BenchmarkSizes& sizes, const char16_t* csvPath,
                                    bool compare);
 
+// Start-up, in its fixed order: clears the program globals, creates the
+// ProgramHeap (ending the process as out of memory when it cannot), the
+// StringWorkspace, the array operations and the library table, and opens the
+// console with ProgramEnd as the close event's hook.
+void StartRuntime();
+
 // Releases every shared library still loaded. Runs in the shutdown and on the
 // console's close event; a second call finds nothing left.
 void ProgramEnd();
