@@ -29,7 +29,8 @@ std::int32_t GetProcessMemoryInfo(void* process, unsigned char* counters, std::u
   const bool asExpected = reinterpret_cast<std::intptr_t>(process) == fake::ProcessHandle &&
                           size == 72 && counters[0] == 0 &&
                           std::memcmp(counters, counters + 1, 71) == 0;
-  std::memcpy(counters + 8, &peak, 8), std::memcpy(counters + 16, &WorkingSetBytes, 8);
+  std::memcpy(counters + 8, &peak, 8);
+  std::memcpy(counters + 16, &WorkingSetBytes, 8);
   return asExpected && WorkingSetBytes != 0;
 }
 
@@ -38,19 +39,28 @@ std::vector<std::u16string> Lines;  // what the OutputLineHook was given
 class ProgramTest : public RuntimeTest {
  protected:
   void SetUp() override {
-    RuntimeTest::SetUp(), Restart();
-    TicksPerMillisecond = CounterBase = CurrentProcessHandle = 0;
-    OutputLineHook = [](const char16_t* t) -> std::int64_t { return Lines.emplace_back(t), 0; };
+    RuntimeTest::SetUp();
+    InstallPsapi();
+    TicksPerMillisecond = 0;
+    CounterBase = 0;
+    CurrentProcessHandle = 0;
+    OutputLineHook = [](const char16_t* t) -> std::int64_t {
+      Lines.emplace_back(t);
+      return 0;
+    };
   }
   void TearDown() override {
-    OutputLineHook = PrintLine, InputLineHook = ReadLine, RuntimeTest::TearDown();
+    OutputLineHook = PrintLine;
+    InputLineHook = ReadLine;
+    RuntimeTest::TearDown();
   }
-  // A fresh fake whose psapi.dll reports a working set of `bytes`.
-  static void Restart(std::uint64_t bytes = 0, bool reset = false) {
-    if (reset) fake::Reset();
+  // Gives the fake a psapi.dll that reports a working set of `bytes`, and
+  // forgets the lines printed so far.
+  static void InstallPsapi(std::uint64_t bytes = 0) {
     fake::state.modules[u"psapi.dll"] = {
         {"GetProcessMemoryInfo", reinterpret_cast<void*>(&GetProcessMemoryInfo)}};
-    WorkingSetBytes = bytes, Lines.clear();
+    WorkingSetBytes = bytes;
+    Lines.clear();
   }
 };
 
@@ -59,13 +69,19 @@ TEST_F(ProgramTest, TheClockDividesByTheTruncatedTicksPerMillisecondOrFallsBackT
   // to the next, and the clock's readings from its first.
   const std::tuple<std::int64_t, bool, std::int64_t, std::vector<std::int64_t>> cases[] = {
       // clang-format off
-      {10'000'000, false, 123'456'789, {12'345, 24'691, 37'037}}, {10'000'000, false, 0, {0, 0}},
-      {3'579'545, false, 3'579'000, {1'000, 2'000}}, {999, false, 5, {77, 77}}, {10'000'000, true, 5, {77, 77}}};
+      {10'000'000, false, 123'456'789, {12'345, 24'691, 37'037}},
+      {10'000'000, false, 0, {0, 0}},
+      {3'579'545, false, 3'579'000, {1'000, 2'000}},
+      {999, false, 5, {77, 77}},
+      {10'000'000, true, 5, {77, 77}}};
   // clang-format on
   for (const auto& [frequency, fails, step, readings] : cases) {
-    TicksPerMillisecond = fake::state.counter = 0;
-    fake::state.frequency = frequency, fake::state.frequencyFails = fails;
-    fake::state.counterStep = step, fake::state.tickCount = 77;
+    TicksPerMillisecond = 0;
+    fake::state.counter = 0;
+    fake::state.frequency = frequency;
+    fake::state.frequencyFails = fails;
+    fake::state.counterStep = step;
+    fake::state.tickCount = 77;
     std::vector<std::int64_t> read(readings.size());
     for (std::int64_t& reading : read) reading = MillisecondClock();
     EXPECT_EQ(read, readings) << frequency;
@@ -88,14 +104,15 @@ TEST_F(ProgramTest, ProgressLinesHaveTheirThirtySevenCharacters) {
       {12'345'678, 1, false, 12'345'678'901, u"12345678\t             1 K\t12345678901ms"}};
   // clang-format on
   for (const auto& [pass, kib, direct, duration, line] : cases) {
-    Restart(kib.value_or(0) * 1024 + 1023);
+    InstallPsapi(kib.value_or(0) * 1024 + 1023);
     if (!kib) fake::state.modules.clear();
     if (direct) fake::state.directWorkingSet = WorkingSetBytes;
     AppendText(u"kept");
     EXPECT_EQ(PrintProgressLine(pass, duration), 0);
     EXPECT_EQ(Lines, std::vector<std::u16string>{line});
     EXPECT_EQ(WorkspacePosition(), 8);  // where the line began
-    TruncateWorkspace(0), fake::state.directWorkingSet.reset();
+    TruncateWorkspace(0);
+    fake::state.directWorkingSet.reset();
   }
   EXPECT_TRUE(fake::state.open.empty());  // psapi.dll is released after every line
 }
@@ -104,10 +121,11 @@ TEST_F(ProgramTest, ProgressLinesHaveTheirThirtySevenCharacters) {
 // passes only, not the printing of the line before it, and every batch that the
 // comparison times lasts one reading, so one pass.
 TEST_F(ProgramTest, TheRunPrintsEveryIntervalAndEmptiesEveryElement) {
-  Restart(2048 * 1024);
+  InstallPsapi(2048 * 1024);
   fake::state.counterStep = 7'000'000;
   InputLineHook = [](std::int32_t position) -> std::int64_t {
-    return Lines.push_back(u"<input>"), position;
+    Lines.push_back(u"<input>");
+    return position;
   };
   RunBenchmark({25, 5, 10}, nullptr, true);
   EXPECT_EQ(
@@ -132,17 +150,23 @@ TEST_F(ProgramTest, TheRunPrintsEveryIntervalAndEmptiesEveryElement) {
 void RunSmall(bool compare = false) {
   fake::state.arguments = {u"--passes", u"20",    u"--length=3", u"--interval",
                            u"10",       u"--csv", u"run.csv"};
-  if (compare) fake::state.arguments.push_back(u"--compare"), fake::state.counterStep = 1'000'000;
+  if (compare) {
+    fake::state.arguments.push_back(u"--compare");
+    fake::state.counterStep = 1'000'000;
+  }
   ProgramMain();
 }
 
 // A library is loaded at the wait; the close event comes then, and the shutdown
 // finds another one loaded.
 TEST_F(ProgramTest, TheFrameClearsTheGlobalsRunsAndShutsDownInOrder) {
-  Restart(0, true);
-  ProgramGlobals.ExitCode = 7, OutputLineHook = PrintLine;
+  fake::Reset();
+  InstallPsapi();
+  ProgramGlobals.ExitCode = 7;
+  OutputLineHook = PrintLine;
   InputLineHook = [](std::int32_t) -> std::int64_t {
-    LoadSharedLibrary(AnyNumber, u"psapi.dll"), fake::state.handler(platform::ControlCloseEvent);
+    LoadSharedLibrary(AnyNumber, u"psapi.dll");
+    fake::state.handler(platform::ControlCloseEvent);
     EXPECT_TRUE(fake::state.open.empty());  // the close event released it
     return LoadSharedLibrary(AnyNumber, u"psapi.dll");
   };
@@ -165,7 +189,8 @@ TEST_F(ProgramTest, TheFrameClearsTheGlobalsRunsAndShutsDownInOrder) {
       fake::state.standardError,
       "stringchurn: --passes takes a whole number from 0 to 1152921504606846968, not \"-1\"\n");
   // The version goes to a console as a line does; elsewhere as plain text (end-to-end cases).
-  fake::state.arguments = {u"--version"}, fake::state.outputIsConsole = true;
+  fake::state.arguments = {u"--version"};
+  fake::state.outputIsConsole = true;
   EXPECT_EQ(fake::ExitCodeOf(ProgramMain), 0u);
   EXPECT_EQ(fake::state.consoleText, std::u16string(VersionLine) + u"\r\n");
 }
@@ -175,10 +200,14 @@ TEST_F(ProgramTest, TheFrameClearsTheGlobalsRunsAndShutsDownInOrder) {
 // the message and exit code 3, and never crashes.
 TEST_F(ProgramTest, EachHeapCallFailingEndsAsDesigned) {
   const auto RunCompared = [] { RunSmall(true); };
-  Restart(0, true), OutputLineHook = PrintLine;
+  fake::Reset();
+  InstallPsapi();
+  OutputLineHook = PrintLine;
   ASSERT_EQ(fake::ExitCodeOf(RunCompared), 0u);
-  for (long failing = 1, calls = fake::state.heapCalls; failing <= calls; ++failing) {
-    Restart(0, true);
+  const long calls = fake::state.heapCalls;
+  for (long failing = 1; failing <= calls; ++failing) {
+    fake::Reset();
+    InstallPsapi();
     fake::state.failingCall = failing;
     const std::optional<std::uint32_t> code = fake::ExitCodeOf(RunCompared);
     ASSERT_TRUE(code == 0u || code == 3u) << "call " << failing;
