@@ -135,6 +135,9 @@ CASES = [
     row('tty-line', **dict(TTY, steps=('type Gr\u00fc\u00dfe, \u4e16\u754c\r',),
                            out='(?s).*Gr\u00fc\u00dfe, \u4e16\u754c.*', wine=True)),
     row('tty-eof', steps=('type \x04',), **TTY),
+    # An error line on a console shows a name beyond ASCII as it was given.
+    row('tty-error', ['--csv', 'caf\u00e9/run.csv'], end='exit 2', err='(?s).*"caf\u00e9/run.csv".*',
+        **dict(TTY, stderr='tty', wine=True)),
     # A line goes in with its Enter; Ctrl-C and a hangup end the program by their signals.
     row('tty-line', steps=('type ab', 'alive', 'type \r'), **TTY),
     row('tty-signals', steps=('type \x03',), end=f'signal {signal.SIGINT}', **TTY),
