@@ -62,13 +62,26 @@ std::int64_t PassesForBatch(const Pass& pass) {
   return passes;
 }
 
+// Microseconds a pass, and the least difference in them that the clock tells
+// apart: one tick spread over the passes it timed. Negative microseconds: unknown.
+struct PassTime {
+  double microseconds;
+  double finest;
+};
+
+// The time a pass of `passes` passes timed in `ticks`.
+PassTime TimedPass(double ticks, std::int64_t passes) {
+  const double perPass = 1000 / (static_cast<double>(TicksPerMs()) * static_cast<double>(passes));
+  return {ticks * perPass, perPass};
+}
+
 double Median(double* values) {
   std::nth_element(values, values + kBatches / 2, values + kBatches);
   return values[kBatches / 2];
 }
 
-// Microseconds a pass of CopyLimitPass and of PlainCxxPass at `textLength`.
-void TimeYardsticks(std::int32_t textLength, double* limit, double* plain) {
+// A pass of CopyLimitPass and of PlainCxxPass at `textLength`.
+void TimeYardsticks(std::int32_t textLength, PassTime* limit, PassTime* plain) {
   const std::size_t bytes = 2 * static_cast<std::size_t>(textLength) + 2;
   const std::int32_t p = WorkspacePosition();
   // A reservation keeps 4 bytes spare beyond it: room for the NUL.
@@ -86,17 +99,14 @@ void TimeYardsticks(std::int32_t textLength, double* limit, double* plain) {
 
   const std::int64_t limitPasses = PassesForBatch(copies);
   const std::int64_t plainPasses = PassesForBatch(plainPass);
-  const double perMicrosecond = static_cast<double>(TicksPerMs()) / 1000;
   double limits[kBatches];
   double plains[kBatches];
   for (int i = 0; i < kBatches; ++i) {
-    limits[i] = static_cast<double>(BatchTicks(limitPasses, copies)) /
-                (static_cast<double>(limitPasses) * perMicrosecond);
-    plains[i] = static_cast<double>(BatchTicks(plainPasses, plainPass)) /
-                (static_cast<double>(plainPasses) * perMicrosecond);
+    limits[i] = static_cast<double>(BatchTicks(limitPasses, copies));
+    plains[i] = static_cast<double>(BatchTicks(plainPasses, plainPass));
   }
-  *limit = Median(limits);
-  *plain = Median(plains);
+  *limit = TimedPass(Median(limits), limitPasses);
+  *plain = TimedPass(Median(plains), plainPasses);
   StringWorkspace.position = p;
   AssignText(&block, nullptr);
 }
@@ -117,42 +127,42 @@ void AppendFigure(double value, std::int32_t width, bool keepDigits, double fine
   PadLeftText(WorkspaceTextAt(field), width, field);
 }
 
-// One row: its name, microseconds a pass, told apart to `finest`, and their
-// ratio to `limit` unless that is the limit's own row.
-std::int64_t PrintRow(const char16_t* name, double microseconds, double finest, double limit,
-                      bool ratio) {
+// One row: its name, microseconds a pass, and their ratio to `limit` unless
+// that is the limit's own row.
+std::int64_t PrintRow(const char16_t* name, PassTime pass, double limit, bool ratio) {
   const std::int32_t line = WorkspacePosition();
   AppendText(name);
-  AppendFigure(microseconds, kFigureWidth, true, finest);
+  AppendFigure(pass.microseconds, kFigureWidth, true, pass.finest);
   AppendText(u" \u00b5s a pass");
   if (ratio) {
-    const bool known = microseconds >= 0 && limit > 0;
-    AppendFigure(known ? microseconds / limit : -1, kRatioWidth, false, known ? finest / limit : 0);
+    const bool known = pass.microseconds >= 0 && limit > 0;
+    AppendFigure(known ? pass.microseconds / limit : -1, kRatioWidth, false,
+                 known ? pass.finest / limit : 0);
     AppendText(u" x the limit");
   }
   return PrintWorkspaceLine(line);
 }
 
-// The run's own row: its passes timed in the ticks the limit was timed in.
+// The run's own row, its passes timed in the ticks that the limit was timed in.
 std::int64_t PrintRunRow(const RunTiming& run, double limit) {
   if (run.passes == 0 || run.ticks < kLeastRunTicks) {
     const std::int32_t line = WorkspacePosition();
     AppendText(u"  this run   too short to measure");
     return PrintWorkspaceLine(line);
   }
-  const double tickMicroseconds = 1000 / static_cast<double>(TicksPerMs());
-  const double passes = static_cast<double>(run.passes);
-  return PrintRow(u"  this run  ", static_cast<double>(run.ticks) * tickMicroseconds / passes,
-                  tickMicroseconds / passes, limit, true);
+  return PrintRow(u"  this run  ", TimedPass(static_cast<double>(run.ticks), run.passes), limit,
+                  true);
 }
 
 }  // namespace
 
 std::int64_t PrintComparison(std::int32_t textLength, const RunTiming& run) {
   MillisecondClock();  // finds the counter, where the run has not
-  double limit = -1;
-  double plain = -1;
+  PassTime limit{-1, 0};
+  PassTime plain{-1, 0};
   TimeYardsticks(textLength, &limit, &plain);
+  // A limit too short for the clock is no yardstick.
+  if (limit.microseconds <= 0) limit.microseconds = -1;
 
   const std::int32_t line = WorkspacePosition();
   AppendText(u"Compared at ");
@@ -160,10 +170,9 @@ std::int64_t PrintComparison(std::int32_t textLength, const RunTiming& run) {
   AppendText(u" characters on this machine:");
   if (const std::int64_t failure = PrintWorkspaceLine(line)) return failure;
 
-  if (const std::int64_t rowFailure =
-          PrintRow(u"  copy limit", limit > 0 ? limit : -1, 0, limit, false)) {
+  if (const std::int64_t rowFailure = PrintRow(u"  copy limit", limit, limit.microseconds, false)) {
     return rowFailure;
   }
-  if (const std::int64_t rowFailure = PrintRunRow(run, limit)) return rowFailure;
-  return PrintRow(u"  plain C++ ", plain, 0, limit, true);
+  if (const std::int64_t rowFailure = PrintRunRow(run, limit.microseconds)) return rowFailure;
+  return PrintRow(u"  plain C++ ", plain, limit.microseconds, true);
 }

@@ -119,7 +119,8 @@ TEST_F(ProgramTest, ProgressLinesHaveTheirThirtySevenCharacters) {
 
 // Each counter reading comes 0.7 s after the one before: a duration covers the
 // passes only, not the printing of the line before it, and every batch that the
-// comparison times lasts one reading, so one pass.
+// comparison times lasts one reading, so one pass, whose figure shows no digit
+// finer than one tick (0.1 us).
 TEST_F(ProgramTest, TheRunPrintsEveryIntervalAndEmptiesEveryElement) {
   InstallPsapi(2048 * 1024);
   fake::state.counterStep = 7'000'000;
@@ -134,9 +135,9 @@ TEST_F(ProgramTest, TheRunPrintsEveryIntervalAndEmptiesEveryElement) {
           u"   Loops      MemoryUsage      duration for 10 passes",
           u"      0\t         2.048 K\t       700ms", u"     10\t         2.048 K\t       700ms",
           u"     20\t         2.048 K\t       700ms", u"Total Time: 4 seconds",
-          u"Compared at 5 characters on this machine:", u"  copy limit 700000.00 \u00b5s a pass",
+          u"Compared at 5 characters on this machine:", u"  copy limit  700000.0 \u00b5s a pass",
           u"  this run    70000.00 \u00b5s a pass     0.10 x the limit",
-          u"  plain C++  700000.00 \u00b5s a pass     1.00 x the limit",
+          u"  plain C++   700000.0 \u00b5s a pass     1.00 x the limit",
           u"<input>"}));  // seven readings of 0.7 s before the comparison
   EXPECT_EQ(std::u16string(ProgramGlobals.BigString), u"     ");
   auto* elements = static_cast<StringVariable*>(ProgramGlobals.StringArray);
