@@ -1,7 +1,9 @@
 // The harness: starts the runtime, runs every benchmark with its repetitions
 // interleaved at random (so that a noisy stretch of the shared machine does not
 // fall on one benchmark only), prints one table of medians, and ends with the
-// ratios that the targets are stated in, taken from the medians.
+// ratios that the targets are stated in, taken from the medians. With
+// --benchmark_format=json or csv the library's own report goes to standard
+// output as documented, and the harness's lines go to standard error.
 //
 // --text_vector_bytes=16|32|64 makes the text routines use that vector width
 // instead of the processor's choice: 16 stands in for a processor without AVX2,
@@ -30,13 +32,18 @@ struct Figures {
   double newCalls = -1;
 };
 
-// Keeps the machine description of the console reporter, collects the
-// aggregates of every benchmark and prints them as one table at the end.
-class MedianReporter : public benchmark::ConsoleReporter {
+// Collects the aggregates of every benchmark and prints them as one table at
+// the end, to `own`. Everything else goes to `shown`, the reporter of the chosen
+// format; the console format's lines of each benchmark the table replaces.
+class MedianReporter : public benchmark::BenchmarkReporter {
  public:
-  MedianReporter() : ConsoleReporter(OO_None) {}
+  MedianReporter(benchmark::BenchmarkReporter* shown, bool console, std::FILE* own)
+      : shown_(shown), console_(console), own_(own) {}
+
+  bool ReportContext(const Context& context) override { return shown_->ReportContext(context); }
 
   void ReportRuns(const std::vector<Run>& runs) override {
+    if (!console_) shown_->ReportRuns(runs);
     for (const Run& run : runs) {
       if (run.run_type != Run::RT_Aggregate || run.error_occurred) continue;
       Figures& f = figures_[NameOf(run)];
@@ -59,19 +66,20 @@ class MedianReporter : public benchmark::ConsoleReporter {
   }
 
   void Finalize() override {
+    shown_->Finalize();
     std::vector<std::pair<std::string, Figures>> rows(figures_.begin(), figures_.end());
     std::sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) {
       return std::tie(a.second.order[0], a.second.order[1]) <
              std::tie(b.second.order[0], b.second.order[1]);
     });
-    std::printf("\n%-34s %12s %12s %7s %11s %10s\n", "benchmark (real time)", "median", "min", "cv",
-                "heap calls", "new calls");
+    std::fprintf(own_, "\n%-34s %12s %12s %7s %11s %10s\n", "benchmark (real time)", "median",
+                 "min", "cv", "heap calls", "new calls");
     for (const auto& [name, f] : rows) {
-      std::printf("%-34s %12s %12s %6.1f%% %11s %10s\n", name.c_str(), Time(f.median).c_str(),
-                  Time(f.min).c_str(), 100 * f.cv, Count(f.heapCalls).c_str(),
-                  Count(f.newCalls).c_str());
+      std::fprintf(own_, "%-34s %12s %12s %6.1f%% %11s %10s\n", name.c_str(),
+                   Time(f.median).c_str(), Time(f.min).c_str(), 100 * f.cv,
+                   Count(f.heapCalls).c_str(), Count(f.newCalls).c_str());
     }
-    std::fflush(stdout);
+    std::fflush(own_);
   }
 
   // The median of `name` in seconds, or 0 when it did not run.
@@ -104,15 +112,18 @@ class MedianReporter : public benchmark::ConsoleReporter {
     return text;
   }
 
+  benchmark::BenchmarkReporter* shown_;
+  bool console_;
+  std::FILE* own_;
   std::map<std::string, Figures> figures_;
 };
 
-void PrintRatio(const MedianReporter& reporter, const char* name, const std::string& numerator,
-                const std::string& denominator) {
+void PrintRatio(std::FILE* own, const MedianReporter& reporter, const char* name,
+                const std::string& numerator, const std::string& denominator) {
   const double top = reporter.Median(numerator);
   const double bottom = reporter.Median(denominator);
   if (top == 0 || bottom == 0) return;  // filtered out
-  std::printf("ratio %s: %.3f\n", name, top / bottom);
+  std::fprintf(own, "ratio %s: %.3f\n", name, top / bottom);
 }
 
 // Takes --text_vector_bytes=N out of `args` and applies it; false, with a
@@ -151,28 +162,33 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&count, args.data());
   if (benchmark::ReportUnrecognizedArguments(count, args.data())) return 1;
 
-  std::printf("text vectors: %d bytes\n", TextVectorBytes());
+  // The reporter of --benchmark_format; the library keeps it.
+  benchmark::BenchmarkReporter* shown = benchmark::CreateDefaultDisplayReporter();
+  const bool console = dynamic_cast<benchmark::ConsoleReporter*>(shown) != nullptr;
+  std::FILE* own = console ? stdout : stderr;
+  std::fprintf(own, "text vectors: %d bytes\n", TextVectorBytes());
   StartBenchRuntime();
-  MedianReporter reporter;
+  MedianReporter reporter(shown, console, own);
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();
 
   const std::string shipped = "/" + std::to_string(ShippedTextLength);
   if (const double limit = reporter.Median("BM_Limit" + shipped); limit > 0) {
-    std::printf("\nlimit of a full run: 1000001 x %.2f us = %.1f s; Total Time target <= %.1f s\n",
-                limit * 1e6, 1'000'001 * limit, 1.15 * 1'000'001 * limit);
+    std::fprintf(own,
+                 "\nlimit of a full run: 1000001 x %.2f us = %.1f s; Total Time target <= %.1f s\n",
+                 limit * 1e6, 1'000'001 * limit, 1.15 * 1'000'001 * limit);
   }
-  std::printf("\n");
+  std::fprintf(own, "\n");
   for (const std::int32_t length : {ShippedTextLength, ShortTextLength, LongTextLength}) {
     const std::string arg = "/" + std::to_string(length);
-    PrintRatio(reporter, ("pass/limit at " + std::to_string(length) + " chars").c_str(),
+    PrintRatio(own, reporter, ("pass/limit at " + std::to_string(length) + " chars").c_str(),
                "BM_Pass" + arg, "BM_Limit" + arg);
   }
-  PrintRatio(reporter, "pass/plain C++", "BM_Pass" + shipped, "BM_PlainCxx" + shipped);
-  PrintRatio(reporter, "IntegerText/to_chars", "BM_IntegerText", "BM_ToCharsInteger");
-  PrintRatio(reporter, "PadLeftText/to_chars", "BM_PadLeftText", "BM_ToCharsInteger");
-  PrintRatio(reporter, "FormatGrouped/to_chars", "BM_FormatGrouped", "BM_ToCharsDouble");
-  PrintRatio(reporter, "pass field (IntegerText+PadLeftText)/(to_chars+padding)",
+  PrintRatio(own, reporter, "pass/plain C++", "BM_Pass" + shipped, "BM_PlainCxx" + shipped);
+  PrintRatio(own, reporter, "IntegerText/to_chars", "BM_IntegerText", "BM_ToCharsInteger");
+  PrintRatio(own, reporter, "PadLeftText/to_chars", "BM_PadLeftText", "BM_ToCharsInteger");
+  PrintRatio(own, reporter, "FormatGrouped/to_chars", "BM_FormatGrouped", "BM_ToCharsDouble");
+  PrintRatio(own, reporter, "pass field (IntegerText+PadLeftText)/(to_chars+padding)",
              "BM_IntegerTextPadLeftText", "BM_ToCharsPadded");
   return 0;
 }

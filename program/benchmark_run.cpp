@@ -31,7 +31,7 @@ StringVariable* Element(std::int64_t index) {
 // Prints the text built at `p` and sets the workspace position back to it.
 // Returns 0, or the exit code of a line that could not be written, reported.
 std::int64_t PrintBuiltLine(std::int32_t p) {
-  return ReportedLineFailure(PrintWorkspaceLine(p));
+  return ReportIfNotPrinted(PrintWorkspaceLine(p));
 }
 
 // "   Loops      MemoryUsage      duration for K passes", built in the workspace.
@@ -65,16 +65,16 @@ std::int64_t RunBenchmark(const BenchmarkSizes& sizes, const RunOutputs& outputs
   if (csvPath != nullptr) {
     std::string error;
     csvFile = CreateProgressCsv(csvPath, &error);
-    if (csvFile == nullptr) return ReportFailure(CommandLineErrorExitCode, error);
+    if (csvFile == nullptr) return WriteErrorLine(CommandLineErrorExitCode, error);
     if (const platform::SystemError failure = WriteProgressCsvHeader(csvFile)) {
-      return ReportOutputFailure(csvPath, failure);
+      return ReportCannotWrite(csvPath, failure);
     }
   }
   RunRecord record;
   if (outputs.jsonPath != nullptr) {
     std::string error;
     if (!record.Open(outputs.jsonPath, &error)) {
-      return ReportFailure(CommandLineErrorExitCode, error);
+      return WriteErrorLine(CommandLineErrorExitCode, error);
     }
   }
 
@@ -82,7 +82,8 @@ std::int64_t RunBenchmark(const BenchmarkSizes& sizes, const RunOutputs& outputs
   if (outputs.jsonPath != nullptr) record.Start(sizes);
 
   // The first output that fails ends the run.
-  g.LastCheckpoint = MillisecondClock();
+  std::int64_t checkpointTicks = 0;  // the reading LastCheckpoint was taken from
+  g.LastCheckpoint = MillisecondClock(&checkpointTicks);
   g.StartTime = g.LastCheckpoint;
   if (const std::int64_t code = PrintHeader(sizes.progressInterval)) return code;
 
@@ -90,7 +91,8 @@ std::int64_t RunBenchmark(const BenchmarkSizes& sizes, const RunOutputs& outputs
   g.PassIndex = 0;
   while (!(g.PassCount < g.PassIndex)) {
     if (g.PassIndex % sizes.progressInterval == 0) {
-      const std::int64_t duration = MillisecondClock() - g.LastCheckpoint;
+      std::int64_t nowTicks = 0;
+      const std::int64_t duration = MillisecondClock(&nowTicks) - g.LastCheckpoint;
       std::int64_t workingSetKB = 0;
       const std::int32_t line = BuildProgressLine(g.PassIndex, duration, &workingSetKB);
       // The row goes first: a run stopped between the two keeps a row for every line.
@@ -99,12 +101,12 @@ std::int64_t RunBenchmark(const BenchmarkSizes& sizes, const RunOutputs& outputs
                              : WriteProgressCsvRow(csvFile, g.PassIndex, workingSetKB, duration);
       if (rowFailure != 0) {
         StringWorkspace.position = line;
-        return ReportOutputFailure(csvPath, rowFailure);
+        return ReportCannotWrite(csvPath, rowFailure);
       }
       if (const std::int64_t code = PrintBuiltLine(line)) return code;
       if (outputs.jsonPath != nullptr) record.AddProgress(g.PassIndex, workingSetKB, duration);
-      if (g.PassIndex > 0) timing = {g.PassIndex, timing.milliseconds + duration};
-      g.LastCheckpoint = MillisecondClock();
+      if (g.PassIndex > 0) timing = {g.PassIndex, timing.ticks + nowTicks - checkpointTicks};
+      g.LastCheckpoint = MillisecondClock(&checkpointTicks);
     }
     p = WorkspacePosition();
     AppendText(g.BigString);
@@ -124,14 +126,14 @@ std::int64_t RunBenchmark(const BenchmarkSizes& sizes, const RunOutputs& outputs
   ComparisonFigures figures{-1, -1, -1};
   if (outputs.compare) {
     if (const std::int64_t code =
-            ReportedLineFailure(PrintComparison(sizes.textLength, timing, &figures))) {
+            ReportIfNotPrinted(PrintComparison(sizes.textLength, timing, &figures))) {
       return code;
     }
   }
   if (outputs.jsonPath != nullptr) {
     if (const platform::SystemError failure =
             record.Finish(now - g.StartTime, outputs.compare ? &figures : nullptr)) {
-      return ReportOutputFailure(outputs.jsonPath, failure);
+      return ReportCannotWrite(outputs.jsonPath, failure);
     }
   }
   if (!outputs.wait) return 0;

@@ -9,14 +9,22 @@ std::int64_t TicksPerMillisecond;
 std::int64_t CounterBase;
 
 std::int64_t MillisecondClock() {
+  std::int64_t reading = 0;
+  return MillisecondClock(&reading);
+}
+
+std::int64_t MillisecondClock(std::int64_t* reading) {
+  *reading = 0;
   if (TicksPerMillisecond == 0) {
     if (platform::QueryCounterFrequency(&TicksPerMillisecond)) {
       TicksPerMillisecond /= 1000;
       platform::QueryCounter(&CounterBase);
     }
-    if (TicksPerMillisecond == 0) return platform::TickCount();
+    if (TicksPerMillisecond == 0) {
+      *reading = platform::TickCount();
+      return *reading;
+    }
   }
-  std::int64_t reading = 0;
-  platform::QueryCounter(&reading);
-  return (reading - CounterBase) / TicksPerMillisecond;
+  platform::QueryCounter(reading);
+  return (*reading - CounterBase) / TicksPerMillisecond;
 }

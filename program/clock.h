@@ -12,3 +12,6 @@ extern std::int64_t TicksPerMillisecond;
 extern std::int64_t CounterBase;
 
 std::int64_t MillisecondClock();
+// The same, also storing in `*reading` what the milliseconds were taken from: the
+// counter's ticks, or the tick count's milliseconds while TicksPerMillisecond is 0.
+std::int64_t MillisecondClock(std::int64_t* reading);

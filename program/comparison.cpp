@@ -6,6 +6,7 @@
 #include "program/comparison.h"
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 
 #include "program/clock.h"
@@ -24,6 +25,9 @@ constexpr std::int64_t kBatchMilliseconds = 50;
 // Stops the doubling where the clock stands still; passes of even the empty
 // text, a few nanoseconds each, reach kBatchMilliseconds well before this many.
 constexpr std::int64_t kMostBatchPasses = std::int64_t{1} << 24;
+
+// Fewer ticks than this leave the run's figure less than two digits sure.
+constexpr std::int64_t kLeastRunTicks = 100;
 
 constexpr std::int32_t kFigureWidth = 10;
 constexpr std::int32_t kRatioWidth = 9;
@@ -58,13 +62,26 @@ std::int64_t PassesForBatch(const Pass& pass) {
   return passes;
 }
 
+// Microseconds a pass, and the least difference in them that the clock tells
+// apart: one tick spread over the passes it timed. Negative microseconds: unknown.
+struct PassTime {
+  double microseconds;
+  double finest;
+};
+
+// The time a pass of `passes` passes timed in `ticks`.
+PassTime TimedPass(double ticks, std::int64_t passes) {
+  const double perPass = 1000 / (static_cast<double>(TicksPerMs()) * static_cast<double>(passes));
+  return {ticks * perPass, perPass};
+}
+
 double Median(double* values) {
   std::nth_element(values, values + kBatches / 2, values + kBatches);
   return values[kBatches / 2];
 }
 
-// Microseconds a pass of CopyLimitPass and of PlainCxxPass at `textLength`.
-void TimeYardsticks(std::int32_t textLength, double* limit, double* plain) {
+// A pass of CopyLimitPass and of PlainCxxPass at `textLength`.
+void TimeYardsticks(std::int32_t textLength, PassTime* limit, PassTime* plain) {
   const std::size_t bytes = 2 * static_cast<std::size_t>(textLength) + 2;
   const std::int32_t p = WorkspacePosition();
   // A reservation keeps 4 bytes spare beyond it: room for the NUL.
@@ -82,27 +99,26 @@ void TimeYardsticks(std::int32_t textLength, double* limit, double* plain) {
 
   const std::int64_t limitPasses = PassesForBatch(copies);
   const std::int64_t plainPasses = PassesForBatch(plainPass);
-  const double perMicrosecond = static_cast<double>(TicksPerMs()) / 1000;
   double limits[kBatches];
   double plains[kBatches];
   for (int i = 0; i < kBatches; ++i) {
-    limits[i] = static_cast<double>(BatchTicks(limitPasses, copies)) /
-                (static_cast<double>(limitPasses) * perMicrosecond);
-    plains[i] = static_cast<double>(BatchTicks(plainPasses, plainPass)) /
-                (static_cast<double>(plainPasses) * perMicrosecond);
+    limits[i] = static_cast<double>(BatchTicks(limitPasses, copies));
+    plains[i] = static_cast<double>(BatchTicks(plainPasses, plainPass));
   }
-  *limit = Median(limits);
-  *plain = Median(plains);
+  *limit = TimedPass(Median(limits), limitPasses);
+  *plain = TimedPass(Median(plains), plainPasses);
   StringWorkspace.position = p;
   AssignText(&block, nullptr);
 }
 
 // `value` with two decimals, more below 1 (down to 5) so that a pass of a short
-// text keeps three digits, or "-" when it is negative (unknown); right-justified.
-void AppendFigure(double value, std::int32_t width, bool keepDigits) {
+// text keeps three digits, but none finer than `finest`, the least difference
+// its measurement tells apart; "-" when it is negative (unknown); right-justified.
+void AppendFigure(double value, std::int32_t width, bool keepDigits, double finest) {
   const std::int32_t field = WorkspacePosition();
   std::int32_t decimals = 2;
   for (double v = value; keepDigits && v > 0 && v < 1 && decimals < 5; v *= 10) ++decimals;
+  while (decimals > 0 && std::pow(10.0, -decimals) < finest) --decimals;
   if (value < 0) {
     AppendText(u"-");
   } else {
@@ -113,16 +129,29 @@ void AppendFigure(double value, std::int32_t width, bool keepDigits) {
 
 // One row: its name, microseconds a pass, and their ratio to `limit` unless
 // that is the limit's own row.
-std::int64_t PrintRow(const char16_t* name, double microseconds, double limit, bool ratio) {
+std::int64_t PrintRow(const char16_t* name, PassTime pass, double limit, bool ratio) {
   const std::int32_t line = WorkspacePosition();
   AppendText(name);
-  AppendFigure(microseconds, kFigureWidth, true);
+  AppendFigure(pass.microseconds, kFigureWidth, true, pass.finest);
   AppendText(u" \u00b5s a pass");
   if (ratio) {
-    AppendFigure(microseconds >= 0 && limit > 0 ? microseconds / limit : -1, kRatioWidth, false);
+    const bool known = pass.microseconds >= 0 && limit > 0;
+    AppendFigure(known ? pass.microseconds / limit : -1, kRatioWidth, false,
+                 known ? pass.finest / limit : 0);
     AppendText(u" x the limit");
   }
   return PrintWorkspaceLine(line);
+}
+
+// The run's own row: its passes timed in the ticks that the limit was timed in,
+// or negative microseconds when they were too few ticks to tell.
+std::int64_t PrintRunRow(const PassTime& run, double limit) {
+  if (run.microseconds < 0) {
+    const std::int32_t line = WorkspacePosition();
+    AppendText(u"  this run   too short to measure");
+    return PrintWorkspaceLine(line);
+  }
+  return PrintRow(u"  this run  ", run, limit, true);
 }
 
 }  // namespace
@@ -130,9 +159,15 @@ std::int64_t PrintRow(const char16_t* name, double microseconds, double limit, b
 std::int64_t PrintComparison(std::int32_t textLength, const RunTiming& run,
                              ComparisonFigures* figures) {
   MillisecondClock();  // finds the counter, where the run has not
-  double limit = -1;
-  double plain = -1;
+  PassTime limit{-1, 0};
+  PassTime plain{-1, 0};
   TimeYardsticks(textLength, &limit, &plain);
+  // A limit too short for the clock is no yardstick.
+  if (limit.microseconds <= 0) limit.microseconds = -1;
+  const PassTime runPass = run.passes == 0 || run.ticks < kLeastRunTicks
+                               ? PassTime{-1, 0}
+                               : TimedPass(static_cast<double>(run.ticks), run.passes);
+  *figures = {limit.microseconds, runPass.microseconds, plain.microseconds};
 
   const std::int32_t line = WorkspacePosition();
   AppendText(u"Compared at ");
@@ -140,16 +175,9 @@ std::int64_t PrintComparison(std::int32_t textLength, const RunTiming& run,
   AppendText(u" characters on this machine:");
   if (const std::int64_t failure = PrintWorkspaceLine(line)) return failure;
 
-  const double runPass = run.passes > 0 ? 1000 * static_cast<double>(run.milliseconds) /
-                                              static_cast<double>(run.passes)
-                                        : -1;
-  *figures = {limit > 0 ? limit : -1, runPass, plain};
-  if (const std::int64_t rowFailure =
-          PrintRow(u"  copy limit", limit > 0 ? limit : -1, limit, false)) {
+  if (const std::int64_t rowFailure = PrintRow(u"  copy limit", limit, limit.microseconds, false)) {
     return rowFailure;
   }
-  if (const std::int64_t rowFailure = PrintRow(u"  this run  ", runPass, limit, true)) {
-    return rowFailure;
-  }
-  return PrintRow(u"  plain C++ ", plain, limit, true);
+  if (const std::int64_t rowFailure = PrintRunRow(runPass, limit.microseconds)) return rowFailure;
+  return PrintRow(u"  plain C++ ", plain, limit.microseconds, true);
 }

@@ -6,10 +6,11 @@
 #include <cstdint>
 
 // The passes that the run's progress intervals cover (up to its last progress
-// line) and their durations in milliseconds added up.
+// line) and their durations added up, in the readings of MillisecondClock(&reading):
+// counter ticks, or milliseconds where the clock has no counter.
 struct RunTiming {
   std::int64_t passes;
-  std::int64_t milliseconds;
+  std::int64_t ticks;
 };
 
 // Times CopyLimitPass on the text of BigString (`textLength` characters) with
@@ -22,8 +23,10 @@ struct RunTiming {
 //     this run        295.21 µs a pass      0.96 x the limit
 //     plain C++       156.60 µs a pass      0.51 x the limit
 //
-// A figure that cannot be given (no interval timed, a limit too short for the
-// clock) shows as "-". Restores the workspace position and frees what it
+// No figure is finer than one tick of the clock spread over the passes it timed.
+// A run whose intervals add up to too few ticks for two digits (or that timed
+// none) shows "too short to measure" instead; a limit too short for the clock
+// shows as "-". Restores the workspace position and frees what it
 // allocated; ends the process with FailOutOfMemory when its buffers do not fit.
 // Returns 0 when every line was written; otherwise stops at the first line that
 // was not and returns the hook's error.

@@ -42,11 +42,9 @@ bool TakesValue(Field field) {
   return TakesNumber(field) || field == Field::Csv || field == Field::Json;
 }
 
-// `text` in double quotes, with "?" for what is not printable ASCII.
+// `text` in double quotes, as every error line shows a name.
 std::string Quoted(std::u16string_view text) {
-  std::string quoted = "\"";
-  quoted += PlainText(text);
-  return quoted += '"';
+  return QuotedText(text);
 }
 
 // "--name takes" what the option accepts.

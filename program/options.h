@@ -35,7 +35,8 @@ struct ProgramOptions {
 // or -h, --version or -V; a value follows its option as the next argument or after
 // "=". A later option overrides an earlier one; "--" ends the options, and nothing
 // may follow it. The first mistake makes the result an Error naming the option and
-// what it takes. Characters beyond ASCII show as "?" in the error.
+// what it takes; the argument shows in it as QuotedText shows it
+// (program/error_line.h).
 ProgramOptions ParseOptions(const char16_t* const* arguments, std::size_t count);
 
 enum class OutputFile { Csv, Json };

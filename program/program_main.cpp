@@ -18,13 +18,13 @@
 namespace {
 
 [[noreturn]] void FailCommandLine(const std::string& error) {
-  platform::EndProcess(static_cast<std::uint32_t>(ReportFailure(CommandLineErrorExitCode, error)));
+  platform::EndProcess(static_cast<std::uint32_t>(WriteErrorLine(CommandLineErrorExitCode, error)));
 }
 
 // The usage or the version; output that fails ends it as it ends a run.
 void PrintTextLines(const char16_t* const* lines, std::size_t count) {
   for (std::size_t i = 0; i < count; ++i) {
-    if (const std::int64_t code = ReportedLineFailure(PrintTextLine(lines[i]))) {
+    if (const std::int64_t code = ReportIfNotPrinted(PrintTextLine(lines[i]))) {
       ProgramGlobals.ExitCode = code;
       return;
     }
@@ -34,19 +34,7 @@ void PrintTextLines(const char16_t* const* lines, std::size_t count) {
 // Start-up, `body`, shutdown.
 template <typename Body>
 [[noreturn]] void RunInFrame(const Body& body) {
-  // Start-up.
-  ProgramGlobals = {};
-  ProgramHeap = nullptr;
-  ProgramHeap = CreatePrivateHeap();
-  if (ProgramHeap == nullptr) FailOutOfMemory();
-  InitStringWorkspace();
-  InstallArrayOperations();
-  InitSharedLibraries();
-  // The close event runs the shared part of the shutdown; the hook is in place
-  // before OpenConsole registers the handler that calls it.
-  CloseEventHook = ProgramEnd;
-  OpenConsole();
-
+  StartRuntime();
   body();
 
   // Shutdown.
@@ -58,6 +46,19 @@ template <typename Body>
 }
 
 }  // namespace
+
+void StartRuntime() {
+  ProgramGlobals = {};
+  ProgramHeap = CreatePrivateHeap();
+  if (ProgramHeap == nullptr) FailOutOfMemory();
+  InitStringWorkspace();
+  InstallArrayOperations();
+  InitSharedLibraries();
+  // The close event runs the shared part of the shutdown; the hook is in place
+  // before OpenConsole registers the handler that calls it.
+  CloseEventHook = ProgramEnd;
+  OpenConsole();
+}
 
 void ProgramEnd() {
   ReleaseAllSharedLibraries();

@@ -18,6 +18,12 @@ struct RunOutputs;
 // writes besides its lines (program/benchmark_run.h), between start-up and shutdown.
 [[noreturn]] void ProgramMainSized(const BenchmarkSizes& sizes, const RunOutputs& outputs);
 
+// Start-up, in its fixed order: clears the program globals, creates the
+// ProgramHeap (ending the process as out of memory when it cannot), the
+// StringWorkspace, the array operations and the library table, and opens the
+// console with ProgramEnd as the close event's hook.
+void StartRuntime();
+
 // Releases every shared library still loaded. Runs in the shutdown and on the
 // console's close event; a second call finds nothing left.
 void ProgramEnd();

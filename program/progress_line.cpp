@@ -3,6 +3,8 @@
 // after the pass field and before the duration.
 #include "program/progress_line.h"
 
+#include <algorithm>
+
 #include "program/working_set.h"
 #include "runtime/console/line_hooks.h"
 #include "runtime/platform/platform.h"
@@ -17,6 +19,14 @@ constexpr std::int32_t kPassWidth = 7;
 constexpr std::int32_t kMemoryWidth = 16;
 constexpr std::int32_t kDurationWidth = 10;
 
+// Right-justifies the text from `field` to the workspace position in `width`
+// characters. A longer text keeps all its characters: a figure cut to its first
+// digits would read as a smaller one.
+void PadField(std::int32_t field, std::int32_t width) {
+  const std::int32_t length = (WorkspacePosition() - field) / 2;
+  PadLeftText(WorkspaceTextAt(field), std::max(width, length), field);
+}
+
 }  // namespace
 
 std::int32_t BuildProgressLine(std::int64_t pass, std::int64_t durationMs,
@@ -25,7 +35,7 @@ std::int32_t BuildProgressLine(std::int64_t pass, std::int64_t durationMs,
 
   const std::int32_t line = WorkspacePosition();
   IntegerText(pass, line);
-  PadLeftText(WorkspaceTextAt(line), kPassWidth, line);
+  PadField(line, kPassWidth);
   AppendText(u"\t");
 
   const std::int32_t memory = WorkspacePosition();
@@ -33,12 +43,12 @@ std::int32_t BuildProgressLine(std::int64_t pass, std::int64_t durationMs,
   if (workingSetKB != nullptr) *workingSetKB = kib;
   FormatGrouped(static_cast<double>(kib), 0, u",", u".", memory);
   AppendText(u" K");
-  PadLeftText(WorkspaceTextAt(memory), kMemoryWidth, memory);
+  PadField(memory, kMemoryWidth);
   AppendText(u"\t");
 
   const std::int32_t duration = WorkspacePosition();
   IntegerText(durationMs, duration);
-  PadLeftText(WorkspaceTextAt(duration), kDurationWidth, duration);
+  PadField(duration, kDurationWidth);
   AppendText(u"ms");
   return line;
 }

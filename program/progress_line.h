@@ -1,5 +1,6 @@
 // One line of the progress table: pass number, working set of the program's own
-// process and the duration of the last stretch of passes, 37 characters in all.
+// process and the duration of the last stretch of passes, 37 characters in all
+// unless a figure needs more room.
 #pragma once
 
 #include <cstdint>
@@ -12,7 +13,7 @@ extern std::int64_t CurrentProcessHandle;
 // workspace position and returns that position; the workspace position is left
 // at the end of the line. The pass right-justified in 7 characters, TAB, the
 // working set grouped with "." and followed by " K" in 16, TAB, the duration in
-// 10, "ms"; a field longer than its width keeps its first characters. Stores the
+// 10, "ms"; a figure longer than its field widens the field. Stores the
 // working-set figure of the line in `*workingSetKB` when that is not null.
 std::int32_t BuildProgressLine(std::int64_t pass, std::int64_t durationMs,
                                std::int64_t* workingSetKB = nullptr);

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "program/globals.h"
+#include "program/program_main.h"
 #include "runtime/arrays/array_operations.h"
 #include "runtime/console/console.h"
 #include "runtime/objects/shared_libraries.h"
@@ -19,12 +20,17 @@
 class RuntimeTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    fake::Reset(), ProgramGlobals = {}, ProgramHeap = CreatePrivateHeap();
-    InitStringWorkspace(), InstallArrayOperations(), InitSharedLibraries();
-    PendingInput = nullptr, PendingByteHeld = SkipLineFeed = false;
-    OpenConsole();
+    fake::Reset();
+    PendingInput = nullptr;
+    PendingByteHeld = false;
+    SkipLineFeed = false;
+    StartRuntime();
   }
-  void TearDown() override { DetachSharedLibraries(), ArrayOperations = {}, fake::Reset(); }
+  void TearDown() override {
+    DetachSharedLibraries();
+    ArrayOperations = {};
+    fake::Reset();
+  }
 
   static std::u16string TextAt(std::int64_t position) { return WorkspaceTextAt(position); }
   // The blocks the runtime holds: a heap's live blocks less the heap's own record.

@@ -309,7 +309,7 @@ void StartProcess(int argumentCount, char** arguments);
 // when there are none.
 const char16_t* const* CommandLineArguments(std::size_t* count);
 
-// Writes `length` bytes of plain text (ASCII, lines ended by LF) to the standard
+// Writes `length` bytes of text (UTF-8, lines ended by LF) to the standard
 // error stream as WriteTextBytes does, unbuffered. Failures are ignored.
 void WriteStandardError(const char* text, std::size_t length);
 

@@ -32,8 +32,9 @@ def row(case, args=(), stdin='file', stdout='file', stderr='file', steps=(),
 # working sets up to `max_kib`, the total), a regex for all of standard output
 # (UTF-16LE, UTF-8 on a terminal) or None; err: a regex for all of standard error
 # or None. ignore: signals ignored at start. wine: in the Wine groups. text:
-# standard output is plain text, as standard error always is: ASCII, every line
-# ended by the system's line end ({eol} in a regex; CR LF for a Windows program).
+# standard output is plain text, as standard error always is: ASCII (standard error:
+# UTF-8 without controls), every line ended by the system's line end ({eol} in a
+# regex; CR LF for a Windows program).
 # before: (name, text) files in {dir} before the start; files: (name, regex) files
 # that {dir} must hold at the end (a name's lone surrogates are its bytes that are
 # not UTF-8). fsize: the bytes a file may grow to (RLIMIT_FSIZE), as on a full
@@ -60,11 +61,11 @@ CSV_HEADER = '(?s)pass,working_set_kib,duration_ms\n'
 
 
 # --compare's lines after the total, `run` the figures of the run's own line.
-def compared(*args, run=r' +[0-9.]+ \u00b5s a pass +[0-9]+\.[0-9]{2} x the limit'):
+def compared(*args, run=r' +[0-9.]+ \u00b5s a pass +[0-9]+\.[0-9]{2} x the limit', length=1000):
     figure = r' +[0-9]+\.[0-9]+ \u00b5s a pass'
     return row('compare', args + ('--compare',), out=(
         r'(?s)   Loops.*\r\nTotal Time: [0-9]+ seconds\r\n'
-        rf'Compared at 1000 characters on this machine:\r\n  copy limit{figure}\r\n'
+        rf'Compared at {length} characters on this machine:\r\n  copy limit{figure}\r\n'
         rf'  this run  {run}\r\n  plain C\+\+ {figure} +[0-9.]+ x the limit\r\n'))
 
 
@@ -94,7 +95,7 @@ CASES = [
     row('unwritable', stdout='full', out=None, end='exit 1', err=UNWRITABLE % 'standard output'),
     row('unwritable', ['--version'], stdout='full', out=None, end='exit 1',
         err=UNWRITABLE % 'standard output'),
-    row('unwritable', ['--csv', '/dev/full'], end='exit 1', out='', err=UNWRITABLE % '/dev/full'),
+    row('unwritable', ['--csv', '/dev/full'], end='exit 1', out='', err=UNWRITABLE % '"/dev/full"'),
     row('unwritable', ['--csv', '{dir}/run.csv'], stdout='none', end='exit 1',
         err=UNWRITABLE % 'standard output', files=(('run.csv', CSV_HEADER),)),
     row('unwritable', ['--csv', '{dir}/run.csv'], stdout='full', stderr='none', end='exit 1',
@@ -123,6 +124,10 @@ CASES = [
         files=(('run.csv', 'kept\n'),)),
     row('csv-kept', ['--csv', '{dir}/caf\udce9.csv'], files=(('caf\udce9.csv', CSV_HEADER + '.+'),),
         wine=False),
+    # A refused name shows as given, in UTF-8, escaping only its quotes, controls and
+    # the byte that is not UTF-8 (which Wine's command line makes U+FFFD).
+    row('file-refused', ['--csv', '{dir}/caf\u00e9 "x"\t\udce9/run.csv'], end='exit 2', out='',
+        err=r'stringchurn: --csv takes .*, not ".*/caf\u00e9 \\"x\\"\\x09(\\xE9|\ufffd)/run\.csv": .+{eol}' + HINT),
     row('csv', ['--csv', '{dir}/run.csv'], steps=('alive', 'csv', TYPED), **PIPES),
     # (Each option's refusals are the options test's.)
     bad('--interval=0'), bad('--frobnicate'), bad('say "hi" \\\\ \\', name='say'),
@@ -132,15 +137,25 @@ CASES = [
     # the file of its name as it was.
     row('json', ['--json', '{dir}/run.json', '--no-wait'], record=True),
     row('json', ['--json', '{dir}/run.json', '--no-wait'], stdout='pipe', fsize=200,
-        ignore=('SIGXFSZ',), end='exit 1', err=UNWRITABLE % '.*run.json', wine=False,
+        ignore=('SIGXFSZ',), end='exit 1', err=UNWRITABLE % '".*run.json"', wine=False,
         before=(('run.json', 'kept\n'),), files=(('run.json', 'kept\n'),)),
-    # With no interval after pass 0 the run has no figure of its own.
-    compared(), compared('--passes', '0', run=' +- \u00b5s a pass +- x the limit'),
+    # A pass number too wide for its field widens the field rather than lose digits.
+    row('wide', sizes=['--passes', '10000000', '--length', '0', '--interval', '10000000'],
+        out=r'(?s)   Loops.*\r\n      0\t[^\r]{29}\r\n10000000\t(?= +[0-9.]+ K\t +[0-9]+ms\r)[^\r]{29}\r\n'
+            r'Total Time: [0-9]+ seconds\r\n'),
+    # With no interval after pass 0 the run has no figure of its own; a run far
+    # shorter than a millisecond has one, not the millisecond spread over its passes.
+    compared(), compared('--passes', '0', run=' too short to measure'),
+    compared('--passes', '1000', '--interval', '1000', '--length', '1', length=1,
+             run=r'( +(?=[0-9.]*[1-9])[0-9.]+ \u00b5s a pass +[0-9.]+ x the limit| too short to measure)'),
     # Typed text beyond ASCII is echoed as text (Wine echoes one beyond U+FFFF as
     # two U+FFFD: the platform tests cover those natively).
     row('tty-line', **dict(TTY, steps=('type Gr\u00fc\u00dfe, \u4e16\u754c\r',),
                            out='(?s).*Gr\u00fc\u00dfe, \u4e16\u754c.*', wine=True)),
     row('tty-eof', steps=('type \x04',), **TTY),
+    # An error line on a console shows a name beyond ASCII as it was given.
+    row('tty-error', ['--csv', 'caf\u00e9/run.csv'], end='exit 2', err='(?s).*"caf\u00e9/run.csv".*',
+        **dict(TTY, stderr='tty', wine=True)),
     # A line goes in with its Enter; Ctrl-C and a hangup end the program by their signals.
     row('tty-line', steps=('type ab', 'alive', 'type \r'), **TTY),
     row('tty-signals', steps=('type \x03',), end=f'signal {signal.SIGINT}', **TTY),
@@ -307,7 +322,8 @@ def run(r, program, folder):
                                      else 'utf-8')
             except UnicodeDecodeError:
                 raise AssertionError(f'stream {n} is not text: {got[n]!r}')
-            assert not plain or re.fullmatch(f'([ -~]*{EOL})*', text), \
+            printable = '[ -~]' if n == 1 else '[^\\x00-\\x1f\\x7f-\\x9f]'
+            assert not plain or re.fullmatch(f'({printable}*{EOL})*', text), \
                 f'stream {n} is not plain text: {text!r}'
             assert check_run(text, r) if want == 'run' else \
                 re.fullmatch(want.replace('{eol}', EOL), text), f'stream {n} holds {text!r}'

@@ -52,7 +52,8 @@ TEST(OptionsTest, ReadsEachOptionAndRefusesWhatItDoesNotTake) {
       {{u"--csv"}, "--csv takes the name of a file it can create"}, {{u"--help=yes"}, "--help takes no value, not \"yes\""},
       {{u"-h"}, "usage"}, {{u"-V", u"--"}, "version"}, {{u"-v"}, "\"-v\"" + unknown},
       {{u"--json", u"r.json", u"--no-wait", u"--csv=c"}, "run 1000000 1000000 10000 csv c json r.json no-wait"},
-      {{u"--json"}, "--json takes the name of a file it can create"}, {{u"--", u"--help"}, "\"--help\" follows --; stringchurn takes options only"}, {{u"--passes", u"3", u"\u00e9t\u00e9\t1\x7f~ "}, "\"?t??1?~ \"" + unknown},
+      {{u"--json"}, "--json takes the name of a file it can create"}, {{u"--", u"--help"}, "\"--help\" follows --; stringchurn takes options only"},
+      {{u"--passes", u"3", u"\u00e9\t\x7f\"C:\\a\\x\xDCE9\\"}, "\"\xC3\xA9\\x09\\x7F\\\"C:\\a\\\\x\\xE9\\\\\"" + unknown},
       {{u"--interval", u"--passes", u"3"}, interval + ", not \"--passes\""}, {{u"--bogus", u"--help"}, "\"--bogus\"" + unknown},
       // clang-format on
   };

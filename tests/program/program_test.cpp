@@ -29,7 +29,8 @@ std::int32_t GetProcessMemoryInfo(void* process, unsigned char* counters, std::u
   const bool asExpected = reinterpret_cast<std::intptr_t>(process) == fake::ProcessHandle &&
                           size == 72 && counters[0] == 0 &&
                           std::memcmp(counters, counters + 1, 71) == 0;
-  std::memcpy(counters + 8, &peak, 8), std::memcpy(counters + 16, &WorkingSetBytes, 8);
+  std::memcpy(counters + 8, &peak, 8);
+  std::memcpy(counters + 16, &WorkingSetBytes, 8);
   return asExpected && WorkingSetBytes != 0;
 }
 
@@ -38,19 +39,28 @@ std::vector<std::u16string> Lines;  // what the OutputLineHook was given
 class ProgramTest : public RuntimeTest {
  protected:
   void SetUp() override {
-    RuntimeTest::SetUp(), Restart();
-    TicksPerMillisecond = CounterBase = CurrentProcessHandle = 0;
-    OutputLineHook = [](const char16_t* t) -> std::int64_t { return Lines.emplace_back(t), 0; };
+    RuntimeTest::SetUp();
+    InstallPsapi();
+    TicksPerMillisecond = 0;
+    CounterBase = 0;
+    CurrentProcessHandle = 0;
+    OutputLineHook = [](const char16_t* t) -> std::int64_t {
+      Lines.emplace_back(t);
+      return 0;
+    };
   }
   void TearDown() override {
-    OutputLineHook = PrintLine, InputLineHook = ReadLine, RuntimeTest::TearDown();
+    OutputLineHook = PrintLine;
+    InputLineHook = ReadLine;
+    RuntimeTest::TearDown();
   }
-  // A fresh fake whose psapi.dll reports a working set of `bytes`.
-  static void Restart(std::uint64_t bytes = 0, bool reset = false) {
-    if (reset) fake::Reset();
+  // Gives the fake a psapi.dll that reports a working set of `bytes`, and
+  // forgets the lines printed so far.
+  static void InstallPsapi(std::uint64_t bytes = 0) {
     fake::state.modules[u"psapi.dll"] = {
         {"GetProcessMemoryInfo", reinterpret_cast<void*>(&GetProcessMemoryInfo)}};
-    WorkingSetBytes = bytes, Lines.clear();
+    WorkingSetBytes = bytes;
+    Lines.clear();
   }
 };
 
@@ -59,13 +69,19 @@ TEST_F(ProgramTest, TheClockDividesByTheTruncatedTicksPerMillisecondOrFallsBackT
   // to the next, and the clock's readings from its first.
   const std::tuple<std::int64_t, bool, std::int64_t, std::vector<std::int64_t>> cases[] = {
       // clang-format off
-      {10'000'000, false, 123'456'789, {12'345, 24'691, 37'037}}, {10'000'000, false, 0, {0, 0}},
-      {3'579'545, false, 3'579'000, {1'000, 2'000}}, {999, false, 5, {77, 77}}, {10'000'000, true, 5, {77, 77}}};
+      {10'000'000, false, 123'456'789, {12'345, 24'691, 37'037}},
+      {10'000'000, false, 0, {0, 0}},
+      {3'579'545, false, 3'579'000, {1'000, 2'000}},
+      {999, false, 5, {77, 77}},
+      {10'000'000, true, 5, {77, 77}}};
   // clang-format on
   for (const auto& [frequency, fails, step, readings] : cases) {
-    TicksPerMillisecond = fake::state.counter = 0;
-    fake::state.frequency = frequency, fake::state.frequencyFails = fails;
-    fake::state.counterStep = step, fake::state.tickCount = 77;
+    TicksPerMillisecond = 0;
+    fake::state.counter = 0;
+    fake::state.frequency = frequency;
+    fake::state.frequencyFails = fails;
+    fake::state.counterStep = step;
+    fake::state.tickCount = 77;
     std::vector<std::int64_t> read(readings.size());
     for (std::int64_t& reading : read) reading = MillisecondClock();
     EXPECT_EQ(read, readings) << frequency;
@@ -85,31 +101,35 @@ TEST_F(ProgramTest, ProgressLinesHaveTheirThirtySevenCharacters) {
       {2, 1'000, true, 5, u"      2\t         1.000 K\t         5ms"},
       {3, 0, false, 5, u"      3\t             0 K\t         5ms"},
       {4, std::nullopt, false, 5, u"      4\t             0 K\t         5ms"},
-      {12'345'678, 1, false, 12'345'678'901, u"1234567\t             1 K\t1234567890ms"}};
+      {12'345'678, 1, false, 12'345'678'901, u"12345678\t             1 K\t12345678901ms"}};
   // clang-format on
   for (const auto& [pass, kib, direct, duration, line] : cases) {
-    Restart(kib.value_or(0) * 1024 + 1023);
+    InstallPsapi(kib.value_or(0) * 1024 + 1023);
     if (!kib) fake::state.modules.clear();
     if (direct) fake::state.directWorkingSet = WorkingSetBytes;
     AppendText(u"kept");
     EXPECT_EQ(PrintProgressLine(pass, duration), 0);
     EXPECT_EQ(Lines, std::vector<std::u16string>{line});
     EXPECT_EQ(WorkspacePosition(), 8);  // where the line began
-    TruncateWorkspace(0), fake::state.directWorkingSet.reset();
+    TruncateWorkspace(0);
+    fake::state.directWorkingSet.reset();
   }
   EXPECT_TRUE(fake::state.open.empty());  // psapi.dll is released after every line
 }
 
 // Each counter reading comes 0.7 s after the one before: a duration covers the
 // passes only, not the printing of the line before it, and every batch that the
-// comparison times lasts one reading, so one pass.
+// comparison times lasts one reading, so one pass, whose figure shows no digit
+// finer than one tick (0.1 us).
 TEST_F(ProgramTest, TheRunPrintsEveryIntervalAndEmptiesEveryElement) {
-  Restart(2048 * 1024);
+  InstallPsapi(2048 * 1024);
   fake::state.counterStep = 7'000'000;
   InputLineHook = [](std::int32_t position) -> std::int64_t {
-    return Lines.push_back(u"<input>"), position;
+    Lines.push_back(u"<input>");
+    return position;
   };
-  fake::state.processorName = u"\"Fast\" \\ \u00e9\x01", fake::state.utcSeconds = 1796688910;
+  fake::state.processorName = u"\"Fast\" \\ \u00e9\x01";
+  fake::state.utcSeconds = 1796688910;
   RunBenchmark({25, 5, 10}, {.jsonPath = u"run.json", .compare = true});
   EXPECT_EQ(
       Lines,
@@ -117,9 +137,9 @@ TEST_F(ProgramTest, TheRunPrintsEveryIntervalAndEmptiesEveryElement) {
           u"   Loops      MemoryUsage      duration for 10 passes",
           u"      0\t         2.048 K\t       700ms", u"     10\t         2.048 K\t       700ms",
           u"     20\t         2.048 K\t       700ms", u"Total Time: 4 seconds",
-          u"Compared at 5 characters on this machine:", u"  copy limit 700000.00 \u00b5s a pass",
+          u"Compared at 5 characters on this machine:", u"  copy limit  700000.0 \u00b5s a pass",
           u"  this run    70000.00 \u00b5s a pass     0.10 x the limit",
-          u"  plain C++  700000.00 \u00b5s a pass     1.00 x the limit",
+          u"  plain C++   700000.0 \u00b5s a pass     1.00 x the limit",
           u"<input>"}));  // seven readings of 0.7 s before the comparison
   // The record holds the same figures, and the processor's name escaped.
   EXPECT_EQ(fake::state.files,
@@ -148,17 +168,23 @@ TEST_F(ProgramTest, TheRunPrintsEveryIntervalAndEmptiesEveryElement) {
 void RunSmall(bool compare = false) {
   fake::state.arguments = {u"--passes", u"20",    u"--length=3", u"--interval",
                            u"10",       u"--csv", u"run.csv"};
-  if (compare) fake::state.arguments.push_back(u"--compare"), fake::state.counterStep = 1'000'000;
+  if (compare) {
+    fake::state.arguments.push_back(u"--compare");
+    fake::state.counterStep = 1'000'000;
+  }
   ProgramMain();
 }
 
 // A library is loaded at the wait; the close event comes then, and the shutdown
 // finds another one loaded.
 TEST_F(ProgramTest, TheFrameClearsTheGlobalsRunsAndShutsDownInOrder) {
-  Restart(0, true);
-  ProgramGlobals.ExitCode = 7, OutputLineHook = PrintLine;
+  fake::Reset();
+  InstallPsapi();
+  ProgramGlobals.ExitCode = 7;
+  OutputLineHook = PrintLine;
   InputLineHook = [](std::int32_t) -> std::int64_t {
-    LoadSharedLibrary(AnyNumber, u"psapi.dll"), fake::state.handler(platform::ControlCloseEvent);
+    LoadSharedLibrary(AnyNumber, u"psapi.dll");
+    fake::state.handler(platform::ControlCloseEvent);
     EXPECT_TRUE(fake::state.open.empty());  // the close event released it
     return LoadSharedLibrary(AnyNumber, u"psapi.dll");
   };
@@ -181,7 +207,8 @@ TEST_F(ProgramTest, TheFrameClearsTheGlobalsRunsAndShutsDownInOrder) {
             "stringchurn: --passes takes a whole number from 0 to 1152921504606846968, not "
             "\"-1\"\nTry 'stringchurn --help'.\n");
   // The version goes to a console as a line does; elsewhere as plain text (end-to-end cases).
-  fake::state.arguments = {u"-V"}, fake::state.outputIsConsole = true;
+  fake::state.arguments = {u"-V"};
+  fake::state.outputIsConsole = true;
   EXPECT_EQ(fake::ExitCodeOf(ProgramMain), 0u);
   EXPECT_EQ(fake::state.consoleText.find(u"stringchurn " STRINGCHURN_VERSION "\r\nCopyright"), 0u);
 }
@@ -191,10 +218,14 @@ TEST_F(ProgramTest, TheFrameClearsTheGlobalsRunsAndShutsDownInOrder) {
 // the message and exit code 3, and never crashes.
 TEST_F(ProgramTest, EachHeapCallFailingEndsAsDesigned) {
   const auto RunCompared = [] { RunSmall(true); };
-  Restart(0, true), OutputLineHook = PrintLine;
+  fake::Reset();
+  InstallPsapi();
+  OutputLineHook = PrintLine;
   ASSERT_EQ(fake::ExitCodeOf(RunCompared), 0u);
-  for (long failing = 1, calls = fake::state.heapCalls; failing <= calls; ++failing) {
-    Restart(0, true);
+  const long calls = fake::state.heapCalls;
+  for (long failing = 1; failing <= calls; ++failing) {
+    fake::Reset();
+    InstallPsapi();
     fake::state.failingCall = failing;
     const std::optional<std::uint32_t> code = fake::ExitCodeOf(RunCompared);
     ASSERT_TRUE(code == 0u || code == 3u) << "call " << failing;
