@@ -111,6 +111,15 @@ void TimeYardsticks(std::int32_t textLength, PassTime* limit, PassTime* plain) {
   AssignText(&block, nullptr);
 }
 
+// The microseconds of `pass` to the last decimal its measurement tells apart
+// (one tick over its passes); negative when unknown.
+double Measured(const PassTime& pass) {
+  if (pass.microseconds < 0) return -1;
+  double scale = 1;
+  while (scale < 1e9 && 1 / (scale * 10) >= pass.finest) scale *= 10;
+  return std::round(pass.microseconds * scale) / scale;
+}
+
 // `value` with two decimals, more below 1 (down to 5) so that a pass of a short
 // text keeps three digits, but none finer than `finest`, the least difference
 // its measurement tells apart; "-" when it is negative (unknown); right-justified.
@@ -167,7 +176,7 @@ std::int64_t PrintComparison(std::int32_t textLength, const RunTiming& run,
   const PassTime runPass = run.passes == 0 || run.ticks < kLeastRunTicks
                                ? PassTime{-1, 0}
                                : TimedPass(static_cast<double>(run.ticks), run.passes);
-  *figures = {limit.microseconds, runPass.microseconds, plain.microseconds};
+  *figures = {Measured(limit), Measured(runPass), Measured(plain)};
 
   const std::int32_t line = WorkspacePosition();
   AppendText(u"Compared at ");

@@ -31,8 +31,8 @@ struct RunTiming {
 // Returns 0 when every line was written; otherwise stops at the first line that
 // was not and returns the hook's error.
 //
-// The figures printed, in microseconds a pass (-1 where "-" is shown), go to
-// `*figures` as well.
+// The figures, in microseconds a pass to the last decimal that one tick over the
+// passes tells apart (-1 where none is shown), go to `*figures` as well.
 struct ComparisonFigures {
   double limit;
   double run;

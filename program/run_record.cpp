@@ -1,7 +1,7 @@
 // The record is JSON text built in memory as the run goes, ASCII only: every character
 // outside printable ASCII is written as a \u escape, so any JSON reader takes the
 // system's names as they are. Numbers are the run's own integers, and the
-// comparison's figures in the shortest decimals that give them exactly.
+// comparison's figures to the last decimal their measurement tells apart.
 #include "program/run_record.h"
 
 #include <algorithm>
