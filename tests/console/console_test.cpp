@@ -35,19 +35,26 @@ class ConsoleTest : public RuntimeTest {
 };
 
 // The bytes of lines in a file are the end-to-end cases'; here the blank line,
-// the console's text, and a line without a block for it.
+// the console's text, and lines at the edges of one write, with no heap block to
+// be had.
 TEST_F(ConsoleTest, PrintLineWritesTheLineAndCrLfAsTextOrRawUtf16) {
-  const std::size_t blocks = ProgramBlocks();
   EXPECT_EQ(PrintLine(nullptr), 0);
   fake::state.outputIsConsole = true;
   EXPECT_EQ(PrintLine(u"\u00e9"), 0);
   EXPECT_EQ(fake::state.consoleText, u"\u00e9\r\n");
-  fake::state.outputIsConsole = false, fake::state.writeError = fake::NoSpace;
+  fake::state.outputIsConsole = false;
+  fake::state.writeError = fake::NoSpace;
   EXPECT_EQ(PrintLine(u"lost"), fake::NoSpace);
-  fake::state.writeError = 0, fake::state.failingCall = fake::state.heapCalls + 1;
-  PrintLine(u"never");
-  EXPECT_EQ(fake::state.fileBytes, std::string("\r\0\n\0", 4));
-  EXPECT_EQ(ProgramBlocks(), blocks);  // no line buffer stays
+  fake::state.writeError = 0;
+  fake::state.failingCall = fake::state.heapCalls + 1;
+  std::u16string expected = u"\r\n";
+  for (const std::size_t length : {4094, 4095, 12'000}) {
+    std::u16string line(length, u'a');
+    for (std::size_t i = 0; i < length; ++i) line[i] += static_cast<char16_t>(i % 23);
+    EXPECT_EQ(PrintLine(line.c_str()), 0);
+    expected += line + u"\r\n";
+  }
+  EXPECT_EQ(fake::state.fileBytes, fake::Utf16Bytes(expected));
 }
 
 // Random UTF-16 text of lines of any length, with every kind of line break,
