@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "runtime/console/line_hooks.h"
 #include "runtime/console/print_line.h"
 #include "runtime/console/read_line.h"
 #include "tests/checks.h"
@@ -77,7 +78,9 @@ TEST_F(ConsoleTest, RedirectedInputGivesTheLinesOfTheReferenceWhereverTheReadsFa
     while (static_cast<long>(text.size()) < length) {
       const char16_t unit = alphabet[random.Between(0, 7)];
       // Now and then a line longer than ReadLine's first reservation.
-      const long run = random.OneIn(200) ? random.Between(4000, 12'000) : random.Between(1, 200);
+      const long run = !random.OneIn(200) ? random.Between(1, 200)
+                       : random.OneIn(2)  ? random.Between(LineReservation - 1, LineReservation + 1)
+                                          : random.Between(4000, 12'000);
       text.append(unit == u'a' ? static_cast<std::size_t>(run) : 1, unit);
     }
     bytes = bytes.substr(0, 1 + bytes[0]) + fake::Utf16Bytes(text) + (random.OneIn(4) ? "z" : "");
@@ -88,6 +91,17 @@ TEST_F(ConsoleTest, RedirectedInputGivesTheLinesOfTheReferenceWhereverTheReadsFa
     ASSERT_EQ(ReadLines(1), Lines{u"\x04"});
     ASSERT_EQ(ProgramBlocks(), blocks);  // nothing pending is left behind
   }
+}
+
+// The program's wait for a line keeps only the line's start, however long it is;
+// it comes in reads of an odd size.
+TEST_F(ConsoleTest, TheWaitForALineKeepsOnlyItsStart) {
+  for (int k = 0; k < 300; ++k) fake::state.reads.push_back({std::string(8191, 'a')});
+  fake::state.reads.push_back({fake::Utf16Bytes(u"\nnext\n")});
+  EXPECT_EQ(InputLineHook(0), LineReservation);
+  EXPECT_EQ(TextAt(0), std::u16string(LineReservation, u'\x6161'));
+  EXPECT_LT(StringWorkspace.capacity, 1 << 16);  // of the 2.4 MB read
+  EXPECT_EQ(ReadLines(1), Lines{u"next"});
 }
 
 // Console reads in chunks of at most 4,096 units, a final CR LF dropped only

@@ -43,7 +43,7 @@ class ProgramTest : public RuntimeTest {
     OutputLineHook = [](const char16_t* t) -> std::int64_t { return Lines.emplace_back(t), 0; };
   }
   void TearDown() override {
-    OutputLineHook = PrintLine, InputLineHook = ReadLine, RuntimeTest::TearDown();
+    OutputLineHook = PrintLine, InputLineHook = WaitForLine, RuntimeTest::TearDown();
   }
   // A fresh fake whose psapi.dll reports a working set of `bytes`.
   static void Restart(std::uint64_t bytes = 0, bool reset = false) {
