@@ -10,8 +10,8 @@
 #include "program/globals.h"
 #include "runtime/arrays/array_operations.h"
 #include "runtime/console/console.h"
+#include "runtime/memory/heaps.h"
 #include "runtime/objects/shared_libraries.h"
-#include "runtime/program_heap.h"
 #include "runtime/strings/workspace.h"
 #include "tests/fake/fake_platform.h"
 #include "tests/seeded.h"
@@ -21,7 +21,7 @@ class RuntimeTest : public ::testing::Test {
   void SetUp() override {
     fake::Reset(), ProgramGlobals = {}, ProgramHeap = CreatePrivateHeap();
     InitStringWorkspace(), InstallArrayOperations(), InitSharedLibraries();
-    PendingInput = nullptr, PendingByteHeld = SkipLineFeed = false;
+    ResetLineInput();
     OpenConsole();
   }
   void TearDown() override { DetachSharedLibraries(), ArrayOperations = {}, fake::Reset(); }

@@ -8,10 +8,10 @@
 #include <cstring>
 
 #include "runtime/console/console.h"
+#include "runtime/memory/heaps.h"
+#include "runtime/memory/out_of_memory.h"
 #include "runtime/memory/private_heap.h"
-#include "runtime/platform/out_of_memory.h"
 #include "runtime/platform/platform.h"
-#include "runtime/program_heap.h"
 #include "runtime/strings/text.h"
 #include "runtime/strings/workspace.h"
 
