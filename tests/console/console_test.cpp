@@ -21,7 +21,8 @@ class ConsoleTest : public RuntimeTest {
   // Lines read behind a text that must survive, up to and including the end of
   // input (or `most` lines); each is checked to end on its NUL at the position.
   static Lines ReadLines(std::size_t most = SIZE_MAX, bool toTheEnd = true) {
-    TruncateWorkspace(0), AppendText(u"kept");
+    TruncateWorkspace(0);
+    AppendText(u"kept");
     Lines lines;
     while (lines.size() < most && !(toTheEnd && !lines.empty() && lines.back() == u"\x04")) {
       const std::int64_t count = ReadLine(8);
