@@ -95,9 +95,16 @@ TEST_F(ConsoleTest, RedirectedInputGivesTheLinesOfTheReferenceWhereverTheReadsFa
 }
 
 // The program's wait for a line keeps only the line's start, however long it is
-// (what it keeps is the random lines' below).
+// (what it keeps is the random lines' below); a line end whose first byte came
+// as the line was cut still ends it.
 TEST_F(ConsoleTest, TheWaitForALineKeepsOnlyItsStart) {
-  fake::state.reads.push_back({std::string(1 << 22, 'a')});
+  const std::string cutHere(2 * (LineReservation - LowWaterMark) + 1, 'a');
+  fake::state.reads = {{std::string(2 * LineReservation - 1, 'a')},
+                       {cutHere + "\n"},
+                       {'\0' + fake::Utf16Bytes(u"next\n")},
+                       {std::string(1 << 22, 'a')}};
+  InputLineHook(0);
+  EXPECT_EQ(ReadLines(1), Lines{u"next"});
   InputLineHook(0);
   EXPECT_LT(StringWorkspace.capacity, 1 << 16);  // of the 4 MiB read
 }
