@@ -10,9 +10,9 @@
 #include "runtime/arrays/array_block.h"
 #include "runtime/arrays/array_operations.h"
 #include "runtime/console/console.h"
+#include "runtime/memory/heaps.h"
 #include "runtime/objects/shared_libraries.h"
 #include "runtime/platform/platform.h"
-#include "runtime/program_heap.h"
 #include "runtime/strings/format.h"
 #include "runtime/strings/workspace.h"
 

@@ -11,7 +11,7 @@
 #include "bench/bench_settings.h"
 #include "bench/heap_calls.h"
 #include "program/reference_passes.h"
-#include "runtime/memory/private_heap.h"
+#include "runtime/memory/heaps.h"
 #include "runtime/platform/platform.h"
 #include "runtime/strings/string_variable.h"
 #include "runtime/strings/text.h"

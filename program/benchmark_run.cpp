@@ -15,7 +15,7 @@
 #include "program/run_record.h"
 #include "runtime/arrays/array_block.h"
 #include "runtime/console/line_hooks.h"
-#include "runtime/platform/out_of_memory.h"
+#include "runtime/memory/out_of_memory.h"
 #include "runtime/strings/format.h"
 #include "runtime/strings/string_variable.h"
 #include "runtime/strings/workspace.h"

@@ -1,6 +1,6 @@
 // How the program ends before its time: the exit codes, and the one line on
 // standard error that says why. (Running out of memory is the runtime's own:
-// runtime/platform/out_of_memory.h.)
+// runtime/memory/out_of_memory.h.)
 #pragma once
 
 #include <cstdint>

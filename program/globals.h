@@ -1,6 +1,6 @@
 // The program globals: the words the benchmark run works on. ProgramMain clears
 // the whole block, and the ProgramHeap handle that the runtime keeps
-// (runtime/program_heap.h), before anything else.
+// (runtime/memory/heaps.h), before anything else.
 #pragma once
 
 #include <cstdint>

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <new>
 
-#include "runtime/platform/out_of_memory.h"
+#include "runtime/memory/out_of_memory.h"
 
 // Neither throws std::bad_alloc, which nothing in the program catches, nor
 // leaves it to an allocator that replaces operator new, which may abort.

@@ -10,9 +10,9 @@
 #include "program/text_output.h"
 #include "runtime/arrays/array_operations.h"
 #include "runtime/console/console.h"
+#include "runtime/memory/heaps.h"
+#include "runtime/memory/out_of_memory.h"
 #include "runtime/objects/shared_libraries.h"
-#include "runtime/platform/out_of_memory.h"
-#include "runtime/program_heap.h"
 #include "runtime/strings/workspace.h"
 
 namespace {

@@ -35,12 +35,14 @@ platform::FileHandle CreateProgressCsv(const char16_t* path, std::string* error)
   for (auto stream : {platform::StandardStream::Output, platform::StandardStream::Error}) {
     if (platform::SameFile(file, platform::GetStandardHandle(stream))) {
       *error = OutputFileStandardStreamError(OutputFile::Csv, path);
+      platform::CloseFile(file);
       return nullptr;
     }
   }
   failure = platform::EmptyFile(file);
   if (failure != 0) {
     *error = OutputFileError(OutputFile::Csv, path, SystemReason(failure));
+    platform::CloseFile(file);
     return nullptr;
   }
   return file;

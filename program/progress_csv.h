@@ -14,7 +14,7 @@ inline constexpr char ProgressCsvHeader[] = "pass,working_set_kib,duration_ms\n"
 // Creates the CSV file at `path`, or empties the file there. Returns null, with
 // the command-line error that says why in `*error`, when it cannot be created
 // or when it is the file that standard output or standard error writes, which
-// its rows would mix with; that file is left as it was.
+// its rows would mix with; that file is left as it was, and closed.
 platform::FileHandle CreateProgressCsv(const char16_t* path, std::string* error);
 
 // Write the header row and one row to `file`. Return 0, or the system's reason

@@ -11,8 +11,8 @@
 #include "program/program_main.h"
 #include "runtime/arrays/array_operations.h"
 #include "runtime/console/console.h"
+#include "runtime/memory/heaps.h"
 #include "runtime/objects/shared_libraries.h"
-#include "runtime/program_heap.h"
 #include "runtime/strings/workspace.h"
 #include "tests/fake/fake_platform.h"
 #include "tests/seeded.h"
@@ -21,9 +21,7 @@ class RuntimeTest : public ::testing::Test {
  protected:
   void SetUp() override {
     fake::Reset();
-    PendingInput = nullptr;
-    PendingByteHeld = false;
-    SkipLineFeed = false;
+    ResetLineInput();
     StartRuntime();
   }
   void TearDown() override {

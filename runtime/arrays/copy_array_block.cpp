@@ -5,8 +5,8 @@
 
 #include "runtime/arrays/array_block.h"
 #include "runtime/arrays/structure_walkers.h"
+#include "runtime/memory/heaps.h"
 #include "runtime/memory/private_heap.h"
-#include "runtime/program_heap.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include "runtime/arrays/container_objects.h"
 #include "runtime/arrays/string_field.h"
 #include "runtime/arrays/structure_walkers.h"
+#include "runtime/memory/heaps.h"
 #include "runtime/memory/private_heap.h"
-#include "runtime/program_heap.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 // variable that held it, then the block itself.
 #include "runtime/arrays/array_block.h"
 #include "runtime/arrays/structure_walkers.h"
+#include "runtime/memory/heaps.h"
 #include "runtime/memory/private_heap.h"
-#include "runtime/program_heap.h"
 
 void ReleaseArrayBlock(void* elements) {
   if (elements == nullptr) return;

@@ -2,7 +2,7 @@
 // the text they were copied from.
 #include "runtime/arrays/string_field.h"
 
-#include "runtime/memory/private_heap.h"
+#include "runtime/memory/heaps.h"
 #include "runtime/strings/text.h"
 #include "runtime/strings/workspace.h"
 

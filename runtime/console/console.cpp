@@ -24,6 +24,14 @@ std::int64_t OpenConsole(const char16_t* title) {
   return 1;
 }
 
+void ResetLineInput() {
+  PendingInput = nullptr;
+  PendingInputLength = 0;
+  PendingByteHeld = false;
+  PendingByte = 0;
+  SkipLineFeed = false;
+}
+
 std::int32_t ConsoleControlHandler(std::uint32_t controlType) {
   if (controlType == platform::ControlCloseEvent && CloseEventHook != nullptr) CloseEventHook();
   return 0;

@@ -47,6 +47,11 @@ extern std::uint8_t PendingByte;
 // that CR and is dropped, so a CR LF is one line break wherever the reads fall.
 extern bool SkipLineFeed;
 
+// Forgets what ReadLine carries from one call to the next (the pending input, a
+// held byte, an LF to skip), as when the process is loaded. The pending input's
+// block is not freed: it goes with its heap.
+void ResetLineInput();
+
 // What ConsoleControlHandler runs on the close event before the system ends the
 // process: the program installs the shared part of its shutdown here at
 // start-up, before OpenConsole. Null runs nothing.

@@ -7,7 +7,7 @@
 #include "runtime/strings/workspace.h"
 
 OutputLineFunction OutputLineHook = PrintLine;
-InputLineFunction InputLineHook = ReadLine;
+InputLineFunction InputLineHook = WaitForLine;
 
 std::int64_t PrintWorkspaceLine(std::int32_t position) {
   const std::int64_t printed = OutputLineHook(WorkspaceTextAt(position));

@@ -1,5 +1,6 @@
 // The two slots through which the program prints and reads its lines. They hold
-// PrintLine and ReadLine from load time on; the program only calls through them.
+// PrintLine and WaitForLine from load time on (the program throws away the one
+// line it reads); the program only calls through them.
 #pragma once
 
 #include <cstdint>

@@ -1,32 +1,50 @@
-// PrintLine and its writer. One heap buffer per line holds the text with its
-// line end, so that each line goes out in one write.
+// PrintLine and its writer. A line goes out through a fixed buffer on the stack,
+// so that printing needs no memory that could run out: a line that fits it goes
+// out in one write with its line end, a longer one in pieces.
 #include "runtime/console/print_line.h"
 
 #include <cstddef>
 
 #include "runtime/console/console.h"
-#include "runtime/memory/private_heap.h"
 #include "runtime/platform/platform.h"
-#include "runtime/program_heap.h"
 #include "runtime/strings/text.h"
 
+namespace {
+
+// The buffer's characters: a line of up to 4,094 and its CR LF go out in one write.
+constexpr std::size_t kPieceChars = 4096;
+
+bool IsHighSurrogate(char16_t unit) {
+  return unit >= 0xD800 && unit <= 0xDBFF;
+}
+
+}  // namespace
+
 std::int64_t PrintLine(const char16_t* text) {
-  std::size_t n = 2;
-  if (text != nullptr) n += FindTerminator(text);
-  // WriteConsoleText counts characters, and the raw write bytes, in 32 bits.
-  if (n > INT32_MAX) return 0;
-  auto* block =
-      static_cast<char16_t*>(AllocateBlock(ProgramHeap, (n + 1) * sizeof(char16_t), false));
-  if (block == nullptr) return 0;
-  if (text != nullptr) CopyText(block, text, n - 2);
-  block[n - 2] = CarriageReturn;
-  block[n - 1] = LineFeed;
-  block[n] = u'\0';
-  // The reason is taken before the flush and the free can set another.
-  const std::int64_t failure =
-      WriteConsoleText(block, static_cast<std::uint32_t>(n)) ? 0 : platform::LastSystemError();
+  const char16_t* rest = text == nullptr ? u"" : text;
+  char16_t piece[kPieceChars + 1];
+  std::int64_t failure = 0;
+  for (;;) {
+    std::size_t count = CopyTextWithin(piece, rest, kPieceChars - 2);
+    const bool last = count <= kPieceChars - 2;
+    if (last) {
+      piece[count++] = CarriageReturn;
+      piece[count++] = LineFeed;
+    } else {
+      // More follows: a surrogate pair waits for the next piece whole, so that a
+      // console shows it as one character.
+      count = kPieceChars - 2;
+      if (IsHighSurrogate(piece[count - 1])) --count;
+    }
+    // The reason is taken before the flush can set another.
+    if (!WriteConsoleText(piece, static_cast<std::uint32_t>(count))) {
+      failure = platform::LastSystemError();
+      break;
+    }
+    if (last) break;
+    rest += count;
+  }
   platform::FlushFile(StdOutputHandle);
-  FreeBlock(ProgramHeap, block);
   return failure;
 }
 

@@ -1,25 +1,29 @@
-// ReadLine. Its reservation starts at LineReservation characters and grows by as
-// much whenever redirected input leaves fewer than LowWaterMark of them free; the
-// characters already held stay at its start, so each one is searched only once.
+// ReadLine and WaitForLine. The reservation starts at LineReservation characters
+// and grows by as much whenever redirected input leaves fewer than LowWaterMark of
+// them free; the characters already held stay at its start, so each one is
+// searched only once. WaitForLine grows it once at most: then what was searched
+// beyond the line's start makes room for the next read.
 #include "runtime/console/read_line.h"
 
 #include <cstring>
 
 #include "runtime/console/console.h"
+#include "runtime/memory/heaps.h"
+#include "runtime/memory/out_of_memory.h"
 #include "runtime/memory/private_heap.h"
-#include "runtime/platform/out_of_memory.h"
 #include "runtime/platform/platform.h"
-#include "runtime/program_heap.h"
 #include "runtime/strings/text.h"
 #include "runtime/strings/workspace.h"
 
 namespace {
 
-// ReadLine's room in the workspace: `reserved` characters at `p`.
+// The room in the workspace: `reserved` characters at `p`. Unless `keepAll`, only
+// the line's first LineReservation characters are kept.
 struct Reservation {
   std::int32_t position;
   std::int32_t reserved;
   char16_t* p;
+  bool keepAll;
 };
 
 // The redirected text collected so far: `count` characters at the start of the
@@ -71,6 +75,12 @@ void KeepPendingInput(char16_t* p, std::int32_t after, Collected collected) {
   }
 }
 
+// Keeps the first LineReservation collected characters, and a held byte behind them.
+void KeepLineStart(char16_t* p, Collected& collected) {
+  if (collected.oddByte) *ByteAt(p, LineReservation) = *ByteAt(p, collected.count);
+  collected.count = LineReservation;
+}
+
 // Drops the first collected character, moving the rest (and a held byte) down.
 void DropFirstCharacter(char16_t* p, Collected& collected) {
   const std::size_t bytes =
@@ -106,7 +116,11 @@ std::int32_t ReadRedirectedLine(Reservation& r) {
       return scan;
     }
 
-    if (free < LowWaterMark) {
+    if (free < LowWaterMark && !r.keepAll && r.reserved > LineReservation) {
+      KeepLineStart(r.p, collected);
+      scan = collected.count;
+      free = r.reserved - collected.count;
+    } else if (free < LowWaterMark) {
       r.reserved = collected.count + LineReservation;
       r.p = ReserveWorkspace(r.reserved, r.position);
       free = LineReservation;
@@ -139,10 +153,8 @@ std::int32_t ReadRedirectedLine(Reservation& r) {
   }
 }
 
-}  // namespace
-
-std::int64_t ReadLine(std::int32_t position) {
-  Reservation r = {position, LineReservation, nullptr};
+std::int64_t ReadLineKeeping(std::int32_t position, bool keepAll) {
+  Reservation r = {position, LineReservation, nullptr, keepAll};
   r.p = ReserveWorkspace(r.reserved, position);
   platform::SetConsoleInputMode(StdInputHandle, InputMode);
 
@@ -158,8 +170,19 @@ std::int64_t ReadLine(std::int32_t position) {
     count = ReadRedirectedLine(r);
     platform::LeaveLock(&InputLock);
   }
+  if (!keepAll && count > LineReservation) count = LineReservation;
 
   ReleaseWorkspace(r.reserved - count);
   r.p[count] = u'\0';
   return count;
+}
+
+}  // namespace
+
+std::int64_t ReadLine(std::int32_t position) {
+  return ReadLineKeeping(position, true);
+}
+
+std::int64_t WaitForLine(std::int32_t position) {
+  return ReadLineKeeping(position, false);
 }

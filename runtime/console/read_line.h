@@ -16,3 +16,9 @@
 // every CR LF pair ends a line, wherever the reads fall; what follows a break is
 // kept for the next call.
 std::int64_t ReadLine(std::int32_t position);
+
+// Reads one line as ReadLine does, for a caller that throws it away, and keeps
+// only its first LineReservation characters: the rest is read and dropped up to
+// the line's end or the input's, so that input without a line end never fills
+// memory: its room in the workspace stays within twice LineReservation characters.
+std::int64_t WaitForLine(std::int32_t position);

@@ -67,12 +67,12 @@ void* ResizeBlock(PrivateHeap* heap, void* block, std::size_t bytes, bool zeroGr
   const std::size_t size = platform::BlockSize(heap->system, block);
   if (size >= LargeBlockBytes && bytes < size / 2) {
     // A large block shrunk well below its size is kept whole, and its contents
-    // move to a block of the new size.
-    void* moved = platform::AllocateBlock(heap->system, bytes, false);
-    if (moved == nullptr) return nullptr;
-    std::memcpy(moved, block, bytes);
-    KeepSpare(heap, block);
-    return moved;
+    // move to a block of the new size; without one, it shrinks where it is.
+    if (void* moved = platform::AllocateBlock(heap->system, bytes, false)) {
+      std::memcpy(moved, block, bytes);
+      KeepSpare(heap, block);
+      return moved;
+    }
   }
   if (bytes > size) {
     if (void* spare = TakeSpare(heap, bytes)) {
@@ -81,7 +81,9 @@ void* ResizeBlock(PrivateHeap* heap, void* block, std::size_t bytes, bool zeroGr
       return spare;
     }
   }
-  return platform::ResizeBlock(heap->system, block, bytes);
+  void* resized = platform::ResizeBlock(heap->system, block, bytes);
+  // A shrink never fails: the block as it is holds the bytes asked for.
+  return resized == nullptr && bytes <= size ? block : resized;
 }
 
 std::size_t BlockSize(PrivateHeap* heap, const void* block) {

@@ -32,7 +32,8 @@ void* AllocateBlock(PrivateHeap* heap, std::size_t bytes, bool zero);
 // Resizes `block` (not null, from `heap`) to at least `bytes` bytes; the block
 // may move. The contents up to the smaller of its old BlockSize and `bytes` are
 // kept; with `zeroGrowth`, every byte from the old BlockSize to the new one is
-// zero. Null on failure, with `block` unchanged and still valid.
+// zero. Null on failure, with `block` unchanged and still valid; a shrink
+// (`bytes` at most BlockSize) never fails.
 void* ResizeBlock(PrivateHeap* heap, void* block, std::size_t bytes, bool zeroGrowth);
 
 // The usable bytes of `block` (not null, from `heap`): at least the size it was

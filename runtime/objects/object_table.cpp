@@ -7,9 +7,9 @@
 #include <cstddef>
 #include <cstring>
 
+#include "runtime/memory/heaps.h"
+#include "runtime/memory/out_of_memory.h"
 #include "runtime/memory/private_heap.h"
-#include "runtime/platform/out_of_memory.h"
-#include "runtime/program_heap.h"
 
 namespace {
 

@@ -207,9 +207,13 @@ FileHandle OpenScratchFile();
 // creating it when there is none, but does not empty it: the caller may first
 // compare it with the files it writes already (SameFile), then EmptyFile it.
 // Other processes may read it meanwhile. Writes go to it with WriteFileBytes and
-// FlushFile; it stays open until the process ends. Returns null, with the
-// system's reason in `*error`, when it cannot be opened.
+// FlushFile; it stays open until CloseFile or the end of the process. Returns
+// null, with the system's reason in `*error`, when it cannot be opened.
 FileHandle OpenOutputFile(const char16_t* path, SystemError* error);
+
+// Closes `file` (from OpenOutputFile, OpenScratchFile, OpenExistingFile or
+// CreateNewFile; not null), which is not used again. Failures are ignored.
+void CloseFile(FileHandle file);
 
 // Whether `a` and `b` write to one and the same file or pipe. Devices (a
 // terminal, a console, the null device) keep nothing that two writers could
@@ -237,9 +241,6 @@ FileHandle CreateNewFile(const char16_t* path, SystemError* error);
 // True when `file` is a file on a disk; false for a console, a device, a pipe, a
 // folder or a handle that is not open.
 bool IsDiskFile(FileHandle file);
-
-// Closes `file`, which is not used again. Failures are ignored.
-void CloseFile(FileHandle file);
 
 // Puts the file at `from` in the place of `to` in one step, replacing what is
 // there: a reader of `to` finds the old file or the new, never part of one. Both

@@ -10,7 +10,7 @@
 #include <climits>
 #include <cstring>
 
-#include "runtime/platform/out_of_memory.h"
+#include "runtime/memory/out_of_memory.h"
 #include "runtime/strings/format.h"
 #include "runtime/strings/text.h"
 #include "runtime/strings/workspace.h"

@@ -6,7 +6,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "runtime/platform/out_of_memory.h"
+#include "runtime/memory/heaps.h"
+#include "runtime/memory/out_of_memory.h"
 #include "runtime/strings/text.h"
 #include "runtime/strings/workspace.h"
 

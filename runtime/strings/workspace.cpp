@@ -6,10 +6,10 @@
 #include <climits>
 #include <cstring>
 
-#include "runtime/platform/out_of_memory.h"
+#include "runtime/memory/heaps.h"
+#include "runtime/memory/out_of_memory.h"
 #include "runtime/strings/text.h"
 
-PrivateHeap* StringHeap;
 StringWorkspaceState StringWorkspace;
 
 namespace {

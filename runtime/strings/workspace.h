@@ -11,16 +11,12 @@
 #include <climits>
 #include <cstdint>
 
-#include "runtime/memory/private_heap.h"
-
 struct StringWorkspaceState {
   char16_t* buffer;       // the StringHeap block that holds the workspace text
   std::int64_t capacity;  // usable bytes of the buffer (the block is 10 bytes larger)
   std::int64_t position;  // byte offset of the first free byte; always even
 };
 
-// The private heap of every text: the workspace buffer and all StringVariables.
-extern PrivateHeap* StringHeap;
 extern StringWorkspaceState StringWorkspace;
 
 // Bytes added beyond the need whenever the workspace buffer grows.

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "runtime/console/line_hooks.h"
 #include "runtime/console/print_line.h"
 #include "runtime/console/read_line.h"
 #include "tests/checks.h"
@@ -20,7 +21,8 @@ class ConsoleTest : public RuntimeTest {
   // Lines read behind a text that must survive, up to and including the end of
   // input (or `most` lines); each is checked to end on its NUL at the position.
   static Lines ReadLines(std::size_t most = SIZE_MAX, bool toTheEnd = true) {
-    TruncateWorkspace(0), AppendText(u"kept");
+    TruncateWorkspace(0);
+    AppendText(u"kept");
     Lines lines;
     while (lines.size() < most && !(toTheEnd && !lines.empty() && lines.back() == u"\x04")) {
       const std::int64_t count = ReadLine(8);
@@ -35,19 +37,26 @@ class ConsoleTest : public RuntimeTest {
 };
 
 // The bytes of lines in a file are the end-to-end cases'; here the blank line,
-// the console's text, and a line without a block for it.
+// the console's text, and lines at the edges of one write, with no heap block to
+// be had.
 TEST_F(ConsoleTest, PrintLineWritesTheLineAndCrLfAsTextOrRawUtf16) {
-  const std::size_t blocks = ProgramBlocks();
   EXPECT_EQ(PrintLine(nullptr), 0);
   fake::state.outputIsConsole = true;
   EXPECT_EQ(PrintLine(u"\u00e9"), 0);
   EXPECT_EQ(fake::state.consoleText, u"\u00e9\r\n");
-  fake::state.outputIsConsole = false, fake::state.writeError = fake::NoSpace;
+  fake::state.outputIsConsole = false;
+  fake::state.writeError = fake::NoSpace;
   EXPECT_EQ(PrintLine(u"lost"), fake::NoSpace);
-  fake::state.writeError = 0, fake::state.failingCall = fake::state.heapCalls + 1;
-  PrintLine(u"never");
-  EXPECT_EQ(fake::state.fileBytes, std::string("\r\0\n\0", 4));
-  EXPECT_EQ(ProgramBlocks(), blocks);  // no line buffer stays
+  fake::state.writeError = 0;
+  fake::state.failingCall = fake::state.heapCalls + 1;
+  std::u16string expected = u"\r\n";
+  for (const std::size_t length : {4094, 4095, 12'000}) {
+    std::u16string line(length, u'a');
+    for (std::size_t i = 0; i < length; ++i) line[i] += static_cast<char16_t>(i % 23);
+    EXPECT_EQ(PrintLine(line.c_str()), 0);
+    expected += line + u"\r\n";
+  }
+  EXPECT_EQ(fake::state.fileBytes, fake::Utf16Bytes(expected));
 }
 
 // Random UTF-16 text of lines of any length, with every kind of line break,
@@ -70,7 +79,9 @@ TEST_F(ConsoleTest, RedirectedInputGivesTheLinesOfTheReferenceWhereverTheReadsFa
     while (static_cast<long>(text.size()) < length) {
       const char16_t unit = alphabet[random.Between(0, 7)];
       // Now and then a line longer than ReadLine's first reservation.
-      const long run = random.OneIn(200) ? random.Between(4000, 12'000) : random.Between(1, 200);
+      const long run = !random.OneIn(200) ? random.Between(1, 200)
+                       : random.OneIn(2)  ? random.Between(LineReservation - 1, LineReservation + 1)
+                                          : random.Between(4000, 12'000);
       text.append(unit == u'a' ? static_cast<std::size_t>(run) : 1, unit);
     }
     bytes = bytes.substr(0, 1 + bytes[0]) + fake::Utf16Bytes(text) + (random.OneIn(4) ? "z" : "");
@@ -81,6 +92,21 @@ TEST_F(ConsoleTest, RedirectedInputGivesTheLinesOfTheReferenceWhereverTheReadsFa
     ASSERT_EQ(ReadLines(1), Lines{u"\x04"});
     ASSERT_EQ(ProgramBlocks(), blocks);  // nothing pending is left behind
   }
+}
+
+// The program's wait for a line keeps only the line's start, however long it is
+// (what it keeps is the random lines' below); a line end whose first byte came
+// as the line was cut still ends it.
+TEST_F(ConsoleTest, TheWaitForALineKeepsOnlyItsStart) {
+  const std::string cutHere(2 * (LineReservation - LowWaterMark) + 1, 'a');
+  fake::state.reads = {{std::string(2 * LineReservation - 1, 'a')},
+                       {cutHere + "\n"},
+                       {'\0' + fake::Utf16Bytes(u"next\n")},
+                       {std::string(1 << 22, 'a')}};
+  InputLineHook(0);
+  EXPECT_EQ(ReadLines(1), Lines{u"next"});
+  InputLineHook(0);
+  EXPECT_LT(StringWorkspace.capacity, 1 << 16);  // of the 4 MiB read
 }
 
 // Console reads in chunks of at most 4,096 units, a final CR LF dropped only

@@ -14,7 +14,8 @@ SMALL = ['--passes', '30000', '--length', '1000', '--interval', '10000']
 
 def row(case, args=(), stdin='file', stdout='file', stderr='file', steps=(),
         end='exit 0', out='run', err='', ignore=(), lines=4, max_kib=None,
-        limit=120, sizes=SMALL, wine=True, text=False, before=(), files=(), fsize=None, record=False):
+        limit=120, sizes=SMALL, wine=True, text=False, before=(), files=(), fsize=None,
+        record=False, rss_kib=None):
     return dict(locals())
 
 
@@ -39,7 +40,9 @@ def row(case, args=(), stdin='file', stdout='file', stderr='file', steps=(),
 # that {dir} must hold at the end (a name's lone surrogates are its bytes that are
 # not UTF-8). fsize: the bytes a file may grow to (RLIMIT_FSIZE), as on a full
 # disk. record: {dir}/run.json is the record of the run that standard output shows.
-# A terminal never shows a NUL, and no run leaves a .tmp file behind.
+# rss_kib: the most memory the program may have resident at its peak. A terminal
+# never shows a NUL, and no run leaves a .tmp file behind. (stdin may also be
+# zeros: 256 MiB of zero bytes, one line without an end.)
 def bad(*args, name=None):  # a bad command line, with the option to name
     option = re.escape((name or args[0]).split('=')[0])
     case = 'file-refused' if args[0] in ('--csv', '--json') else 'options'
@@ -86,6 +89,9 @@ CASES = [
     # Standard output without a reader ends the run quietly with exit code 1.
     row('closed', stdin='closed', stdout='closed', out=None, end='exit 1'),
     row('closed', stdin='closed'),  # the end of the input ends the wait
+    # A line without an end, far longer than the memory the program may take, is
+    # waited for to the end of the input and thrown away.
+    row('endless', stdin='zeros', rss_kib=131072),
     # Ctrl-C, the break key and shutdown end the program as the signal does.
     *(row('signals', steps=(f'kill {name}',), end=f'signal {getattr(signal, name)}', limit=5, wine=False,
           **PIPES) for name in ('SIGINT', 'SIGQUIT', 'SIGTERM')),
@@ -217,6 +223,16 @@ def check_record(r, folder, text):
     assert abs(time.time() - started.timestamp()) < r['limit'], f'started {record["started"]}'
 
 
+# p.poll(), which also keeps the peak resident memory (KiB) of a program that has ended.
+def poll(p):
+    if p.returncode is None:
+        pid, status, usage = os.wait4(p.pid, os.WNOHANG)
+        if pid:
+            p.returncode = os.waitstatus_to_exitcode(status)
+            p.peak_kib = usage.ru_maxrss
+    return p.returncode
+
+
 def run(r, program, folder):
     kinds = r['stdin'], r['stdout'], r['stderr']
     tty = pty.openpty() if 'tty' in kinds else None
@@ -229,6 +245,9 @@ def run(r, program, folder):
             theirs = mine = os.open(folder, os.O_TMPFILE | os.O_RDWR)
             os.write(mine, 'first line\r\nsecond line\r\n'.encode('utf-16-le') if n == 0 else b'')
             os.lseek(mine, 0, os.SEEK_SET)
+        elif kind == 'zeros':  # a file of holes: it takes no room
+            theirs = mine = os.open(folder, os.O_TMPFILE | os.O_RDWR)
+            os.truncate(mine, 256 << 20)
         elif kind == 'named':
             theirs = mine = os.open(f'{folder}/out.txt', os.O_CREAT | os.O_RDWR)
         elif kind == 'full':
@@ -243,7 +262,7 @@ def run(r, program, folder):
                 os.close(mine)
                 mine = None
         child.append(theirs), ours.append(mine)
-        spare += [theirs] if kind not in ('file', 'named', 'none', 'tty') else []
+        spare += [theirs] if kind not in ('file', 'zeros', 'named', 'none', 'tty') else []
 
     def start():  # in the child, before the program
         for name in r['ignore']:
@@ -299,7 +318,7 @@ def run(r, program, folder):
                     written, rows = f.read(), check_run(shown[out].decode('utf-16-le'), r)
                 assert written == rows, f'the CSV file holds {written!r}, not {rows!r}'
         until = time.time() + r['limit']
-        while p.poll() is None and time.time() < until:
+        while poll(p) is None and time.time() < until:
             read_some(readable, shown, 0.02) if readable else time.sleep(0.02)
         ended = 'no end' if p.poll() is None else \
             f'exit {p.returncode}' if p.returncode >= 0 else f'signal {-p.returncode}'
@@ -312,6 +331,7 @@ def run(r, program, folder):
             got[n] = b''.join(iter(lambda: os.read(ours[n], 65536), b''))
         assert ended == r['end'] or (r['end'] == 'any' and ended != 'no end'), \
             f'the program ended with {ended}, {got[2]!r}'
+        assert not r['rss_kib'] or p.peak_kib <= r['rss_kib'], f'{p.peak_kib} KiB were resident'
         assert not tty or b'\0' not in shown.get(tty[0], b''), f'the terminal shows {shown}'
         for n, want in ((1, r['out']), (2, r['err'])):
             if want is None or kinds[n] not in FILES + ('pipe', 'tty'):

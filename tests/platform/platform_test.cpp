@@ -10,9 +10,9 @@
 #include <string>
 
 #include "program/working_set.h"
+#include "runtime/memory/heaps.h"
 #include "runtime/objects/shared_libraries.h"
 #include "runtime/platform/platform.h"
-#include "runtime/program_heap.h"
 
 namespace {
 

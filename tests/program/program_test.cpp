@@ -51,7 +51,7 @@ class ProgramTest : public RuntimeTest {
   }
   void TearDown() override {
     OutputLineHook = PrintLine;
-    InputLineHook = ReadLine;
+    InputLineHook = WaitForLine;
     RuntimeTest::TearDown();
   }
   // Gives the fake a psapi.dll that reports a working set of `bytes`, and

@@ -44,8 +44,11 @@ bool WriteDescriptor(int descriptor, const void* bytes, std::size_t length, std:
     const ssize_t done = ::write(descriptor, at + *written, length - *written);
     if (done > 0) {
       *written += static_cast<std::size_t>(done);
-    } else if (done == 0 ||
-               (errno != EINTR && !(WouldBlock(errno) && AwaitReady(descriptor, POLLOUT)))) {
+    } else if (done == 0) {
+      // No progress and no reason: the reason is ours, not an older call's.
+      errno = EIO;
+      return false;
+    } else if (errno != EINTR && !(WouldBlock(errno) && AwaitReady(descriptor, POLLOUT))) {
       return false;
     }
   }

@@ -58,6 +58,10 @@ FileHandle OpenOutputFile(const char16_t* path, SystemError* error) {
   return descriptor < 0 ? nullptr : HandleOfDescriptor(descriptor);
 }
 
+void CloseFile(FileHandle file) {
+  ::close(DescriptorOf(file));
+}
+
 bool SameFile(FileHandle a, FileHandle b) {
   struct stat first, second;
   return ::fstat(DescriptorOf(a), &first) == 0 && ::fstat(DescriptorOf(b), &second) == 0 &&

@@ -9,7 +9,7 @@
 namespace platform {
 
 SystemError LastSystemError() {
-  // A write that reports no progress sets no errno; it is an I/O failure all the same.
+  // Never 0, whatever a failing call left in errno.
   return errno != 0 ? static_cast<SystemError>(errno) : EIO;
 }
 

@@ -34,10 +34,6 @@ bool IsDiskFile(FileHandle file) {
   return ::fstat(DescriptorOf(file), &status) == 0 && S_ISREG(status.st_mode);
 }
 
-void CloseFile(FileHandle file) {
-  ::close(DescriptorOf(file));
-}
-
 SystemError PutFileInPlace(const char16_t* from, const char16_t* to) {
   if (::rename(FileNameBytes(from).c_str(), FileNameBytes(to).c_str()) == 0) return 0;
   return LastSystemError();

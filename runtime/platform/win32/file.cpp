@@ -105,6 +105,10 @@ FileHandle OpenOutputFile(const char16_t* path, SystemError* error) {
   return file;
 }
 
+void CloseFile(FileHandle file) {
+  ::CloseHandle(file);
+}
+
 namespace {
 
 // Where a file lies: the serial number of its volume (0 when the system cannot

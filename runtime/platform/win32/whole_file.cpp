@@ -37,10 +37,6 @@ bool IsDiskFile(FileHandle file) {
   return ::GetFileType(file) == FILE_TYPE_DISK;
 }
 
-void CloseFile(FileHandle file) {
-  ::CloseHandle(file);
-}
-
 SystemError PutFileInPlace(const char16_t* from, const char16_t* to) {
   if (::MoveFileExW(Wide(from), Wide(to), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     return 0;

@@ -1,5 +1,5 @@
 // Shared above the seam: the message and exit code are the same on every system.
-#include "runtime/platform/out_of_memory.h"
+#include "runtime/memory/out_of_memory.h"
 
 #include "runtime/platform/platform.h"
 
