@@ -10,7 +10,8 @@ bool ArrayHolds(void* elements, const void* address) {
   const auto* start = reinterpret_cast<const char*>(header);
   const char* end = static_cast<const char*>(elements) + header->elementCount * header->elementSize;
   const auto* at = static_cast<const char*>(address);
-  if (at >= start && at < end) return true;
+  // Element 0 lies in its block even when the elements have no bytes.
+  if (at >= start && (at < end || at == elements)) return true;
   // Only elements with arrays, lists or maps can hold more blocks.
   if (MapNeedsConstruction(header->structureMap) == 0) return false;
   for (std::int64_t i = 0; i < header->elementCount; ++i) {

@@ -150,6 +150,7 @@ StructureMap RandomMap(Seeded& random, int depth, std::int64_t* size) {
     const MapWord q[] = {random.Between(1, 999), random.Between(1, 999), random.Between(1, 999),
                          random.Between(1, 999)};
     const MapWord m = kind >= 3 && random.OneIn(3) ? 0 : MapWordOf(map);  // maybe plain elements
+    if (m == 0 && random.OneIn(2)) sub = 0;  // plain elements of no bytes
     const std::vector<std::vector<MapWord>> entry = {
         {at},
         {EmbeddedStructure, at, sub, m},
