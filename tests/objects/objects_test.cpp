@@ -17,9 +17,15 @@ using ObjectsTest = RuntimeTest;
 ObjectTable* Table;
 std::vector<std::int64_t> Handed;  // what the destroy callback was given, in order
 
+// Given the first handle, the callback releases the second one too.
+std::pair<std::int64_t, std::int64_t> AlsoReleased{AnyNumber, AnyNumber};
+
+// Releases what it is handed, unless that is not live (a load under way).
 void ReleaseHanded(std::int64_t identifier) {
   Handed.push_back(identifier);
+  if (LookupObject(Table, identifier) == nullptr) return;
   ReleaseObject(Table, identifier);
+  if (identifier == AlsoReleased.first) ReleaseObject(Table, AlsoReleased.second);
 }
 
 TEST_F(ObjectsTest, ATableBehavesAsItsModel) {
@@ -35,12 +41,12 @@ TEST_F(ObjectsTest, ATableBehavesAsItsModel) {
   std::map<std::int64_t, bool> slots;           // allocated numbers: live or not
   std::vector<std::pair<void*, bool>> dynamic;  // newest first: handle, live
   std::vector<void*> stale;
-  for (int step = 0; step < 400; ++step) {
+  for (int step = 0; step < 3000; ++step) {
     // The first number past the slots, now and then one for which no slots can be had.
     const std::int64_t number = random.OneIn(8)    ? capacity
                                 : random.OneIn(20) ? INT64_MAX - random.Between(0, growBy)
                                                    : random.Between(0, random.OneIn(2) ? 12 : 40);
-    const bool live = !random.OneIn(3);
+    const bool live = random.OneIn(2);
     const long at = dynamic.empty() ? -1 : random.Between(0, static_cast<long>(dynamic.size()) - 1);
     std::vector<std::int64_t> handed;  // what the callback should be given
     Handed.clear();
@@ -69,16 +75,31 @@ TEST_F(ObjectsTest, ATableBehavesAsItsModel) {
         ReleaseObject(Table, HandleOf(dynamic[at].first)), stale.push_back(dynamic[at].first);
         dynamic.erase(dynamic.begin() + at);
         break;
-      case 4:  // live numbers in order, then every dynamic one, newest first
+      case 4: {  // live numbers in order, then each dynamic one once, newest first
         if (!random.OneIn(4)) continue;
         for (auto& [n, isLive] : slots) {
           if (isLive) handed.push_back(n);
           isLive = false;
         }
-        for (auto& [object, isLive] : dynamic)
-          handed.push_back(HandleOf(object)), stale.push_back(object);
-        dynamic.clear(), DestroyAllObjects(Table);
+        // Given one dynamic object, the callback releases an older one as well.
+        if (at >= 0) {
+          const long last = static_cast<long>(dynamic.size()) - 1;
+          const long older = random.OneIn(2) ? std::min(at + 1, last) : random.Between(at, last);
+          AlsoReleased = {HandleOf(dynamic[at].first), HandleOf(dynamic[older].first)};
+        }
+        std::int64_t gone = AnyNumber;
+        std::vector<std::pair<void*, bool>> left;  // those not live stay
+        for (auto& [object, isLive] : dynamic) {
+          stale.push_back(object);
+          if (HandleOf(object) == gone) continue;
+          handed.push_back(HandleOf(object));
+          if (!isLive) left.push_back({object, isLive});
+          if (isLive && HandleOf(object) == AlsoReleased.first) gone = AlsoReleased.second;
+        }
+        dynamic = left;
+        DestroyAllObjects(Table);
         break;
+      }
       default:
         for (auto& [n, isLive] : slots) ASSERT_EQ(LookupObject(Table, n) != nullptr, isLive) << n;
         for (auto& [object, isLive] : dynamic)
