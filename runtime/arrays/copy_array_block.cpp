@@ -10,6 +10,40 @@
 
 namespace {
 
+// Whether the destination can take the source's elements: as many, of the same
+// size and map (one of another type would be overrun or misread). If so, the
+// destination takes over the source's shape: only the totals had to agree.
+bool TakeShape(const ArrayHeader* from, const ArrayHeader* to) {
+  if (from->elementCount != to->elementCount || from->elementSize != to->elementSize ||
+      from->structureMap != to->structureMap)
+    return false;
+  if (from->dimensionCount >= 2) {
+    std::copy_n(DimensionWordsOf(from->variable), from->dimensionCount,
+                DimensionWordsOf(to->variable));
+  }
+  return true;
+}
+
+// A copy that cannot have its scratch array ends as one whose every block is
+// refused: a re-creation leaves the destination variable null; otherwise each
+// element takes the source's plain bytes, all read before anything is released,
+// and its managed fields are left null.
+void FailCopy(void* source, void* destination, std::int32_t recreate) {
+  if (recreate != 0) {
+    ReleaseArrayBlock(destination);
+    return;
+  }
+  const ArrayHeader* from = HeaderOf(source);
+  if (!TakeShape(from, HeaderOf(destination))) return;
+  for (std::int64_t i = 0; i < from->elementCount; ++i) {
+    CopyPlainBytes(ElementAt(destination, from->elementSize, i), from->elementSize,
+                   from->structureMap, ElementAt(source, from->elementSize, i));
+  }
+  for (std::int64_t i = 0; i < from->elementCount; ++i) {
+    ClearStructure(ElementAt(destination, from->elementSize, i), from->structureMap);
+  }
+}
+
 // The copy for a source that the destination's release leaves in place.
 std::int64_t CopyApart(void* source, void* destination, std::int32_t recreate) {
   const ArrayHeader* from = HeaderOf(source);
@@ -21,17 +55,7 @@ std::int64_t CopyApart(void* source, void* destination, std::int32_t recreate) {
     to = HeaderOf(destination);
     to->dimensionCount = from->dimensionCount;
   }
-  if (from->elementCount != to->elementCount) return 0;
-  // Elements are copied in the source's size and by its map: a destination of
-  // another type would be overrun or misread.
-  if (from->elementSize != to->elementSize || from->structureMap != to->structureMap) return 0;
-
-  // Only the totals had to agree: the destination takes over the source's shape.
-  if (from->dimensionCount >= 2) {
-    std::copy_n(DimensionWordsOf(from->variable), from->dimensionCount,
-                DimensionWordsOf(to->variable));
-  }
-
+  if (!TakeShape(from, to)) return 0;
   if (from->structureMap == nullptr) {
     std::memcpy(destination, source,
                 static_cast<std::size_t>(from->elementCount * from->elementSize));
@@ -63,15 +87,16 @@ std::int64_t CopyArrayBlock(void* source, void* destination, std::int32_t recrea
   const std::int64_t words = from->dimensionCount >= 2 ? from->dimensionCount : 0;
   auto* kept = static_cast<ArrayVariable*>(AllocateBlock(
       ProgramHeap, static_cast<std::size_t>(1 + words) * sizeof(ArrayVariable), true));
-  if (kept == nullptr) return 0;
-  std::int64_t copied = 0;
-  if (CreateArrayBlock(from->elementSize, from->elementCount, from->typeCode, from->structureMap,
-                       kept) != nullptr) {
-    HeaderOf(*kept)->dimensionCount = from->dimensionCount;
-    CopyApart(source, *kept, 0);
-    copied = CopyApart(*kept, destination, recreate);
-    ReleaseArrayBlock(*kept);
+  if (kept == nullptr || CreateArrayBlock(from->elementSize, from->elementCount, from->typeCode,
+                                          from->structureMap, kept) == nullptr) {
+    FreeBlock(ProgramHeap, kept);
+    FailCopy(source, destination, recreate);
+    return 0;
   }
+  HeaderOf(*kept)->dimensionCount = from->dimensionCount;
+  CopyApart(source, *kept, 0);
+  const std::int64_t copied = CopyApart(*kept, destination, recreate);
+  ReleaseArrayBlock(*kept);
   FreeBlock(ProgramHeap, kept);
   return copied;
 }

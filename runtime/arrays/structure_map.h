@@ -124,3 +124,43 @@ inline std::int64_t EntryWords(const MapWord* entry) {
       return 1;  // StringField
   }
 }
+
+// The offset of the field of an entry that is neither a nested structure nor
+// EndOfMap, and the bytes it covers: the copy walker copies none of them as
+// plain bytes.
+inline std::int64_t FieldOffset(const MapWord* entry) {
+  return *entry >= 0 ? *entry : entry[1];
+}
+inline std::int64_t FieldBytes(const MapWord* entry) {
+  switch (*entry) {
+    case ListField:
+      return ListFieldBytes;
+    case MultiDimArrayField:
+      return 8 + 8 * (entry[2] > 0 ? entry[2] : 0);
+    default:
+      return 8;  // a text, an array variable or a map object
+  }
+}
+
+// Calls `visit(offset, entry)` for every field of the structure that owns memory
+// elsewhere (a StringField, ArrayField, MultiDimArrayField, ListField or MapField
+// entry), in the order in which they stand, entering embedded and repeated
+// structures; `offset` counts from `base`, the offset of the structure itself.
+// Stops and returns true as soon as `visit` returns true.
+template <typename Visit>
+bool ForEachField(StructureMap map, std::int64_t base, Visit&& visit) {
+  for (const MapWord* entry = map; IsEntry(*entry); entry += EntryWords(entry)) {
+    if (*entry == RepeatedStructure) {
+      const auto e = RepeatedStructureAt(entry);
+      for (std::int64_t k = 0; k < e.count; ++k) {
+        if (ForEachField(e.subMap, base + e.offset + k * e.stride, visit)) return true;
+      }
+    } else if (*entry == EmbeddedStructure) {
+      const auto e = EmbeddedStructureAt(entry);
+      if (ForEachField(e.subMap, base + e.offset, visit)) return true;
+    } else if (visit(base + FieldOffset(entry), entry)) {
+      return true;
+    }
+  }
+  return false;
+}

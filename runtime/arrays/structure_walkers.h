@@ -19,9 +19,16 @@ void ConstructStructure(void* structure, StructureMap map);
 // of the destination is released and re-made from the source's. A null map
 // copies all bytes as plain data. When one of the two lies in an array that the
 // other holds, the source is first copied apart, so that the destination gets
-// the source's value as it was; if that copy cannot get its block, the
-// destination is left as it was.
+// the source's value as it was. When a block cannot be had, the field it was for
+// is left null; when that first copy cannot get its block, every managed field
+// of the destination is, and only the plain bytes are copied.
 void CopyStructure(void* destination, std::int64_t size, StructureMap map, void* source);
+
+// The two halves of a copy that has no blocks at all: the bytes outside the
+// managed fields, copied from `source`; and the managed fields of `structure`,
+// released and left null (but list and map fields without all their slots).
+void CopyPlainBytes(void* destination, std::int64_t size, StructureMap map, void* source);
+void ClearStructure(void* structure, StructureMap map);
 
 // Whether `address` lies in an array block that the structure at `structure`
 // holds, at any depth: in a block that its destruction would free.

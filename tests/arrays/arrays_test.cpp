@@ -178,8 +178,10 @@ std::vector<void*> Arrays;
 std::vector<std::size_t> Freed;
 
 // Shows the texts and plain words of a structure as its map describes it and,
-// with `fill`, gives them random values first.
-void Visit(char* p, std::int64_t size, StructureMap map, Seeded* fill, std::u16string& shown) {
+// with `fill`, gives them random values first; `bare` shows every managed field
+// as null, as a copy that could have no block leaves it.
+void Visit(char* p, std::int64_t size, StructureMap map, Seeded* fill, std::u16string& shown,
+           bool bare = false) {
   std::int64_t at = 0;
   auto plainUpTo = [&](std::int64_t end) {
     for (auto* word = reinterpret_cast<std::int64_t*>(p + at); at < end; at += 8, ++word) {
@@ -194,28 +196,32 @@ void Visit(char* p, std::int64_t size, StructureMap map, Seeded* fill, std::u16s
       auto* text = reinterpret_cast<StringVariable*>(p + offset);
       if (fill != nullptr && !fill->OneIn(4))
         AssignText(text, reference::Integer(fill->Between(0, 999)).c_str());
-      shown += (*text == nullptr ? u"<null>" : std::u16string(*text)) + u",";
-      if (*text != nullptr) Freed.push_back(fake::BlockBytes(*text));
+      const bool none = bare || *text == nullptr;
+      shown += (none ? u"<null>" : std::u16string(*text)) + u",";
+      if (!none) Freed.push_back(fake::BlockBytes(*text));
       at = offset + 8;
     } else if (*e == EmbeddedStructure || *e == RepeatedStructure) {
       const bool embedded = *e == EmbeddedStructure;
       const std::int64_t count = embedded ? 1 : e[1], stride = e[embedded ? 2 : 3];
       for (std::int64_t k = 0; k < count; ++k)
-        Visit(p + offset + k * stride, stride, MapAt(e[embedded ? 3 : 4]), fill, shown);
+        Visit(p + offset + k * stride, stride, MapAt(e[embedded ? 3 : 4]), fill, shown, bare);
       at = offset + count * stride;
     } else if (*e == ListField || *e == MapField) {
-      auto* container = *reinterpret_cast<Container**>(p + offset);
-      ASSERT_NE(container, nullptr);
-      EXPECT_EQ(Kept(e, *container), std::vector<std::int64_t>(e + 2, e + EntryWords(e)));
-      if (fill != nullptr) container->value = fill->Between(1, 1000);
-      shown += reference::Integer(container->value) + u"|";
-      Freed.push_back(fake::BlockBytes(container));
+      auto* container = bare ? nullptr : *reinterpret_cast<Container**>(p + offset);
+      ASSERT_TRUE(container != nullptr || fill == nullptr);  // made with the structure
+      if (container != nullptr) {
+        EXPECT_EQ(Kept(e, *container), std::vector<std::int64_t>(e + 2, e + EntryWords(e)));
+        if (fill != nullptr) container->value = fill->Between(1, 1000);
+        shown += reference::Integer(container->value);
+        Freed.push_back(fake::BlockBytes(container));
+      }
+      shown += u"|";
       at = offset + (*e == ListField ? 16 : 8);
     } else {
       auto* array = reinterpret_cast<ArrayVariable*>(p + offset);
       if (fill != nullptr && *e == ArrayField && e[3] == 0 && fill->OneIn(2))  // of its own type
         CreateArrayBlock(size, fill->Between(1, 2), 8, map, array);
-      VisitArray(*array, fill, shown);
+      VisitArray(bare ? nullptr : *array, fill, shown);
       at = offset + (*e == MultiDimArrayField ? 24 : 8);  // the shape words are not plain
     }
   }
@@ -271,16 +277,22 @@ TEST_F(ArraysTest, RandomNestedStructuresAreDeepCopiedAndDestroyedWithoutLeaks) 
     void* part = Arrays[random.Between(0, static_cast<long>(Arrays.size()) - 1)];
     void* from = random.OneIn(2) ? part : source;
     ArrayVariable* to = from == part ? &source : HeaderOf(part)->variable;
+    // Without a block to take the value apart in, the destination ends as a copy
+    // whose every block is refused.
+    const bool structure = HeaderOf(part)->structureMap == map && random.OneIn(2);
+    const bool refused = from != *to && (count == 1 || !structure) && random.OneIn(3);
+    if (refused) fake::state.failingCall = fake::state.heapCalls + 1;
     std::u16string was, now;
-    if (HeaderOf(part)->structureMap == map && random.OneIn(2)) {
-      Visit(static_cast<char*>(from), size, map, nullptr, was);
+    if (structure) {
+      Visit(static_cast<char*>(from), size, map, nullptr, was, refused);
       CopyStructure(*to, size, map, from);
       Visit(static_cast<char*>(*to), size, map, nullptr, now);
     } else if (HeaderOf(part)->dimensionCount == 1) {  // as the source's
-      was = Shown(from);
-      ASSERT_EQ(CopyArrayBlock(from, *to, 1), 1);
+      was = refused ? u"-;" : Shown(from);
+      ASSERT_EQ(CopyArrayBlock(from, *to, 1), refused ? 0 : 1);
       now = Shown(*to);
     }
+    fake::state.failingCall = 0;
     ASSERT_EQ(now, was) << "round " << round;
     for (ArrayVariable v : {source, copy, other}) {
       Shown(v), fake::state.freed.clear(), ReleaseArrayBlock(v);
