@@ -6,8 +6,6 @@
 
 #include "runtime/arrays/array_header.h"
 #include "runtime/arrays/array_operations.h"
-#include "runtime/arrays/container_objects.h"
-#include "runtime/arrays/string_field.h"
 #include "runtime/arrays/structure_walkers.h"
 #include "runtime/memory/private_heap.h"
 #include "runtime/program_heap.h"
@@ -30,7 +28,7 @@ bool CanCopy(const MapWord* entry) {
 // Releases what `field` holds and leaves it null.
 void ClearField(void** field, const MapWord* entry) {
   if (*field == nullptr) return;
-  if (*entry == ArrayField || *entry == MultiDimArrayField) {
+  if (IsArrayEntry(entry)) {
     ArrayOperations.ReleaseArrayBlock(*field);
   } else if (*entry == ListField) {
     ArrayOperations.ReleaseList(*field);
@@ -46,7 +44,7 @@ void ClearField(void** field, const MapWord* entry) {
 // value of the field (not null); when a block cannot be had it stays null.
 void BuildField(void** field, const MapWord* entry, void* source) {
   const ArrayOperationTable& ops = ArrayOperations;
-  if (*entry == ArrayField || *entry == MultiDimArrayField) {
+  if (IsArrayEntry(entry)) {
     // The source array's header gives the shape; the entry's operands are not used.
     const ArrayHeader* from = HeaderOf(source);
     void* created =
@@ -75,17 +73,14 @@ void CopyBytes(char* d, char* s, std::int64_t from, std::int64_t to) {
   if (from < to) std::memcpy(d + from, s + from, static_cast<std::size_t>(to - from));
 }
 
-// Copies the plain bytes, and with `fields` the managed fields too, for a source
-// that the destination's releases leave in place.
-void CopyFromPlace(char* d, std::int64_t size, StructureMap map, char* s, bool fields) {
+// Copies the plain bytes from `s` to `d` in one memcpy per gap, calling
+// `field(offset, entry)` for each managed field before the gap in front of it.
+template <typename Field>
+void CopyGapsAround(char* d, std::int64_t size, StructureMap map, char* s, Field&& field) {
   std::int64_t position = 0;
   if (map != nullptr) {
     ForEachField(map, 0, [&](std::int64_t offset, const MapWord* entry) {
-      if (fields && CanCopy(entry)) {
-        void** field = FieldAt(d, offset);
-        ClearField(field, entry);
-        if (void* from = *FieldAt(s, offset)) BuildField(field, entry, from);
-      }
+      field(offset, entry);
       CopyBytes(d, s, position, offset);
       position = offset + FieldBytes(entry);
       return false;
@@ -94,10 +89,21 @@ void CopyFromPlace(char* d, std::int64_t size, StructureMap map, char* s, bool f
   CopyBytes(d, s, position, size);
 }
 
+// The copy for a source that the destination's releases leave in place.
+void CopyFieldByField(char* d, std::int64_t size, StructureMap map, char* s) {
+  CopyGapsAround(d, size, map, s, [&](std::int64_t offset, const MapWord* entry) {
+    if (!CanCopy(entry)) return;
+    void** field = FieldAt(d, offset);
+    ClearField(field, entry);
+    if (void* from = *FieldAt(s, offset)) BuildField(field, entry, from);
+  });
+}
+
 }  // namespace
 
 void CopyPlainBytes(void* destination, std::int64_t size, StructureMap map, void* source) {
-  CopyFromPlace(static_cast<char*>(destination), size, map, static_cast<char*>(source), false);
+  CopyGapsAround(static_cast<char*>(destination), size, map, static_cast<char*>(source),
+                 [](std::int64_t, const MapWord*) {});
 }
 
 void ClearStructure(void* structure, StructureMap map) {
@@ -112,7 +118,7 @@ void CopyStructure(void* destination, std::int64_t size, StructureMap map, void*
   char* d = static_cast<char*>(destination);
   char* s = static_cast<char*>(source);
   if (map == nullptr || (!StructureHolds(d, map, s) && !StructureHolds(s, map, d))) {
-    CopyFromPlace(d, size, map, s, true);
+    CopyFieldByField(d, size, map, s);
     return;
   }
   // A source in an array of the destination would be freed with that array
@@ -127,8 +133,8 @@ void CopyStructure(void* destination, std::int64_t size, StructureMap map, void*
     ClearStructure(d, map);
     return;
   }
-  CopyFromPlace(kept, size, map, s, true);
-  CopyFromPlace(d, size, map, kept, true);
+  CopyFieldByField(kept, size, map, s);
+  CopyFieldByField(d, size, map, kept);
   DestroyStructure(kept, map);
   FreeBlock(ProgramHeap, kept);
 }

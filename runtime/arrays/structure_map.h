@@ -57,30 +57,40 @@ inline bool IsEntry(MapWord word) {
 // The operands of each entry kind but StringField and EndOfMap, as they stand
 // in the words after the first.
 struct RepeatedStructureEntry {
-  std::int64_t count, offset, stride;
+  std::int64_t count;
+  std::int64_t offset;
+  std::int64_t stride;
   StructureMap subMap;
 };
 struct EmbeddedStructureEntry {
-  std::int64_t offset, size;
+  std::int64_t offset;
+  std::int64_t size;
   StructureMap subMap;
 };
 struct ArrayFieldEntry {
-  std::int64_t offset, elementSize, elementCount;
+  std::int64_t offset;
+  std::int64_t elementSize;
+  std::int64_t elementCount;
   std::int32_t typeCode;
   StructureMap elementMap;
 };
 struct ListFieldEntry {
-  std::int64_t offset, parameter1, parameter2;
+  std::int64_t offset;
+  std::int64_t parameter1;
+  std::int64_t parameter2;
   std::int32_t parameter3;
 };
 struct MapFieldEntry {
-  std::int64_t offset, parameter1;
+  std::int64_t offset;
+  std::int64_t parameter1;
   std::int32_t parameter2;
   std::int64_t parameter3;
   std::int32_t parameter4;
 };
 struct MultiDimArrayFieldEntry {
-  std::int64_t offset, n, elementSize;
+  std::int64_t offset;
+  std::int64_t n;
+  std::int64_t elementSize;
   std::int32_t typeCode;
   StructureMap elementMap;
   const MapWord* sizes;  // n words
@@ -123,6 +133,11 @@ inline std::int64_t EntryWords(const MapWord* entry) {
     default:
       return 1;  // StringField
   }
+}
+
+// Whether the entry is an array variable, of one dimension or more.
+inline bool IsArrayEntry(const MapWord* entry) {
+  return *entry == ArrayField || *entry == MultiDimArrayField;
 }
 
 // The offset of the field of an entry that is neither a nested structure nor

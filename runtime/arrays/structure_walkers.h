@@ -1,11 +1,13 @@
 // The walkers that interpret a StructureMap on one structure: whether it needs
-// construction, and its construction, deep copy and destruction. They reach
-// nested arrays, lists and maps only through the ArrayOperations slots.
+// construction, and its construction, deep copy and destruction; and the two
+// string operations of the walkers. They reach nested arrays, lists and maps
+// only through the ArrayOperations slots.
 #pragma once
 
 #include <cstdint>
 
 #include "runtime/arrays/structure_map.h"
+#include "runtime/strings/string_variable.h"
 
 // 1 when a zeroed structure of this map still has fields to create (an array,
 // list or map at any depth); 0 otherwise and for a null map.
@@ -39,3 +41,11 @@ bool ArrayHolds(void* elements, const void* address);
 // Frees the texts and releases the nested arrays, lists and maps of the
 // structure at `structure`, whose memory is freed next.
 void DestroyStructure(void* structure, StructureMap map);
+
+// Frees `text` into the StringHeap; null does nothing.
+void FreeString(char16_t* text);
+
+// Stores a fresh StringHeap block of 2n + 10 bytes holding a copy of `text`
+// into `field`, never reusing a block. A null text does nothing; when the block
+// cannot be had, the field is left null.
+void CopyStringToField(StringVariable* field, const char16_t* text);

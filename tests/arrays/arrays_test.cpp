@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "runtime/arrays/array_block.h"
-#include "runtime/arrays/container_objects.h"
 #include "runtime/arrays/structure_walkers.h"
 #include "runtime/strings/string_variable.h"
 #include "tests/fixture.h"
