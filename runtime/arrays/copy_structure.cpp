@@ -25,7 +25,8 @@ bool CanCopy(const MapWord* entry) {
   return true;
 }
 
-// Releases what `field` holds and leaves it null.
+// Releases what `field` holds and leaves it null: a list or map field too, which
+// its release slot need not clear, so that a null source leaves no stale object.
 void ClearField(void** field, const MapWord* entry) {
   if (*field == nullptr) return;
   if (IsArrayEntry(entry)) {
