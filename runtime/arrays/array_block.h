@@ -26,7 +26,10 @@ void* CreateArrayBlockDims(std::int64_t n, std::int64_t elementSize, std::int32_
 // type. Returns 1 when copied, 0 when not (null array, or the dimension count,
 // element count, element size or StructureMap differs), in which case the
 // destination is unchanged unless `recreate` was set. Either array may lie in
-// the other's elements: the destination gets the source's value as it was.
+// the other's elements: the destination gets the source's value as it was, by
+// way of a scratch array. Without a block for it the result is 0 and the
+// destination ends as when every block is refused: with `recreate` its variable
+// is null, otherwise each element has the source's plain bytes and null fields.
 std::int64_t CopyArrayBlock(void* source, void* destination, std::int32_t recreate);
 
 // Destroys the managed fields of every element, clears the variable and frees

@@ -57,30 +57,40 @@ inline bool IsEntry(MapWord word) {
 // The operands of each entry kind but StringField and EndOfMap, as they stand
 // in the words after the first.
 struct RepeatedStructureEntry {
-  std::int64_t count, offset, stride;
+  std::int64_t count;
+  std::int64_t offset;
+  std::int64_t stride;
   StructureMap subMap;
 };
 struct EmbeddedStructureEntry {
-  std::int64_t offset, size;
+  std::int64_t offset;
+  std::int64_t size;
   StructureMap subMap;
 };
 struct ArrayFieldEntry {
-  std::int64_t offset, elementSize, elementCount;
+  std::int64_t offset;
+  std::int64_t elementSize;
+  std::int64_t elementCount;
   std::int32_t typeCode;
   StructureMap elementMap;
 };
 struct ListFieldEntry {
-  std::int64_t offset, parameter1, parameter2;
+  std::int64_t offset;
+  std::int64_t parameter1;
+  std::int64_t parameter2;
   std::int32_t parameter3;
 };
 struct MapFieldEntry {
-  std::int64_t offset, parameter1;
+  std::int64_t offset;
+  std::int64_t parameter1;
   std::int32_t parameter2;
   std::int64_t parameter3;
   std::int32_t parameter4;
 };
 struct MultiDimArrayFieldEntry {
-  std::int64_t offset, n, elementSize;
+  std::int64_t offset;
+  std::int64_t n;
+  std::int64_t elementSize;
   std::int32_t typeCode;
   StructureMap elementMap;
   const MapWord* sizes;  // n words
@@ -123,4 +133,49 @@ inline std::int64_t EntryWords(const MapWord* entry) {
     default:
       return 1;  // StringField
   }
+}
+
+// Whether the entry is an array variable, of one dimension or more.
+inline bool IsArrayEntry(const MapWord* entry) {
+  return *entry == ArrayField || *entry == MultiDimArrayField;
+}
+
+// The offset of the field of an entry that is neither a nested structure nor
+// EndOfMap, and the bytes it covers: the copy walker copies none of them as
+// plain bytes.
+inline std::int64_t FieldOffset(const MapWord* entry) {
+  return *entry >= 0 ? *entry : entry[1];
+}
+inline std::int64_t FieldBytes(const MapWord* entry) {
+  switch (*entry) {
+    case ListField:
+      return ListFieldBytes;
+    case MultiDimArrayField:
+      return 8 + 8 * (entry[2] > 0 ? entry[2] : 0);
+    default:
+      return 8;  // a text, an array variable or a map object
+  }
+}
+
+// Calls `visit(offset, entry)` for every field of the structure that owns memory
+// elsewhere (a StringField, ArrayField, MultiDimArrayField, ListField or MapField
+// entry), in the order in which they stand, entering embedded and repeated
+// structures; `offset` counts from `base`, the offset of the structure itself.
+// Stops and returns true as soon as `visit` returns true.
+template <typename Visit>
+bool ForEachField(StructureMap map, std::int64_t base, Visit&& visit) {
+  for (const MapWord* entry = map; IsEntry(*entry); entry += EntryWords(entry)) {
+    if (*entry == RepeatedStructure) {
+      const auto e = RepeatedStructureAt(entry);
+      for (std::int64_t k = 0; k < e.count; ++k) {
+        if (ForEachField(e.subMap, base + e.offset + k * e.stride, visit)) return true;
+      }
+    } else if (*entry == EmbeddedStructure) {
+      const auto e = EmbeddedStructureAt(entry);
+      if (ForEachField(e.subMap, base + e.offset, visit)) return true;
+    } else if (visit(base + FieldOffset(entry), entry)) {
+      return true;
+    }
+  }
+  return false;
 }

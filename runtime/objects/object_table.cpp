@@ -9,7 +9,6 @@
 
 #include "runtime/memory/heaps.h"
 #include "runtime/memory/out_of_memory.h"
-#include "runtime/memory/private_heap.h"
 
 namespace {
 
@@ -35,6 +34,30 @@ ObjectLink* FindDynamicLink(ObjectLink* head, std::int64_t identifier) {
   }
   return nullptr;
 }
+
+// Takes `link` out of the list at `head`, joining its neighbours.
+void Unlink(ObjectLink** head, ObjectLink* link) {
+  if (link == *head) {
+    *head = link->next;
+  } else {
+    link->prev->next = link->next;
+  }
+  if (link->next != nullptr) link->next->prev = link->prev;
+}
+
+// Links `added` into a list directly behind (older than) `link`.
+void LinkBehind(ObjectLink* link, ObjectLink* added) {
+  added->prev = link;
+  added->next = link->next;
+  if (link->next != nullptr) link->next->prev = added;
+  link->next = added;
+}
+
+// DestroyAllObjects' place in the dynamic list, with a liveness mark of 0.
+struct PlaceMarker {
+  ObjectLink link;
+  std::int64_t mark;
+};
 
 // Grows the slot array to `number` + growBy zero slots. False, with the table
 // unchanged, when that count cannot be represented or allocated.
@@ -124,13 +147,7 @@ void ReleaseObject(ObjectTable* table, std::int64_t identifier) {
 void FreeDynamicObject(ObjectLink** head, void* handle) {
   ObjectLink* link = FindDynamicLink(*head, HandleOf(handle));
   if (link == nullptr) return;
-  if (link == *head) {
-    *head = link->next;
-    if (link->next != nullptr) link->next->prev = nullptr;
-  } else {
-    link->prev->next = link->next;
-    if (link->next != nullptr) link->next->prev = link->prev;
-  }
+  Unlink(head, link);
   FreeBlock(ProgramHeap, link);
 }
 
@@ -140,27 +157,20 @@ void DestroyAllObjects(ObjectTable* table) {
   std::int64_t identifier = 0;
   // The live numbered objects; once the slots are exhausted NextObject hands out
   // the head of the dynamic list.
-  while (void* object = NextObject(table, &identifier)) {
-    if (table->dynamicObjects != nullptr && object == ObjectBehind(table->dynamicObjects)) break;
+  while (NextObject(table, &identifier) != nullptr && IsSlotNumber(table, identifier)) {
     table->destroyCallback(identifier);
   }
-  // Then each dynamic object, newest first. One that the callback leaves in place
-  // (one not yet live, whose load is under way further up the stack) is passed
-  // over, so that every older one is still handed out; after a removal the walk
-  // goes on with the object that followed, or from the head if that went too.
+  // Then each dynamic object, newest first, once. One that the callback leaves in
+  // place (one not yet live, whose load is under way further up the stack) is
+  // passed over. A marker linked behind the object handed out keeps the walk's
+  // place whatever else the callback releases; it reads as an object not live.
+  PlaceMarker marker{};
   ObjectLink* link = table->dynamicObjects;
   while (link != nullptr) {
-    const std::int64_t handle = HandleOf(ObjectBehind(link));
-    const std::int64_t older = link->next != nullptr ? HandleOf(ObjectBehind(link->next)) : 0;
-    table->destroyCallback(handle);
-    if (ObjectLink* kept = FindDynamicLink(table->dynamicObjects, handle)) {
-      link = kept->next;
-    } else if (older != 0) {
-      link = FindDynamicLink(table->dynamicObjects, older);
-      if (link == nullptr) link = table->dynamicObjects;
-    } else {
-      link = nullptr;
-    }
+    LinkBehind(link, &marker.link);
+    table->destroyCallback(HandleOf(ObjectBehind(link)));
+    link = marker.link.next;
+    Unlink(&table->dynamicObjects, &marker.link);
   }
 }
 

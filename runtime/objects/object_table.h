@@ -61,9 +61,11 @@ void* LookupObject(ObjectTable* table, std::int64_t identifier);
 void ReleaseObject(ObjectTable* table, std::int64_t identifier);
 
 // Hands every live numbered object, in ascending order, and then every dynamic
-// object, newest first, to the destroy callback, which is expected to release it.
-// A dynamic object that the callback leaves in place is passed over, and the
-// older ones follow. Does nothing at all without a destroy callback.
+// object, newest first, to the destroy callback, which is expected to release it;
+// each at most once, in one walk, whatever else the callback releases (it may
+// not start another DestroyAllObjects on the table). A dynamic object that the
+// callback leaves in place is passed over, and the older ones follow. Does
+// nothing at all without a destroy callback.
 void DestroyAllObjects(ObjectTable* table);
 
 // Sets the cursor of NextObject back to slot 0.

@@ -16,7 +16,10 @@ constexpr std::int32_t kLibraryGrowBy = 16;
 // the static's own guard covers any earlier call from elsewhere.
 platform::Lock* LibraryLock() {
   static platform::Lock lock;
-  static const bool initialized = (platform::InitializeLock(&lock), true);
+  static const bool initialized = [] {
+    platform::InitializeLock(&lock);
+    return true;
+  }();
   static_cast<void>(initialized);
   return &lock;
 }

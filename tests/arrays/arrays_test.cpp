@@ -1,12 +1,13 @@
 // Array blocks and structure maps: what each operation leaves, what a refused
 // request changes, release order, and random nested maps that are constructed,
 // deep-copied and destroyed without a block too many or too few.
+#include <algorithm>
 #include <deque>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "runtime/arrays/array_block.h"
-#include "runtime/arrays/container_objects.h"
 #include "runtime/arrays/structure_walkers.h"
 #include "runtime/strings/string_variable.h"
 #include "tests/fixture.h"
@@ -26,74 +27,109 @@ StringVariable& StringAt(void* elements, std::int64_t index) {
   return static_cast<StringVariable*>(elements)[index];
 }
 
-TEST_F(ArraysTest, CreatingAndReleasingBlocks) {
-  Shaped v{nullptr, {3, 4, 5}};
-  void* cube = CreateArrayBlockDims(3, 8, 7, StringElementMap, &v.elements);
-  ASSERT_EQ(v.elements, cube);
-  const ArrayHeader& h = *HeaderOf(cube);
-  EXPECT_EQ(std::vector<std::int64_t>(v.words, v.words + 3), (std::vector<std::int64_t>{20, 5, 1}));
-  EXPECT_EQ(
-      std::vector<std::int64_t>({h.dimensionCount, h.elementSize, h.elementCount, h.typeCode}),
-      (std::vector<std::int64_t>{3, 8, 60, 7}));
-  EXPECT_EQ(fake::BlockBytes(&h), 48u + 480);
-  for (int i = 0; i < 60; ++i) ASSERT_EQ(StringAt(cube, i), nullptr);
-  AssignText(&StringAt(cube, 59), u"last");
-
-  // A size below 1 changes nothing; a count below 1 or a refused block
-  // releases the array the variable held and leaves it null.
-  Shaped refused{nullptr, {2, 0, 2}};
-  void* kept = CreateArrayBlock(8, 1, 1, nullptr, &refused.elements);
-  EXPECT_EQ(CreateArrayBlockDims(3, 8, 7, nullptr, &refused.elements), nullptr);
-  EXPECT_EQ(refused.elements, kept);
-  EXPECT_EQ(refused.words[0], 2);
-  ReleaseArrayBlock(kept), fake::state.freed.clear();
-  fake::state.failingCall = fake::state.heapCalls + 1;
-  EXPECT_EQ(CreateArrayBlockDims(2, 8, 7, nullptr, &v.elements), nullptr);
-  EXPECT_EQ(v.elements, nullptr);
-  EXPECT_EQ(fake::state.freed,
-            (std::vector<std::size_t>{18, 48 + 480}));  // the text, then the block
-  EXPECT_EQ(CreateArrayBlock(8, 0, 8, nullptr, &v.elements), nullptr);
-  Shaped huge{nullptr, {(1LL << 62) + 1, 4}};  // sizes that overflow are refused as too large
-  EXPECT_EQ(CreateArrayBlockDims(2, 8, 8, nullptr, &huge.elements), nullptr);
-  EXPECT_EQ(CreateArrayBlock((1LL << 62) + 1, 4, 8, nullptr, &huge.elements), nullptr);
-  EXPECT_EQ(CreateArrayBlock(INT64_MAX - 40, 1, 8, nullptr, &huge.elements), nullptr);
-  EXPECT_EQ(CreateArrayBlock(-1, 1, 8, nullptr, &huge.elements), nullptr);
-  EXPECT_EQ(fake::BlockBytes(HeaderOf(CreateArrayBlock(0, 3, 8, nullptr, &huge.elements))), 48u);
-  ReleaseArrayBlock(huge.elements);  // elements of no bytes: the header alone
-  EXPECT_EQ(ProgramBlocks(), 2u);    // the library table's
-  EXPECT_EQ(StringBlocks(), 1u);     // the workspace buffer
-
-  // Texts start null; an array of a fixed count is made with its structure.
-  const MapWord texts[] = {8, EndOfMap}, array[] = {ArrayField, 0, 8, 2, 8, 0, EndOfMap};
-  EXPECT_EQ(MapNeedsConstruction(texts), 0);
-  EXPECT_EQ(MapNeedsConstruction(array), 1);
-  void* one = CreateArrayBlockDims(0, 4, 1, nullptr, &v.elements);
-  EXPECT_EQ(HeaderOf(one)->elementCount, 1);
-  EXPECT_EQ(HeaderOf(one)->dimensionCount, 0);
-  ReleaseArrayBlock(one), ReleaseArrayBlock(nullptr);
-  EXPECT_EQ(v.elements, nullptr);
+// What a variable holds: "none", or an array as dimensions x elements x element
+// bytes, with " x" when it is a string array whose last text is there; then its
+// per-dimension words, and the sizes of the blocks freed, in order.
+std::string Left(const Shaped& v) {
+  std::ostringstream out;
+  if (v.elements == nullptr) {
+    out << "none";
+  } else {
+    const ArrayHeader* h = HeaderOf(v.elements);
+    out << h->dimensionCount << "x" << h->elementCount << "x" << h->elementSize;
+    if (h->structureMap != nullptr && StringAt(v.elements, h->elementCount - 1)) out << " x";
+  }
+  out << " |";
+  for (std::int64_t word : v.words) out << " " << word;
+  out << " |";
+  for (std::size_t bytes : fake::state.freed) out << " " << bytes;
+  return out.str();
 }
 
-// Dimensions count before totals; equal totals take the source's shape, a 1 x 12
-// array's too; a re-creation without a block leaves the variable null. (Sizes,
-// counts and maps that differ are the random structures'.)
-TEST_F(ArraysTest, CopiesBetweenShapes) {
-  Shaped plane{nullptr, {3, 4}}, cube{nullptr, {2, 2, 3}}, flat{nullptr, {1, 12}};
-  CreateArrayBlockDims(2, 8, 8, StringElementMap, &plane.elements);
-  CreateArrayBlockDims(3, 8, 8, StringElementMap, &cube.elements);
-  CreateArrayBlockDims(2, 8, 8, StringElementMap, &flat.elements);
-  AssignText(&StringAt(plane.elements, 11), u"x");
-  EXPECT_EQ(CopyArrayBlock(plane.elements, nullptr, 0), 0);
-  EXPECT_EQ(CopyArrayBlock(plane.elements, cube.elements, 1), 0);
-  EXPECT_EQ(CopyArrayBlock(plane.elements, flat.elements, 0), 1);
-  EXPECT_EQ(std::u16string(StringAt(flat.elements, 11)), u"x");
-  EXPECT_EQ(flat.words[0], 4);
-  ArrayVariable line = nullptr, shorter = nullptr;
-  CreateArrayBlock(8, 12, 8, StringElementMap, &line);
-  CreateArrayBlock(8, 11, 8, StringElementMap, &shorter);
-  fake::state.failingCall = fake::state.heapCalls + 1;
-  EXPECT_EQ(CopyArrayBlock(line, shorter, 1), 0);
-  EXPECT_EQ(shorter, nullptr);
+// A request into a variable that holds one text, the old array: sizes[0]
+// elements from CreateArrayBlock when `dimensions` is below 0.
+struct CreateCase {
+  std::int64_t dimensions;
+  std::int64_t sizes[3];
+  std::int64_t elementSize;
+  bool refused;  // the heap refuses the new block
+  const char* left;
+};
+
+constexpr std::int64_t Huge = (1LL << 62) + 1;  // sizes that overflow are refused as too large
+
+const CreateCase CreateCases[] = {
+    {3, {3, 4, 5}, 8, false, "3x60x8 | 20 5 1 | 12 56"},
+    {0, {7}, 8, false, "0x1x8 | 7 0 0 | 12 56"},
+    {-1, {3}, 0, false, "1x3x0 | 3 0 0 | 12 56"},
+    {3, {2, 0, 2}, 8, false, "1x1x8 x | 2 0 2 |"},
+    {2, {3, 4}, 8, true, "none | 3 4 0 | 12 56"},
+    {-1, {0}, 8, false, "none | 0 0 0 | 12 56"},
+    {2, {Huge, 4}, 8, false, "none | 4611686018427387905 4 0 | 12 56"},
+    {-1, {4}, Huge, false, "none | 4 0 0 | 12 56"},
+    {-1, {1}, INT64_MAX - 40, false, "none | 1 0 0 | 12 56"},
+    {-1, {1}, -1, false, "none | 1 0 0 | 12 56"},
+};
+
+// Creation releases the array the variable held, its text first, unless a
+// size below 1 refuses the request.
+TEST_F(ArraysTest, CreationReplacesTheArrayTheVariableHeld) {
+  const std::size_t blocks = ProgramBlocks();
+  for (const CreateCase& c : CreateCases) {
+    Shaped v{nullptr, {c.sizes[0], c.sizes[1], c.sizes[2]}};
+    void* old = CreateArrayBlock(8, 1, 8, StringElementMap, &v.elements);
+    AssignText(&StringAt(old, 0), u"x");
+    fake::state.freed.clear();
+    if (c.refused) fake::state.failingCall = fake::state.heapCalls + 1;
+    void* made = c.dimensions < 0
+                     ? CreateArrayBlock(c.elementSize, c.sizes[0], 8, nullptr, &v.elements)
+                     : CreateArrayBlockDims(c.dimensions, c.elementSize, 8, nullptr, &v.elements);
+    EXPECT_EQ(Left(v), c.left);
+    EXPECT_EQ(made, fake::state.freed.empty() ? nullptr : v.elements);
+    ReleaseArrayBlock(v.elements);
+    EXPECT_EQ(v.elements, nullptr);
+  }
+  ReleaseArrayBlock(nullptr);
+  EXPECT_EQ(ProgramBlocks(), blocks);
+  EXPECT_EQ(StringBlocks(), 1u);  // the workspace buffer
+  EXPECT_EQ(MapNeedsConstruction(StringElementMap), 0);
+}
+
+// A copy from an array of the sizes `from`, whose last text is "x", onto one of
+// the sizes `to` (none without sizes). Counts and types that differ are the
+// random structures'.
+struct CopyCase {
+  std::int64_t from[3];
+  std::int64_t to[3];
+  std::int32_t recreate;
+  bool refused;
+  std::int64_t result;
+  const char* left;  // the destination afterwards
+};
+
+const CopyCase CopyCases[] = {
+    {{3, 4}, {}, 0, false, 0, "none | 0 0 0 |"},
+    {{3, 4}, {2, 2, 3}, 1, false, 0, "3x12x8 | 6 3 1 |"},  // dimension counts come first
+    {{3, 4}, {1, 12}, 0, false, 1, "2x12x8 x | 4 1 0 |"},
+    {{12}, {11}, 1, true, 0, "none | 1 0 0 | 136"},
+};
+
+TEST_F(ArraysTest, CopiesCompareDimensionsThenTotalsAndTakeTheShape) {
+  for (const CopyCase& c : CopyCases) {
+    Shaped from{nullptr, {c.from[0], c.from[1], c.from[2]}};
+    Shaped to{nullptr, {c.to[0], c.to[1], c.to[2]}};
+    for (Shaped* v : {&from, &to}) {
+      const auto n = std::count_if(v->words, v->words + 3, [](std::int64_t w) { return w != 0; });
+      if (n != 0) CreateArrayBlockDims(n, 8, 8, StringElementMap, &v->elements);
+    }
+    AssignText(&StringAt(from.elements, HeaderOf(from.elements)->elementCount - 1), u"x");
+    fake::state.freed.clear();
+    if (c.refused) fake::state.failingCall = fake::state.heapCalls + 1;
+    EXPECT_EQ(CopyArrayBlock(from.elements, to.elements, c.recreate), c.result);
+    EXPECT_EQ(Left(to), c.left);
+    ReleaseArrayBlock(from.elements);
+    ReleaseArrayBlock(to.elements);
+  }
 }
 
 // List and map objects of the tests' own: the parameters they were created
@@ -103,7 +139,7 @@ struct Container {
     ListObjectParameters list;
     MapObjectParameters map;
   };
-  std::int64_t value;
+  std::int64_t value = 0;
 };
 
 void* NewContainer(void* field, const Container& made) {
@@ -144,12 +180,14 @@ StructureMap RandomMap(Seeded& random, int depth, std::int64_t* size) {
   std::int64_t at = 0;
   for (long entries = random.Between(0, 4); entries > 0; --entries) {
     at += 8 * random.Between(0, 1);  // plain bytes before the field
-    const long kind = random.Between(0, depth < 4 ? 6 : 0), count = random.Between(0, 3);
+    const long kind = random.Between(0, depth < 4 ? 6 : 0);
+    const long count = random.Between(0, 3);
     std::int64_t sub = 8;
     StructureMap map = kind == 0 || kind > 4 ? nullptr : RandomMap(random, depth + 1, &sub);
     const MapWord q[] = {random.Between(1, 999), random.Between(1, 999), random.Between(1, 999),
                          random.Between(1, 999)};
     const MapWord m = kind >= 3 && random.OneIn(3) ? 0 : MapWordOf(map);  // maybe plain elements
+    if (m == 0 && random.OneIn(2)) sub = 0;  // plain elements of no bytes
     const std::vector<std::vector<MapWord>> entry = {
         {at},
         {EmbeddedStructure, at, sub, m},
@@ -162,82 +200,103 @@ StructureMap RandomMap(Seeded& random, int depth, std::int64_t* size) {
     at += std::vector<std::int64_t>{8, sub, count * sub, 8, 24, 16, 8}[kind];
   }
   const bool self = depth == 1 && random.OneIn(2);
-  if (self) w.insert(w.end(), {ArrayField, at, 0, 0, 8, MapWordOf(w.data())}), at += 8;
-  w.push_back(EndOfMap);
+  if (self) {
+    w.insert(w.end(), {ArrayField, at, 0, 0, 8, MapWordOf(w.data())});
+    at += 8;
+  }
+  // Any word below -7 ends a map, the edge and the last one as well.
+  w.push_back(random.OneIn(2) ? EndOfMap : random.OneIn(2) ? MultiDimArrayField - 1 : INT64_MIN);
   *size = at + 8 * random.Between(at == 0 ? 1 : 0, 1);
   if (self) w[w.size() - 5] = *size;  // the element size of its own array
   return w.data();
 }
 
-void VisitArray(void* elements, Seeded* fill, std::u16string& shown);
+// A walk over an array and all it holds, as their maps describe them, that
+// shows the texts, plain words, list and map values and nested arrays; with
+// `fill` it gives them random values first, with `bare` it shows every managed
+// field as null, as a copy that could have no block leaves it.
+struct View {
+  explicit View(Seeded* random = nullptr, bool nullFields = false)
+      : fill(random), bare(nullFields) {}
+  Seeded* fill;
+  bool bare;
+  std::u16string shown;
+  std::vector<void*> arrays;       // the arrays met, outermost first
+  std::vector<std::size_t> freed;  // the blocks their release frees, in its order
 
-// The arrays that Shown met, outermost first; and the blocks a release frees, in
-// the order in which fields stand, each array's after those of its elements.
-std::vector<void*> Arrays;
-std::vector<std::size_t> Freed;
+  void Array(void* elements);
+  void Structure(char* p, std::int64_t size, StructureMap map);
+};
 
-// Shows the texts and plain words of a structure as its map describes it and,
-// with `fill`, gives them random values first.
-void Visit(char* p, std::int64_t size, StructureMap map, Seeded* fill, std::u16string& shown) {
+void View::Structure(char* p, std::int64_t size, StructureMap map) {
   std::int64_t at = 0;
   auto plainUpTo = [&](std::int64_t end) {
-    for (auto* word = reinterpret_cast<std::int64_t*>(p + at); at < end; at += 8, ++word) {
+    for (auto* word = reinterpret_cast<std::int64_t*>(p + at); at < end; ++word) {
       if (fill != nullptr) *word = fill->Between(1, 1000);
       shown += reference::Integer(*word) + u",";
+      at += 8;
     }
   };
-  for (const MapWord* e = map; e != nullptr && *e != EndOfMap; e += EntryWords(e)) {
+  // Any word below -7 ends a map as EndOfMap does.
+  for (const MapWord* e = map; e != nullptr && *e >= MultiDimArrayField && *e != EndOfMap;
+       e += EntryWords(e)) {
     const std::int64_t offset = *e >= 0 ? *e : e[*e == RepeatedStructure ? 2 : 1];
     plainUpTo(offset);
     if (*e >= 0) {
       auto* text = reinterpret_cast<StringVariable*>(p + offset);
       if (fill != nullptr && !fill->OneIn(4))
         AssignText(text, reference::Integer(fill->Between(0, 999)).c_str());
-      shown += (*text == nullptr ? u"<null>" : std::u16string(*text)) + u",";
-      if (*text != nullptr) Freed.push_back(fake::BlockBytes(*text));
+      const bool none = bare || *text == nullptr;
+      shown += (none ? u"<null>" : std::u16string(*text)) + u",";
+      if (!none) freed.push_back(fake::BlockBytes(*text));
       at = offset + 8;
     } else if (*e == EmbeddedStructure || *e == RepeatedStructure) {
       const bool embedded = *e == EmbeddedStructure;
-      const std::int64_t count = embedded ? 1 : e[1], stride = e[embedded ? 2 : 3];
+      const std::int64_t count = embedded ? 1 : e[1];
+      const std::int64_t stride = e[embedded ? 2 : 3];
       for (std::int64_t k = 0; k < count; ++k)
-        Visit(p + offset + k * stride, stride, MapAt(e[embedded ? 3 : 4]), fill, shown);
+        Structure(p + offset + k * stride, stride, MapAt(e[embedded ? 3 : 4]));
       at = offset + count * stride;
     } else if (*e == ListField || *e == MapField) {
-      auto* container = *reinterpret_cast<Container**>(p + offset);
-      ASSERT_NE(container, nullptr);
-      EXPECT_EQ(Kept(e, *container), std::vector<std::int64_t>(e + 2, e + EntryWords(e)));
-      if (fill != nullptr) container->value = fill->Between(1, 1000);
-      shown += reference::Integer(container->value) + u"|";
-      Freed.push_back(fake::BlockBytes(container));
+      auto* container = bare ? nullptr : *reinterpret_cast<Container**>(p + offset);
+      ASSERT_TRUE(container != nullptr || fill == nullptr);  // made with the structure
+      if (container != nullptr) {
+        EXPECT_EQ(Kept(e, *container), std::vector<std::int64_t>(e + 2, e + EntryWords(e)));
+        if (fill != nullptr) container->value = fill->Between(1, 1000);
+        shown += reference::Integer(container->value);
+        freed.push_back(fake::BlockBytes(container));
+      }
+      shown += u"|";
       at = offset + (*e == ListField ? 16 : 8);
     } else {
       auto* array = reinterpret_cast<ArrayVariable*>(p + offset);
       if (fill != nullptr && *e == ArrayField && e[3] == 0 && fill->OneIn(2))  // of its own type
         CreateArrayBlock(size, fill->Between(1, 2), 8, map, array);
-      VisitArray(*array, fill, shown);
+      Array(bare ? nullptr : *array);
       at = offset + (*e == MultiDimArrayField ? 24 : 8);  // the shape words are not plain
     }
   }
   plainUpTo(size);
 }
 
-void VisitArray(void* elements, Seeded* fill, std::u16string& shown) {
-  if (elements == nullptr) return void(shown += u"-;");
-  Arrays.push_back(elements);
+void View::Array(void* elements) {
+  if (elements == nullptr) {
+    shown += u"-;";
+    return;
+  }
+  arrays.push_back(elements);
   const ArrayHeader* h = HeaderOf(elements);
   EXPECT_EQ(h->typeCode, 8);  // every array of the random maps has it
   for (std::int64_t i = 0; i < h->elementCount; ++i)
-    Visit(static_cast<char*>(elements) + i * h->elementSize, h->elementSize, h->structureMap, fill,
-          shown);
+    Structure(static_cast<char*>(elements) + i * h->elementSize, h->elementSize, h->structureMap);
   shown += u";";
-  Freed.push_back(fake::BlockBytes(h));
+  freed.push_back(fake::BlockBytes(h));
 }
 
 std::u16string Shown(void* elements, Seeded* fill = nullptr) {
-  std::u16string shown;
-  Arrays.clear(), Freed.clear();
-  VisitArray(elements, fill, shown);
-  return shown;
+  View view{fill};
+  view.Array(elements);
+  return view.shown;
 }
 
 TEST_F(ArraysTest, RandomNestedStructuresAreDeepCopiedAndDestroyedWithoutLeaks) {
@@ -246,15 +305,19 @@ TEST_F(ArraysTest, RandomNestedStructuresAreDeepCopiedAndDestroyedWithoutLeaks) 
   for (int round = 0; round < 60; ++round) {
     std::int64_t size = 0;
     StructureMap map = RandomMap(random, 1, &size);
-    const std::size_t programBlocks = ProgramBlocks(), stringBlocks = StringBlocks();
-    ArrayVariable source = nullptr, copy = nullptr, other = nullptr;
+    const std::size_t programBlocks = ProgramBlocks();
+    const std::size_t stringBlocks = StringBlocks();
+    ArrayVariable source = nullptr;
+    ArrayVariable copy = nullptr;
+    ArrayVariable other = nullptr;
     const long count = random.Between(1, 3);
     for (ArrayVariable* made : {&source, &copy}) CreateArrayBlock(size, count, 8, map, made);
     // Another of a size, count or map of its own: refused as it stands, then re-created.
     const long differs = random.Between(0, 2);
     CreateArrayBlock(size + 8 * (differs == 0), count + (differs == 1), 8,
                      differs == 2 ? nullptr : map, &other);
-    const std::u16string shown = Shown(source, &random), otherWas = Shown(other, &random);
+    const std::u16string shown = Shown(source, &random);
+    const std::u16string otherWas = Shown(other, &random);
     Shown(copy, &random);
     ASSERT_EQ(CopyArrayBlock(source, copy, 0), 1);
     ASSERT_EQ(CopyArrayBlock(source, other, 0), 0);
@@ -267,31 +330,45 @@ TEST_F(ArraysTest, RandomNestedStructuresAreDeepCopiedAndDestroyedWithoutLeaks) 
     ASSERT_EQ(Shown(source), shown);
     // An array or element of the source onto the source, or the other way round:
     // the destination takes the value the source had.
-    void* part = Arrays[random.Between(0, static_cast<long>(Arrays.size()) - 1)];
+    View met;
+    met.Array(source);
+    void* part = met.arrays[random.Between(0, static_cast<long>(met.arrays.size()) - 1)];
     void* from = random.OneIn(2) ? part : source;
     ArrayVariable* to = from == part ? &source : HeaderOf(part)->variable;
-    std::u16string was, now;
-    if (HeaderOf(part)->structureMap == map && random.OneIn(2)) {
-      Visit(static_cast<char*>(from), size, map, nullptr, was);
+    // Without a block to take the value apart in, the destination ends as a copy
+    // whose every block is refused.
+    const bool structure = HeaderOf(part)->structureMap == map && random.OneIn(2);
+    const bool refused = from != *to && (count == 1 || !structure) && random.OneIn(3);
+    if (refused) fake::state.failingCall = fake::state.heapCalls + 1;
+    View was{nullptr, refused};
+    View now;
+    if (structure) {
+      was.Structure(static_cast<char*>(from), size, map);
       CopyStructure(*to, size, map, from);
-      Visit(static_cast<char*>(*to), size, map, nullptr, now);
+      now.Structure(static_cast<char*>(*to), size, map);
     } else if (HeaderOf(part)->dimensionCount == 1) {  // as the source's
-      was = Shown(from);
-      ASSERT_EQ(CopyArrayBlock(from, *to, 1), 1);
-      now = Shown(*to);
+      was.Array(refused ? nullptr : from);
+      ASSERT_EQ(CopyArrayBlock(from, *to, 1), refused ? 0 : 1);
+      now.Array(*to);
     }
-    ASSERT_EQ(now, was) << "round " << round;
+    fake::state.failingCall = 0;
+    ASSERT_EQ(now.shown, was.shown) << "round " << round;
     for (ArrayVariable v : {source, copy, other}) {
-      Shown(v), fake::state.freed.clear(), ReleaseArrayBlock(v);
-      ASSERT_EQ(fake::state.freed, Freed) << "round " << round;
+      View before;
+      before.Array(v);
+      fake::state.freed.clear();
+      ReleaseArrayBlock(v);
+      ASSERT_EQ(fake::state.freed, before.freed) << "round " << round;
     }
     ASSERT_EQ(ProgramBlocks(), programBlocks);
     ASSERT_EQ(StringBlocks(), stringBlocks);
   }
   // Without all three of its slots a list or map field is left as it is.
-  ArrayOperations.CopyList = ArrayOperations.CopyMap = nullptr;
+  ArrayOperations.CopyList = nullptr;
+  ArrayOperations.CopyMap = nullptr;
   const MapWord fields[] = {ListField, 0, 1, 2, 3, MapField, 16, 1, 2, 3, 4, EndOfMap};
-  std::int64_t from[3] = {1, 2, 3}, to[3] = {4, 5, 6};
+  std::int64_t from[3] = {1, 2, 3};
+  std::int64_t to[3] = {4, 5, 6};
   CopyStructure(to, 24, fields, from);
   EXPECT_EQ(std::vector<std::int64_t>(to, to + 3), (std::vector<std::int64_t>{4, 5, 6}));
 }

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <new>
 #include <stdexcept>
 #include <utility>
@@ -361,6 +362,33 @@ void WriteStandardError(const char* text, std::size_t length) {
 void EndProcess(std::uint32_t code) {
   state.released.push_back("exit " + std::to_string(code));
   throw fake::ProcessExit{code};
+}
+
+}  // namespace platform
+
+// Locks: the standard library's recursive mutex, which counts the waits.
+std::atomic<int> fake::LockWaits;
+
+namespace platform {
+
+static_assert(sizeof(std::recursive_mutex) <= sizeof(Lock::storage));
+
+static std::recursive_mutex* MutexOf(Lock* lock) {
+  return std::launder(reinterpret_cast<std::recursive_mutex*>(lock->storage));
+}
+
+void InitializeLock(Lock* lock) {
+  new (lock->storage) std::recursive_mutex;
+}
+
+void EnterLock(Lock* lock) {
+  if (MutexOf(lock)->try_lock()) return;
+  ++fake::LockWaits;
+  MutexOf(lock)->lock();
+}
+
+void LeaveLock(Lock* lock) {
+  MutexOf(lock)->unlock();
 }
 
 }  // namespace platform

@@ -6,6 +6,7 @@
 // does freeing a block that was written past its end.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -99,5 +100,8 @@ std::size_t BlockBytes(const void* block);
 std::optional<std::uint32_t> ExitCodeOf(const std::function<void()>& body);
 // The bytes of `text` in UTF-16LE.
 std::string Utf16Bytes(const std::u16string& text);
+
+// How often a thread has found a lock held by another and waited for it.
+extern std::atomic<int> LockWaits;
 
 }  // namespace fake

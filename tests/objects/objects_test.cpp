@@ -1,9 +1,10 @@
-// Object tables and the library table against a std::map model under random
-// operations, foreign and stale handles among them; and a release on another
-// thread while the main thread holds the table.
+// Object tables against a std::map model under random operations, foreign and
+// stale handles among them; the library table on the cases of its design; and a
+// release on another thread while the main thread holds the table.
 #include <algorithm>
-#include <chrono>
+#include <atomic>
 #include <map>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -14,12 +15,18 @@ namespace {
 
 using ObjectsTest = RuntimeTest;
 
-ObjectTable* Table;
-std::vector<std::int64_t> Handed;  // what the destroy callback was given, in order
+ObjectTable* ModelTable;
+std::vector<std::int64_t> HandedToCallback;  // in order
 
+// Given the first handle, the callback releases the second one too.
+std::pair<std::int64_t, std::int64_t> AlsoReleased{AnyNumber, AnyNumber};
+
+// Releases what it is handed, unless that is not live (a load under way).
 void ReleaseHanded(std::int64_t identifier) {
-  Handed.push_back(identifier);
-  ReleaseObject(Table, identifier);
+  HandedToCallback.push_back(identifier);
+  if (LookupObject(ModelTable, identifier) == nullptr) return;
+  ReleaseObject(ModelTable, identifier);
+  if (identifier == AlsoReleased.first) ReleaseObject(ModelTable, AlsoReleased.second);
 }
 
 TEST_F(ObjectsTest, ATableBehavesAsItsModel) {
@@ -30,24 +37,24 @@ TEST_F(ObjectsTest, ATableBehavesAsItsModel) {
   Seeded random;
   // The smallest object and growth step half the time.
   const auto growBy = static_cast<std::int32_t>(random.OneIn(2) ? 1 : random.Between(2, 8));
-  Table = CreateObjectTable(random.OneIn(2) ? 8 : 16, growBy, ReleaseHanded);
-  std::int64_t capacity = growBy, foreign = 0;
+  ModelTable = CreateObjectTable(random.OneIn(2) ? 8 : 16, growBy, ReleaseHanded);
+  std::int64_t capacity = growBy;
+  std::int64_t foreign = 0;
   std::map<std::int64_t, bool> slots;           // allocated numbers: live or not
   std::vector<std::pair<void*, bool>> dynamic;  // newest first: handle, live
-  std::vector<void*> stale;
-  for (int step = 0; step < 400; ++step) {
+  for (int step = 0; step < 3000; ++step) {
     // The first number past the slots, now and then one for which no slots can be had.
     const std::int64_t number = random.OneIn(8)    ? capacity
                                 : random.OneIn(20) ? INT64_MAX - random.Between(0, growBy)
                                                    : random.Between(0, random.OneIn(2) ? 12 : 40);
-    const bool live = !random.OneIn(3);
+    const bool live = random.OneIn(2);
     const long at = dynamic.empty() ? -1 : random.Between(0, static_cast<long>(dynamic.size()) - 1);
     std::vector<std::int64_t> handed;  // what the callback should be given
-    Handed.clear();
+    HandedToCallback.clear();
     switch (random.Between(0, 5)) {
       case 0: {  // a slot in use goes to the callback first, and comes back cleared
         if (slots.count(number) != 0) handed.push_back(number);
-        auto* object = static_cast<std::int64_t*>(AcquireObject(Table, number));
+        auto* object = static_cast<std::int64_t*>(AcquireObject(ModelTable, number));
         ASSERT_EQ(object == nullptr, number > INT32_MAX);  // no slots for so large a number
         if (object == nullptr) break;
         ASSERT_EQ(*object, 0);
@@ -57,123 +64,136 @@ TEST_F(ObjectsTest, ATableBehavesAsItsModel) {
         break;
       }
       case 1:
-        dynamic.insert(dynamic.begin(), {AcquireObject(Table, AnyNumber), live});
+        dynamic.insert(dynamic.begin(), {AcquireObject(ModelTable, AnyNumber), live});
         *static_cast<std::int64_t*>(dynamic.front().first) = live;
         break;
       case 2:
-        ReleaseObject(Table, number);
+        ReleaseObject(ModelTable, number);
         if (slots.count(number) != 0) slots[number] = false;
         break;
       case 3:
         if (at < 0) break;
-        ReleaseObject(Table, HandleOf(dynamic[at].first)), stale.push_back(dynamic[at].first);
+        ReleaseObject(ModelTable, HandleOf(dynamic[at].first));
+        ASSERT_EQ(LookupObject(ModelTable, HandleOf(dynamic[at].first)),
+                  nullptr);  // a stale handle
         dynamic.erase(dynamic.begin() + at);
         break;
-      case 4:  // live numbers in order, then every dynamic one, newest first
+      case 4: {  // live numbers in order, then each dynamic one once, newest first
         if (!random.OneIn(4)) continue;
+        if (random.OneIn(4)) {  // without a callback nothing changes, not even the cursor
+          ModelTable->destroyCallback = nullptr;
+          ModelTable->cursor = step;
+          DestroyAllObjects(ModelTable);
+          ASSERT_EQ(ModelTable->cursor, step);
+          ModelTable->destroyCallback = ReleaseHanded;
+          break;
+        }
         for (auto& [n, isLive] : slots) {
           if (isLive) handed.push_back(n);
           isLive = false;
         }
-        for (auto& [object, isLive] : dynamic)
-          handed.push_back(HandleOf(object)), stale.push_back(object);
-        dynamic.clear(), DestroyAllObjects(Table);
-        break;
-      default:
-        for (auto& [n, isLive] : slots) ASSERT_EQ(LookupObject(Table, n) != nullptr, isLive) << n;
-        for (auto& [object, isLive] : dynamic)
-          ASSERT_EQ(LookupObject(Table, HandleOf(object)) != nullptr, isLive);
-        for (void* object : stale) {  // unless the heap has handed the address out again
-          const bool reused = std::any_of(dynamic.begin(), dynamic.end(),
-                                          [object](auto& d) { return d.first == object; });
-          ASSERT_TRUE(reused || LookupObject(Table, HandleOf(object)) == nullptr);
+        // Given one dynamic object, the callback releases an older one as well.
+        if (at >= 0) {
+          const long last = static_cast<long>(dynamic.size()) - 1;
+          const long older = random.OneIn(2) ? std::min(at + 1, last) : random.Between(at, last);
+          AlsoReleased = {HandleOf(dynamic[at].first), HandleOf(dynamic[older].first)};
         }
-        ASSERT_EQ(LookupObject(Table, HandleOf(&foreign)), nullptr);
-        ReleaseObject(Table, HandleOf(&foreign));  // names nothing: ignored
+        std::int64_t gone = AnyNumber;
+        std::vector<std::pair<void*, bool>> left;  // those not live stay
+        for (auto& [object, isLive] : dynamic) {
+          if (HandleOf(object) == gone) continue;
+          handed.push_back(HandleOf(object));
+          if (!isLive) left.push_back({object, isLive});
+          if (isLive && HandleOf(object) == AlsoReleased.first) gone = AlsoReleased.second;
+        }
+        dynamic = left;
+        DestroyAllObjects(ModelTable);
+        break;
+      }
+      default:
+        for (auto& [n, isLive] : slots)
+          ASSERT_EQ(LookupObject(ModelTable, n) != nullptr, isLive) << n;
+        for (auto& [object, isLive] : dynamic)
+          ASSERT_EQ(LookupObject(ModelTable, HandleOf(object)) != nullptr, isLive);
+        ASSERT_EQ(LookupObject(ModelTable, HandleOf(&foreign)), nullptr);
+        ReleaseObject(ModelTable, HandleOf(&foreign));  // names nothing: ignored
     }
-    ASSERT_EQ(Handed, handed) << "step " << step;
-    ASSERT_EQ(Table->capacity, capacity);
+    ASSERT_EQ(HandedToCallback, handed) << "step " << step;
+    ASSERT_EQ(ModelTable->capacity, capacity);
   }
   // The record, the slot array and each numbered block stay; dynamic blocks go when released.
   EXPECT_EQ(ProgramBlocks(), blocks + 2 + slots.size() + dynamic.size());
 }
 
-// Libraries loaded under numbers and dynamically, from paths that load and
-// paths that do not; releases of single libraries and of all of them.
-TEST_F(ObjectsTest, TheLibraryTableBehavesAsItsModel) {
-  Seeded random;
+// The library table through the cases of its design, one after another.
+TEST_F(ObjectsTest, TheLibraryTableBehavesAsDesigned) {
   static int exported;
-  const char16_t* paths[] = {u"a.dll", u"b.dll", u"missing.dll", nullptr};
-  for (int i = 0; i < 2; ++i) fake::state.modules[paths[i]] = {{"F", &exported}};
-  std::map<std::int64_t, std::u16string> numbered;
-  std::vector<std::pair<std::int64_t, std::u16string>> dynamic;  // newest first
-  std::vector<std::string> released;
-  auto close = [&](const std::u16string& path) {
-    released.push_back("module " + std::string(path.begin(), path.end()));
+  fake::state.modules[u"a"] = {{"F", &exported}};
+  fake::state.modules[u"b"] = {{"F", &exported}};
+  auto released = [](std::vector<std::string> modules) {
+    EXPECT_EQ(fake::state.released, modules);
+    fake::state.released.clear();
   };
-  auto closeAll = [&] {  // numbers in order, then dynamic ones, newest first
-    for (auto& [n, loaded] : numbered) close(loaded);
-    for (auto& [handle, loaded] : dynamic) close(loaded);
-    numbered.clear(), dynamic.clear();
-  };
-  for (int step = 0; step < 300; ++step) {
-    const char16_t* path = paths[random.Between(0, 3)];
-    const bool loads = path != nullptr && fake::state.modules.count(path) != 0;
-    const std::int64_t number = random.Between(0, 20);
-    const long kind = random.Between(0, 4);
-    if (kind <= 1 && numbered.count(number) != 0) close(numbered[number]), numbered.erase(number);
-    if (kind % 2 == 0 && kind < 4 && path != nullptr && random.OneIn(6)) {
-      // The start of the library being loaded releases every one loaded before.
-      fake::state.opening = [] { ReleaseSharedLibrary(AnyNumber); };
-      closeAll();
-    }
-    if (kind == 0) {  // into a number, freeing what it held
-      EXPECT_EQ(LoadSharedLibrary(number, path) != 0, loads);
-      if (loads) numbered[number] = path;
-    } else if (kind == 1) {
-      ReleaseSharedLibrary(number);
-    } else if (kind == 2) {
-      const std::int64_t handle = LoadSharedLibrary(AnyNumber, path);
-      EXPECT_EQ(handle != 0, loads);
-      if (loads) dynamic.insert(dynamic.begin(), {handle, path});
-    } else if (kind == 3 && !dynamic.empty()) {
-      const auto at = dynamic.begin() + random.Between(0, static_cast<long>(dynamic.size()) - 1);
-      close(at->second), ReleaseSharedLibrary(at->first);
-      ReleaseSharedLibrary(at->first);  // stale now: nothing
-      dynamic.erase(at);
-    } else if (kind == 4 && random.OneIn(4)) {
-      closeAll();
-      random.OneIn(2) ? ReleaseAllSharedLibraries() : ReleaseSharedLibrary(AnyNumber);
-    }
-    EXPECT_EQ(FindLibraryFunction(number, u"F") != nullptr, numbered.count(number) == 1);
-    EXPECT_EQ(FindLibraryFunction(number, nullptr), nullptr);
-    for (auto& [handle, loaded] : dynamic) EXPECT_EQ(FindLibraryFunction(handle, u"F"), &exported);
-    EXPECT_EQ(FindLibraryFunction(HandleOf(&exported), u"F"), nullptr);  // a foreign handle
-    ASSERT_EQ(fake::state.released, released) << "step " << step;
-    ASSERT_EQ(fake::state.open.size(), numbered.size() + dynamic.size());
-  }
+  // Without a path, without a module or without a block a load gives 0, and
+  // leaves no dynamic object behind.
+  EXPECT_EQ(LoadSharedLibrary(AnyNumber, nullptr), 0);
+  EXPECT_EQ(LoadSharedLibrary(-2, u"a"), 0);
+  fake::state.failingCall = fake::state.heapCalls + 1;
+  EXPECT_EQ(LoadSharedLibrary(AnyNumber, u"a"), 0);
+  EXPECT_EQ(LibraryTable->dynamicObjects, nullptr);
+  // A load into a number frees the library held there first, also when it
+  // fails, and gives the module.
+  LoadSharedLibrary(3, u"a");
+  const std::int64_t module = LoadSharedLibrary(3, u"b");
+  EXPECT_EQ(fake::state.open.at(reinterpret_cast<void*>(module)), u"b");
+  EXPECT_EQ(LoadSharedLibrary(3, u"missing"), 0);
+  EXPECT_EQ(FindLibraryFunction(3, u"F"), nullptr);
+  released({"module a", "module b"});
+  // A library loaded with AnyNumber is found and released by its handle, once;
+  // a null name, a name not exported and a foreign handle find nothing.
+  const std::int64_t handle = LoadSharedLibrary(AnyNumber, u"a");
+  EXPECT_EQ(FindLibraryFunction(handle, u"F"), &exported);
+  EXPECT_EQ(FindLibraryFunction(handle, nullptr), nullptr);
+  EXPECT_EQ(FindLibraryFunction(handle, u"G"), nullptr);
+  EXPECT_EQ(FindLibraryFunction(HandleOf(&exported), u"F"), nullptr);
+  ReleaseSharedLibrary(handle);
+  ReleaseSharedLibrary(handle);
+  EXPECT_EQ(FindLibraryFunction(handle, u"F"), nullptr);
+  released({"module a"});
+  // All go by number, then from the newest to the oldest; a library whose
+  // start releases all the others is itself passed over.
+  LoadSharedLibrary(2, u"b");
+  LoadSharedLibrary(0, u"a");
+  LoadSharedLibrary(AnyNumber, u"a");
+  fake::state.opening = [] { ReleaseSharedLibrary(AnyNumber); };
+  const std::int64_t last = LoadSharedLibrary(AnyNumber, u"b");
+  EXPECT_EQ(FindLibraryFunction(last, u"F"), &exported);
+  ReleaseAllSharedLibraries();
+  released({"module a", "module b", "module a", "module b"});
+  EXPECT_EQ(LibraryTable->dynamicObjects, nullptr);
 }
 
-// While the main thread holds the table, from the lookup of a function until
-// its call has returned, a release on another thread waits; then ProgramEnd
-// releases everything once.
+// While the main thread holds the table, a release on another thread waits for
+// it, however long; the library the main thread loads meanwhile is released too.
 TEST_F(ObjectsTest, AReleaseOnAnotherThreadWaitsForTheHeldTable) {
   static int exported;
-  fake::state.modules[u"a.dll"] = {{"F", &exported}};
+  fake::state.modules[u"a"] = {{"F", &exported}};
+  fake::state.modules[u"b"] = {{"F", &exported}};
   LockSharedLibraries();
-  ASSERT_NE(FindLibraryFunction(LoadSharedLibrary(AnyNumber, u"a.dll"), u"F"), nullptr);
-  std::thread control(ProgramEnd);
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  ASSERT_NE(FindLibraryFunction(LoadSharedLibrary(AnyNumber, u"a"), u"F"), nullptr);
+  const int waits = fake::LockWaits;
+  std::atomic<bool> ended = false;
+  std::thread control([&ended] {
+    ProgramEnd();
+    ended = true;
+  });
+  // Until the other thread waits for the lock, or has gone on without it.
+  while (fake::LockWaits == waits && !ended) std::this_thread::yield();
   EXPECT_EQ(fake::state.open.size(), 1u);
-  UnlockSharedLibraries(), control.join();
-  ProgramEnd();
-  EXPECT_EQ(fake::state.released, std::vector<std::string>{"module a.dll"});
-  // Without a block for its object a load gives 0; it does not end the process.
-  for (std::int64_t number : {AnyNumber, std::int64_t{40}}) {
-    fake::state.failingCall = fake::state.heapCalls + 1;
-    EXPECT_EQ(LoadSharedLibrary(number, u"a.dll"), 0);
-  }
-  EXPECT_TRUE(fake::state.open.empty());
+  LoadSharedLibrary(AnyNumber, u"b");
+  UnlockSharedLibraries();
+  control.join();
+  EXPECT_EQ(fake::state.released, (std::vector<std::string>{"module b", "module a"}));
 }
 
 }  // namespace
