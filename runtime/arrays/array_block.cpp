@@ -8,8 +8,8 @@
 
 #include "runtime/arrays/array_operations.h"
 #include "runtime/arrays/structure_walkers.h"
-#include "runtime/memory/private_heap.h"
 #include "runtime/memory/heaps.h"
+#include "runtime/memory/private_heap.h"
 
 ArrayOperationTable ArrayOperations;
 
