@@ -6,7 +6,10 @@
 #include "tests/checks.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const bool started = (InitStringWorkspace(), true);
+  static const bool started = [] {
+    InitStringWorkspace();
+    return true;
+  }();
   check::AtEveryWidth([&](int) {
     if (!started || (size >= 11 && !check::FormatAgrees(data, size))) __builtin_trap();
   });

@@ -5,8 +5,12 @@
 #include "tests/checks.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const bool started =
-      (ProgramHeap = CreatePrivateHeap(), InitStringWorkspace(), OpenConsole(), true);
+  static const bool started = [] {
+    ProgramHeap = CreatePrivateHeap();
+    InitStringWorkspace();
+    OpenConsole();
+    return true;
+  }();
   if (!started || !check::ReadLineAgrees(data, size)) __builtin_trap();
   return 0;
 }

@@ -38,8 +38,10 @@ inline bool ReadLineAgrees(const std::uint8_t* data, std::size_t size) {
   const std::size_t cuts = size == 0 ? 0 : std::min<std::size_t>(data[0] % 16u, size - 1);
   const std::string bytes(reinterpret_cast<const char*>(data) + 1 + cuts,
                           size - std::min<std::size_t>(size, 1 + cuts));
-  fake::state.reads.clear(), fake::state.freed.clear();
-  PendingByteHeld = SkipLineFeed = false;
+  fake::state.reads.clear();
+  fake::state.freed.clear();
+  PendingByteHeld = false;
+  SkipLineFeed = false;
   std::vector<std::size_t> failures;
   std::size_t at = 0;
   for (std::size_t k = 0; k < cuts; ++k) {
@@ -104,7 +106,8 @@ inline bool FormatAgrees(const std::uint8_t* data, std::size_t size) {
   if (size < 11) return false;
   double value;
   std::int64_t integer;
-  std::memcpy(&value, data, 8), std::memcpy(&integer, data, 8);
+  std::memcpy(&value, data, 8);
+  std::memcpy(&integer, data, 8);
   const std::int32_t count = static_cast<std::int8_t>(data[8]) * (data[9] % 4 == 3 ? 40 : 1);
   const std::string rest(reinterpret_cast<const char*>(data) + 11, size - 11);
   const std::size_t split = data[10] % (rest.size() + 1);
@@ -112,17 +115,21 @@ inline bool FormatAgrees(const std::uint8_t* data, std::size_t size) {
   const std::u16string separator = reference::Widen(rest.substr(split).c_str());
   // In the workspace the texts lie behind a "<": where the result goes, or before it.
   auto place = [&](const char16_t** pointText, const char16_t** separatorText) {
-    TruncateWorkspace(0), AppendText(u"<");
-    *pointText = point.c_str(), *separatorText = separator.c_str();
+    TruncateWorkspace(0);
+    AppendText(u"<");
+    *pointText = point.c_str();
+    *separatorText = separator.c_str();
     if (data[9] % 3 == 0) return 2;
     AppendText(separator.c_str());  // its NUL stays, unless the point starts right there
     if (!separator.empty()) ReserveWorkspace(1, WorkspacePosition());
     const std::int64_t pointAt = StringWorkspace.position;
-    AppendText(point.c_str()), *pointText = WorkspaceTextAt(pointAt);
+    AppendText(point.c_str());
+    *pointText = WorkspaceTextAt(pointAt);
     if (!separator.empty()) *separatorText = WorkspaceTextAt(2);
     return data[9] % 3 == 1 ? 2 : WorkspacePosition();
   };
-  const char16_t *pointText, *separatorText;
+  const char16_t* pointText;
+  const char16_t* separatorText;
   std::int32_t at = place(&pointText, &separatorText);
   FormatGrouped(value, count, pointText, separatorText, at);
   const std::u16string expected = reference::Grouped(value, count, point, separator);

@@ -69,7 +69,8 @@ TEST(PrivateHeapTest, LiveBlocksKeepTheirContentsThroughShrinksFreesAndDestructi
     if (choice == 0) {  // the heap goes with everything on it, and a new one takes its place
       DestroyPrivateHeap(heaps[heap]);
       std::erase_if(live, [heap](const LiveBlock& b) { return b.heap == heap; });
-      heaps[heap] = CreatePrivateHeap(), kept[heap] = {};
+      heaps[heap] = CreatePrivateHeap();
+      kept[heap] = {};
     } else if ((choice < 7 || picked == nullptr) && live.size() < 12) {
       const std::size_t bytes = size(kept[heap]);
       const bool zero = random.OneIn(4);
@@ -77,15 +78,16 @@ TEST(PrivateHeapTest, LiveBlocksKeepTheirContentsThroughShrinksFreesAndDestructi
       ASSERT_TRUE(block != nullptr &&
                   (!zero || Zero(block, block + BlockSize(heaps[heap], block))));
       ASSERT_TRUE(kept[heap].Handed(zero ? 0 : bytes, block)) << "step " << step;
-      live.push_back({heap, block, bytes, fill, zero}), std::memset(block, fill, bytes);
+      live.push_back({heap, block, bytes, fill, zero});
+      std::memset(block, fill, bytes);
     } else if (choice < 13 && picked != nullptr) {
       PrivateHeap* on = heaps[picked->heap];
       const std::size_t old = BlockSize(on, picked->bytes);
       // Zero-filled blocks only grow, as object tables grow their slots; others
       // shrink to the edge of what is kept, stay as large as they are, or take
       // any size.
-      const std::size_t half = std::max<std::size_t>(old / 2, 2),
-                        shrunk[] = {10, half, half - 1, old};
+      const std::size_t half = std::max<std::size_t>(old / 2, 2);
+      const std::size_t shrunk[] = {10, half, half - 1, old};
       const std::size_t bytes = picked->zero      ? picked->size + random.Between(1, 300)
                                 : random.OneIn(2) ? shrunk[random.Between(0, 3)]
                                                   : size(kept[picked->heap]);
@@ -100,7 +102,9 @@ TEST(PrivateHeapTest, LiveBlocksKeepTheirContentsThroughShrinksFreesAndDestructi
       ASSERT_TRUE(!picked->zero || Zero(resized + picked->size, resized + bytes))
           << "step " << step << ": grown from " << picked->size << " to " << bytes;
       ASSERT_GE(BlockSize(on, resized), bytes);
-      std::memset(resized, picked->fill = fill, picked->size = bytes);
+      picked->fill = fill;
+      picked->size = bytes;
+      std::memset(resized, fill, bytes);
     } else if (picked != nullptr) {
       FreeBlock(heaps[picked->heap], picked->bytes);
       live.erase(live.begin() + (picked - live.data()));

@@ -16,7 +16,9 @@
 namespace {
 
 TEST(PlatformTest, TheCounterIsFastEnoughAndNeverGoesBack) {
-  std::int64_t frequency = 0, previous = 0, reading = 0;
+  std::int64_t frequency = 0;
+  std::int64_t previous = 0;
+  std::int64_t reading = 0;
   ASSERT_TRUE(platform::QueryCounterFrequency(&frequency) && platform::QueryCounter(&previous));
   EXPECT_GE(frequency, 1000);
   for (int i = 0; i < 10'000; ++i, previous = reading) {
@@ -36,9 +38,14 @@ using CountCalls = int (*)();
 
 class LibrariesTest : public ::testing::Test {
  protected:
-  void SetUp() override { ProgramHeap = CreatePrivateHeap(), InitSharedLibraries(); }
+  void SetUp() override {
+    ProgramHeap = CreatePrivateHeap();
+    InitSharedLibraries();
+  }
   void TearDown() override {
-    ReleaseAllSharedLibraries(), DetachSharedLibraries(), DestroyPrivateHeap(ProgramHeap);
+    ReleaseAllSharedLibraries();
+    DetachSharedLibraries();
+    DestroyPrivateHeap(ProgramHeap);
   }
   // The library's count of calls since it was loaded: 1 on the first call.
   static int Count(std::int64_t library) {

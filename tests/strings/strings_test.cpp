@@ -38,11 +38,15 @@ TEST_F(WorkspaceTest, KeepsItsTextWhileItGrowsByTheRule) {
   Seeded random;
   check::AtEveryWidth([&](int bytes) {
     SCOPED_TRACE("vector bytes " + std::to_string(bytes));
-    FreeStringWorkspace(), InitStringWorkspace();
+    FreeStringWorkspace();
+    InitStringWorkspace();
     std::u16string model;
     std::int64_t capacity = 16;
     for (int step = 0; step < 400; ++step) {
-      if (model.size() > 100'000) model.clear(), TruncateWorkspace(0);
+      if (model.size() > 100'000) {
+        model.clear();
+        TruncateWorkspace(0);
+      }
       auto length = static_cast<std::size_t>(random.Between(0, random.OneIn(20) ? 40'000 : 40));
       const auto room = static_cast<std::size_t>(capacity - 4) / 2 - model.size();
       if (random.OneIn(3) && room > 0)
@@ -79,7 +83,8 @@ TEST_F(WorkspaceTest, PositionsOffsetsAndLimits) {
   AppendText(u"abcd");
   EXPECT_EQ(ReserveWorkspace(0, 2), StringWorkspace.buffer + 1);
   AppendText(nullptr);  // only the terminator
-  AppendTextAt(u"23", 0), ReleaseWorkspace(1);
+  AppendTextAt(u"23", 0);
+  ReleaseWorkspace(1);
   EXPECT_EQ(TextAt(0), u"23");
   const char16_t* buffer = StringWorkspace.buffer;
   EXPECT_EQ(std::vector<std::int64_t>({WorkspaceOffsetOf(buffer), WorkspaceOffsetOf(buffer + 1),
@@ -105,7 +110,8 @@ TEST_F(WorkspaceTest, StringVariablesHoldTheirTextInBlocksOfTwiceTheLengthAndTen
     for (int twice = 0; twice < 2; ++twice) {
       EXPECT_EQ(std::u16string(variable), text);
       EXPECT_EQ(fake::BlockBytes(variable), 2 * length + 10);
-      AppendText(u"pre"), AppendText(text);
+      AppendText(u"pre");
+      AppendText(text);
       AssignFromWorkspace(&variable, 6);
       EXPECT_EQ(WorkspacePosition(), 6);
       TruncateWorkspace(0);
@@ -195,11 +201,13 @@ TEST(TextVectorsTest, SixteenBytesAlwaysThirtyTwoByChoiceAndOnlyTheThreeWidths) 
   EXPECT_TRUE(SetTextVectorBytes(0));
   EXPECT_EQ(TextVectorBytes(), TextVectorWidthAvailable(32) ? 32 : 16);
   // A width set (on another thread) while the first use asks the processor stays.
-  SetTextVectorBytes(0), fake::state.askingProcessor = [] { SetTextVectorBytes(16); };
+  SetTextVectorBytes(0);
+  fake::state.askingProcessor = [] { SetTextVectorBytes(16); };
   EXPECT_EQ(TextVectorBytes(), 16);
   SetTextVectorBytes(0);
   char16_t target[6] = u"#####";
-  CopyChars(target, u"abcdef", 3), CopyChars(target + 4, u"x", -5);
+  CopyChars(target, u"abcdef", 3);
+  CopyChars(target + 4, u"x", -5);
   EXPECT_EQ(std::u16string(target, 6), std::u16string(u"abc\0\0", 6));
 }
 
@@ -245,8 +253,10 @@ TEST_F(FormatTest, EveryOperationAgreesWithToChars) {
   Seeded random;
   const char* texts[] = {"", ".", ",", " - ", "abcdefghijklmnopqrstuvwxyz"};
   for (int i = 0; i < 5000 && !HasFailure(); ++i) {
-    if (random.OneIn(4))
-      FreeStringWorkspace(), InitStringWorkspace();  // so that it moves as it grows
+    if (random.OneIn(4)) {  // so that it moves as it grows
+      FreeStringWorkspace();
+      InitStringWorkspace();
+    }
     std::string bytes(8, '\0');
     const double value = RandomDouble(random);
     const std::int64_t integer = RandomInteger(random);
@@ -267,11 +277,14 @@ TEST_F(FormatTest, EveryOperationAgreesWithToChars) {
 
 // The shorter forms: "." and "," unless given; no point or separator for null.
 TEST_F(FormatTest, TheShorterFormsTakeTheUsualTexts) {
-  FormatGrouped(1234.5, 0), FormatGrouped(1234.5, 1, WorkspacePosition());
+  FormatGrouped(1234.5, 0);
+  FormatGrouped(1234.5, 1, WorkspacePosition());
   FormatGrouped(1234.5, 1, u":", WorkspacePosition());
   FormatGrouped(-1234567.25, 2, nullptr, nullptr, WorkspacePosition());
   EXPECT_EQ(TextAt(0), u"1,234.501,234.51,234:5-123456725");
-  TruncateWorkspace(0), PadText(nullptr, 3, nullptr, 0), PadLeftText(u"12345678", 7, 6);
+  TruncateWorkspace(0);
+  PadText(nullptr, 3, nullptr, 0);
+  PadLeftText(u"12345678", 7, 6);
   EXPECT_EQ(TextAt(0), u"   1234567");
   SpaceText(-3, 0);
   EXPECT_EQ(WorkspacePosition(), 0);

@@ -21,7 +21,10 @@ namespace {
 class TerminalTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_EQ(openpty(&master_, &slave_, nullptr, nullptr, nullptr), 0); }
-  void TearDown() override { close(master_), close(slave_); }
+  void TearDown() override {
+    close(master_);
+    close(slave_);
+  }
   // Everything the terminal has shown so far.
   std::string Shown() {
     std::string shown(1 << 16, '\0');
@@ -32,7 +35,8 @@ class TerminalTest : public ::testing::Test {
       got += static_cast<std::size_t>(n);
     return shown.substr(0, got);
   }
-  int master_ = -1, slave_ = -1;
+  int master_ = -1;
+  int slave_ = -1;
 };
 
 // Random text goes out as its UTF-8 in chunks, surrogate pairs whole even where
@@ -42,14 +46,17 @@ class TerminalTest : public ::testing::Test {
 // CR LF, and so does the end-of-file key; the input modes are set as asked.
 TEST_F(TerminalTest, TextGoesOutAsUtf8AndComesInAsUtf16) {
   termios raw;
-  tcgetattr(slave_, &raw), raw.c_oflag &= ~OPOST, tcsetattr(slave_, TCSANOW, &raw);
+  tcgetattr(slave_, &raw);
+  raw.c_oflag &= ~OPOST;
+  tcsetattr(slave_, TCSANOW, &raw);
   const platform::FileHandle terminal = platform::HandleOfDescriptor(slave_);
   Seeded random;
   const char16_t alphabet[] = {u'a', 0x00E9, 0x4E16, 0xD83D, 0xDE00, 0xDC00};
   for (std::size_t length : {1023u, 1024u, 1025u, 3000u}) {
     std::u16string text(length, u'x');
     for (char16_t& unit : text) unit = alphabet[random.Between(0, 5)];
-    text[1022] = u'x', text[1023] = 0xD83D;  // a pair across the first chunk's end
+    text[1022] = u'x';
+    text[1023] = 0xD83D;  // a pair across the first chunk's end
     if (length > 1024) text[1024] = 0xDE00;
     if (length > 1025) text[1025] = 0xFF01;
     std::uint32_t written = 0;
@@ -57,17 +64,25 @@ TEST_F(TerminalTest, TextGoesOutAsUtf8AndComesInAsUtf16) {
     EXPECT_EQ(written, length);
     EXPECT_EQ(Shown(), reference::EncodeUtf8(text)) << "length " << length;
   }
-  int saved = dup(STDOUT_FILENO), piped[2];
+  int saved = dup(STDOUT_FILENO);
+  int piped[2];
   ASSERT_EQ(pipe(piped), 0);
-  for (int out : {slave_, piped[1]})
-    dup2(out, STDOUT_FILENO), platform::SetConsoleTitleText(u"t\u00e9");
-  dup2(saved, STDOUT_FILENO), close(saved), close(piped[1]);
+  for (int out : {slave_, piped[1]}) {
+    dup2(out, STDOUT_FILENO);
+    platform::SetConsoleTitleText(u"t\u00e9");
+  }
+  dup2(saved, STDOUT_FILENO);
+  close(saved);
+  close(piped[1]);
   EXPECT_EQ(read(piped[0], &saved, 1), 0);
   EXPECT_EQ(Shown(), "\x1b]0;t\xc3\xa9\x07");
   close(piped[0]);
 
   fcntl(slave_, F_SETFL, O_NONBLOCK);
-  std::thread typist([this] { usleep(50'000), write(master_, "a\xc3\xa9\n", 4); });
+  std::thread typist([this] {
+    usleep(50'000);
+    write(master_, "a\xc3\xa9\n", 4);
+  });
   char16_t units[8];
   std::uint32_t got = 0;
   EXPECT_TRUE(platform::ReadConsoleChars(terminal, units, 8, &got));
