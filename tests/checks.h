@@ -1,7 +1,9 @@
 // Properties that the unit tests check on random inputs and the fuzz targets on
 // theirs. Each makes a case of any bytes and tells whether the runtime agrees
-// with the reference on it.
+// with the reference on it, and where not, the input and the first difference.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -21,6 +23,29 @@
 
 namespace check {
 
+// Success when `got` is `expected`; otherwise where they first differ and what
+// each holds from there.
+template <class Sequence>
+::testing::AssertionResult Same(const char* what, const Sequence& got, const Sequence& expected) {
+  const auto [g, e] = std::mismatch(got.begin(), got.end(), expected.begin(), expected.end());
+  if (g == got.end() && e == expected.end()) return ::testing::AssertionSuccess();
+  auto shown = [](auto from, auto end) {
+    return ::testing::PrintToString(Sequence(from, from + std::min<std::ptrdiff_t>(end - from, 8)));
+  };
+  return ::testing::AssertionFailure()
+         << what << " differs at " << g - got.begin() << ": " << shown(g, got.end())
+         << " instead of " << shown(e, expected.end());
+}
+
+// `result`, and on failure the input in hex behind it.
+inline ::testing::AssertionResult ForInput(::testing::AssertionResult result,
+                                           const std::uint8_t* data, std::size_t size) {
+  if (result) return result;
+  result << "; input";
+  for (std::size_t i = 0; i < size; ++i) result << ' ' << std::hex << int{data[i]};
+  return result;
+}
+
 // Runs `body` with each vector width this processor has, and then returns the
 // text routines to their own choice.
 template <class Body>
@@ -34,7 +59,7 @@ void AtEveryWidth(Body body) {
 // The first byte says how many of the next ones each end a read (the low seven
 // bits, some times 97) and fail the one after it (the high bit); the rest is the
 // UTF-16LE input.
-inline bool ReadLineAgrees(const std::uint8_t* data, std::size_t size) {
+inline ::testing::AssertionResult ReadLineAgrees(const std::uint8_t* data, std::size_t size) {
   const std::size_t cuts = size == 0 ? 0 : std::min<std::size_t>(data[0] % 16u, size - 1);
   const std::string bytes(reinterpret_cast<const char*>(data) + 1 + cuts,
                           size - std::min<std::size_t>(size, 1 + cuts));
@@ -60,13 +85,13 @@ inline bool ReadLineAgrees(const std::uint8_t* data, std::size_t size) {
   }
   FreeBlock(ProgramHeap, PendingInput);  // what a line of U+0004 left behind
   PendingInput = nullptr;
-  return lines == reference::Lines(bytes, failures);
+  return ForInput(Same("the lines", lines, reference::Lines(bytes, failures)), data, size);
 }
 
 // The terminal's UTF-8: the bytes decoded whole, and in two reads cut where the
 // first byte says; the bytes taken as UTF-16 and encoded; and the bytes as a file
 // name, which comes back whole from its UTF-16 form.
-inline bool Utf8Agrees(const std::uint8_t* data, std::size_t size) {
+inline ::testing::AssertionResult Utf8Agrees(const std::uint8_t* data, std::size_t size) {
   const std::string bytes(reinterpret_cast<const char*>(data), size);
   auto decode = [](const std::string& part, bool final, std::size_t* consumed) {
     std::u16string out(part.size(), u'\0');
@@ -77,7 +102,9 @@ inline bool Utf8Agrees(const std::uint8_t* data, std::size_t size) {
   };
   std::size_t consumed = 0;
   const std::u16string whole = decode(bytes, true, &consumed);
-  if (whole != reference::DecodeUtf8(bytes) || consumed != size) return false;
+  auto result = Same("the decoded text", whole, reference::DecodeUtf8(bytes));
+  if (result && consumed != size)
+    result = ::testing::AssertionFailure() << consumed << " bytes read";
   std::u16string parts =
       decode(bytes.substr(0, size == 0 ? 0 : data[0] % (size + 1)), false, &consumed);
   parts += decode(bytes.substr(consumed), true, &consumed);
@@ -95,15 +122,18 @@ inline bool Utf8Agrees(const std::uint8_t* data, std::size_t size) {
   named.resize(platform::EncodeUtf8(name.data(), name.size(),
                                     reinterpret_cast<unsigned char*>(named.data()),
                                     platform::Malformed::Escape));
-  return parts == whole && encoded == reference::EncodeUtf8(units) && named == bytes;
+  if (result) result = Same("the text decoded in two parts", parts, whole);
+  if (result) result = Same("the encoded units", encoded, reference::EncodeUtf8(units));
+  if (result) result = Same("the name", named, bytes);
+  return ForInput(result, data, size);
 }
 
 // FormatGrouped, IntegerText and PadText in a started workspace: eight bytes are
 // the value (a double and an integer), one a count (decimals, a width), one where
 // the texts lie (outside the workspace, or in it where the result goes), and the
 // rest the point and the separator (also the field's text and its pad).
-inline bool FormatAgrees(const std::uint8_t* data, std::size_t size) {
-  if (size < 11) return false;
+inline ::testing::AssertionResult FormatAgrees(const std::uint8_t* data, std::size_t size) {
+  if (size < 11) return ::testing::AssertionSuccess();
   double value;
   std::int64_t integer;
   std::memcpy(&value, data, 8);
@@ -133,18 +163,21 @@ inline bool FormatAgrees(const std::uint8_t* data, std::size_t size) {
   std::int32_t at = place(&pointText, &separatorText);
   FormatGrouped(value, count, pointText, separatorText, at);
   const std::u16string expected = reference::Grouped(value, count, point, separator);
-  const bool grouped =
-      WorkspaceTextAt(at) == expected &&
-      StringWorkspace.position == at + 2 * static_cast<std::int64_t>(expected.size());
+  auto result = Same("the grouped text", std::u16string(WorkspaceTextAt(at)), expected);
+  if (result && StringWorkspace.position != at + 2 * static_cast<std::int64_t>(expected.size()))
+    result = ::testing::AssertionFailure() << "the grouped text ends at " << WorkspacePosition();
   at = place(&pointText, &separatorText);
   PadText(pointText, count, separatorText, at);
   const std::u16string field =
       reference::Pad(point, count, separator.empty() ? u'\0' : separator[0]);
-  const bool padded = std::u16string(WorkspaceTextAt(at), field.size()) == field &&
-                      StringWorkspace.position == at + 2 * static_cast<std::int64_t>(field.size());
+  if (result) result = Same("the field", std::u16string(WorkspaceTextAt(at), field.size()), field);
+  if (result && StringWorkspace.position != at + 2 * static_cast<std::int64_t>(field.size()))
+    result = ::testing::AssertionFailure() << "the field ends at " << WorkspacePosition();
   IntegerText(integer, 2);
-  return grouped && padded &&
-         WorkspaceTextAt(0) == std::u16string(u"<").append(reference::Integer(integer));
+  if (result)
+    result =
+        Same("the integer", std::u16string(WorkspaceTextAt(0)), u"<" + reference::Integer(integer));
+  return ForInput(result, data, size);
 }
 
 }  // namespace check

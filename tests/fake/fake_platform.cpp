@@ -160,11 +160,11 @@ void DestroyPrivateHeap(HeapHandle heap) {
   state.heaps.erase(heap);
 }
 
+bool RealProcessorHasVectorBytes(int bytes);  // runtime/platform/processor.cpp
+
 bool ProcessorHasVectorBytes(int bytes) {
   if (auto asking = std::exchange(state.askingProcessor, nullptr)) asking();
-  __builtin_cpu_init();
-  return bytes == 16 || (bytes == 32 && __builtin_cpu_supports("avx2")) ||
-         (bytes == 64 && __builtin_cpu_supports("avx512bw"));
+  return RealProcessorHasVectorBytes(bytes);
 }
 
 bool QueryCounterFrequency(std::int64_t* frequency) {

@@ -29,15 +29,21 @@ bool Zero(const unsigned char* from, const unsigned char* to) {
 struct Kept {  // the large block a heap shrank away last, and its usable size; or none
   void* block;
   std::size_t size;
-  // Whether a request of `bytes` that may take the kept block got it exactly when
-  // the block serves it (from half its size to the whole); it is then no longer kept.
-  bool Handed(std::size_t bytes, const void* got) {
-    const bool serves = bytes >= LargeBlockBytes && bytes >= size / 2 && bytes <= size;
-    const bool handed = got == block;
-    if (serves) *this = {};
-    return handed == serves;
-  }
 };
+
+// Whether a request of `bytes` (0: one that may not take the kept block) got the
+// kept block when, and only when, it fits it: a large request of half its size
+// up to the whole. A block handed out is no longer kept.
+::testing::AssertionResult HandedWhenItFits(Kept& kept, std::size_t bytes, const void* got) {
+  const Kept was = kept;
+  const bool fits = bytes >= LargeBlockBytes && bytes >= was.size / 2 && bytes <= was.size;
+  const bool handed = was.block != nullptr && got == was.block;
+  if (handed || fits) kept = {};
+  if (handed == fits) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure()
+         << "a request of " << bytes << " bytes " << (fits ? "did not get" : "got")
+         << " the kept block of " << was.size << " bytes";
+}
 
 // Every 4,093rd byte and the last one still hold the block's fill.
 bool Intact(const LiveBlock& block) {
@@ -75,9 +81,9 @@ TEST(PrivateHeapTest, LiveBlocksKeepTheirContentsThroughShrinksFreesAndDestructi
       const std::size_t bytes = size(kept[heap]);
       const bool zero = random.OneIn(4);
       auto* block = static_cast<unsigned char*>(AllocateBlock(heaps[heap], bytes, zero));
-      ASSERT_TRUE(block != nullptr &&
-                  (!zero || Zero(block, block + BlockSize(heaps[heap], block))));
-      ASSERT_TRUE(kept[heap].Handed(zero ? 0 : bytes, block)) << "step " << step;
+      ASSERT_NE(block, nullptr);
+      ASSERT_TRUE(!zero || Zero(block, block + BlockSize(heaps[heap], block))) << "step " << step;
+      ASSERT_TRUE(HandedWhenItFits(kept[heap], zero ? 0 : bytes, block)) << "step " << step;
       live.push_back({heap, block, bytes, fill, zero});
       std::memset(block, fill, bytes);
     } else if (choice < 13 && picked != nullptr) {
@@ -94,7 +100,9 @@ TEST(PrivateHeapTest, LiveBlocksKeepTheirContentsThroughShrinksFreesAndDestructi
       auto* resized =
           static_cast<unsigned char*>(ResizeBlock(on, picked->bytes, bytes, picked->zero));
       ASSERT_TRUE(resized != nullptr) << "step " << step << ": resized to " << bytes;
-      ASSERT_TRUE(kept[picked->heap].Handed(picked->zero || bytes <= old ? 0 : bytes, resized));
+      ASSERT_TRUE(
+          HandedWhenItFits(kept[picked->heap], picked->zero || bytes <= old ? 0 : bytes, resized))
+          << "step " << step;
       if (!picked->zero && old >= LargeBlockBytes && bytes < old / 2)
         kept[picked->heap] = {picked->bytes, old};
       picked->bytes = resized;

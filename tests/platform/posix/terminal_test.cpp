@@ -89,13 +89,17 @@ TEST_F(TerminalTest, TextGoesOutAsUtf8AndComesInAsUtf16) {
   typist.join();
   EXPECT_EQ(std::u16string(units, got), u"a\u00e9\r\n");
   write(master_, "\x04", 1);  // the end-of-file key at the start of a line
-  EXPECT_TRUE(platform::ReadConsoleChars(terminal, units, 8, &got) && got == 3 &&
-              units[0] == 0x1A && units[2] == u'\n');
+  EXPECT_TRUE(platform::ReadConsoleChars(terminal, units, 8, &got));
+  EXPECT_EQ(std::u16string(units, got), u"\x1a\r\n");
   write(master_, "b\xc3\x04", 3);  // the key between the bytes of a character: "b" alone
-  EXPECT_TRUE(platform::ReadConsoleChars(terminal, units, 8, &got) && got == 1 && units[0] == u'b');
-  EXPECT_TRUE(platform::SetConsoleInputMode(terminal, 0) && tcgetattr(slave_, &raw) == 0 &&
-              (raw.c_lflag & (ICANON | ECHO | ISIG)) == 0 &&
-              platform::SetConsoleInputMode(terminal, 7));
+  EXPECT_TRUE(platform::ReadConsoleChars(terminal, units, 8, &got));
+  EXPECT_EQ(std::u16string(units, got), u"b");
+  EXPECT_TRUE(platform::SetConsoleInputMode(terminal, 0));
+  tcgetattr(slave_, &raw);
+  EXPECT_EQ(raw.c_lflag & (ICANON | ECHO | ISIG), 0u);
+  EXPECT_TRUE(platform::SetConsoleInputMode(terminal, 7));
+  tcgetattr(slave_, &raw);
+  EXPECT_EQ(raw.c_lflag & (ICANON | ECHO | ISIG), tcflag_t{ICANON | ECHO | ISIG});
 }
 
 // Random bytes near every boundary of the well-formedness table, decoded whole
