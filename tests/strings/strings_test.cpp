@@ -215,6 +215,22 @@ TEST(TextVectorsTest, SixteenBytesAlwaysAndOnlyTheThreeWidths) {
   EXPECT_EQ(std::u16string(target, 6), std::u16string(u"abc\0\0", 6));
 }
 
+// A text at an odd address, which no heap block has, is measured and copied
+// character by character, up to the limit or the room and no further.
+TEST(TextVectorsTest, AnOddTextStopsAtItsLimitAndItsRoom) {
+  alignas(2) char bytes[13];
+  std::memcpy(bytes + 1, u"abcde", 12);
+  const auto* odd = reinterpret_cast<const char16_t*>(bytes + 1);
+  EXPECT_EQ(FindTerminator(odd), 5u);
+  EXPECT_EQ(LengthUpTo(odd, 5), 5u);
+  EXPECT_EQ(LengthUpTo(odd, 4), 4u);
+  char16_t target[7] = u"######";
+  EXPECT_EQ(CopyTextWithin(target, odd, 4), 5u);
+  EXPECT_EQ(std::u16string(target, 6), u"abcd##");
+  EXPECT_EQ(CopyTextWithin(target, odd, 5), 5u);
+  EXPECT_EQ(std::u16string(target, 7), std::u16string(u"abcde\0\0", 7));
+}
+
 using FormatTest = RuntimeTest;
 
 // A value of a random magnitude, sometimes one of the edges: powers of ten and
@@ -277,6 +293,45 @@ TEST_F(FormatTest, EveryOperationAgreesWithToChars) {
   }
   char16_t digits[24];
   EXPECT_EQ(std::u16string(UnsignedToDecimal(digits, UINT64_MAX)), u"18446744073709551615");
+}
+
+// The worked examples of the formatting design.
+TEST_F(FormatTest, TheWorkedExamplesComeOutAsDesigned) {
+  const double kInfinity = std::numeric_limits<double>::infinity();
+  const struct {
+    double value;
+    std::int32_t decimals;
+    const char16_t* point;
+    const char16_t* separator;
+    const char16_t* text;
+  } examples[] = {
+      {1234567.891, 2, u".", u",", u"1,234,567.89"},
+      {1234567, 0, u",", u".", u"1.234.567"},
+      {12345, 0, u",", u".", u"12.345"},
+      {-1234, 0, u".", u",", u"-1,234"},
+      {123456, 0, u".", u",", u"123,456"},
+      {-123456, 0, u".", u",", u"-123,456"},
+      {-123, 0, u".", u",", u"-123"},
+      {1000, 0, u".", u",", u"1,000"},
+      {999, 0, u".", u",", u"999"},
+      {999, 2, u".", u",", u"999.00"},
+      {0, 2, u".", u",", u"0.00"},
+      {-0.0, 0, u".", u",", u"0"},
+      {-0.0, 2, u".", u",", u"0.00"},
+      {-0.001, 2, u".", u",", u"-0.00"},
+      {1234.5678, -3, u".", u",", u"1,235"},
+      {1234.5, 1, u"", u",", u"1,2345"},
+      {1234567, 0, u".", u" - ", u"1 - 234 - 567"},
+      {-1000, 0, u".", u"", u"-1000"},
+      {1e21, 0, u".", u",", u"1,000,000,000,000,000,000,000"},
+      {kInfinity, 7, u":", u"", u"+Infinity"},
+      {-kInfinity, -1, nullptr, u"x", u"-Infinity"},
+      {std::nan(""), 600, u"", nullptr, u"NaN"},
+  };
+  for (const auto& example : examples) {
+    FormatGrouped(example.value, example.decimals, example.point, example.separator, 0);
+    EXPECT_EQ(TextAt(0), example.text);
+  }
 }
 
 // The shorter forms: "." and "," unless given; no point or separator for null.
