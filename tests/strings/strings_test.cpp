@@ -1,9 +1,6 @@
 // The StringWorkspace against a model of its text and its growth rule, the
 // blocks of StringVariables, the text routines at every vector width against a
 // character loop, and the formatting operations against std::to_chars.
-#include <bit>
-#include <cfloat>
-#include <climits>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -126,72 +123,28 @@ TEST_F(WorkspaceTest, StringVariablesHoldTheirTextInBlocksOfTwiceTheLengthAndTen
   EXPECT_EQ(StringBlocks(), 2u);  // the workspace buffer, and the large block the heap kept
 }
 
-// Measuring and copying at every vector width this processor has, from every
-// position in a 64-byte block, for lengths and rooms across the block, pair and
-// group boundaries. Characters with a zero byte (U+0020, U+2000) or the top bit
-// set must not pass for the terminator.
-class TextTest : public ::testing::TestWithParam<int> {
- protected:
-  void SetUp() override {
-    if (!SetTextVectorBytes(GetParam())) GTEST_SKIP() << "not on this processor";
-  }
-  void TearDown() override { SetTextVectorBytes(0); }
+// Measuring and copying texts of up to 300 characters, at every vector width
+// this processor has, as a character loop does.
+TEST(TextTest, MeasuresAndCopiesAsACharacterLoopDoes) {
+  check::Replay(check::TextAgrees, 20'000, 500);
+}
 
-  // `count` characters, none of them NUL, at a 64-byte boundary.
-  char16_t* RandomText(std::size_t count) {
-    static constexpr char16_t kChars[] = {u' ', u'a', 0x0100, 0x2000, 0x8000, 0xFFFF, 0x00FF, 1};
-    storage_.assign(count + 32, u'x');
-    char16_t* text =
-        storage_.data() + ((64 - reinterpret_cast<std::uintptr_t>(storage_.data()) % 64) % 64) / 2;
-    for (std::size_t i = 0; i < count; ++i) text[i] = kChars[random_.Between(0, 7)];
-    return text;
-  }
-  // Copies the `length` characters at `source` into a target of '#' at `offset`
-  // with the given room, and checks the result and every character of the target.
-  void ExpectCopyWithin(const char16_t* source, std::size_t length, std::size_t room,
-                        std::size_t offset) {
-    std::u16string target(offset + length + 40, u'#');
-    const std::size_t result = CopyTextWithin(target.data() + offset, source, room);
-    std::u16string expected =
-        std::u16string(offset, u'#') + std::u16string(source, length <= room ? length + 1 : room);
-    expected.resize(target.size(), u'#');
-    ASSERT_EQ(result, length <= room ? length : room + 1) << "length " << length;
-    ASSERT_EQ(target, expected) << "length " << length << ", room " << room << ", at " << offset;
-  }
-
-  Seeded random_;
-  std::vector<char16_t> storage_;
-};
-
-INSTANTIATE_TEST_SUITE_P(Widths, TextTest, ::testing::Values(16, 32, 64),
-                         [](const auto& info) { return "Bytes" + std::to_string(info.param); });
-
-// Lengths past two groups of 128 characters, from every place in a 64-byte block and beyond.
-TEST_P(TextTest, MeasuresAndCopiesAsACharacterLoopDoes) {
-  char16_t* text = RandomText(34 + 300 + 64);
-  for (std::size_t start = 0; start < 34; ++start) {
-    for (std::size_t length = 0; length <= 300; ++length) {
-      const char16_t kept = text[start + length];
-      text[start + length] = u'\0';
-      ASSERT_EQ(FindTerminator(text + start), length) << "start " << start;
-      const auto any = static_cast<std::size_t>(random_.Between(0, 301));
-      for (std::size_t limit : {std::size_t{0}, length - (length > 0), length, length + 1, any})
-        ASSERT_EQ(LengthUpTo(text + start, limit), std::min(length, limit))
-            << "start " << start << ", limit " << limit;
-      for (std::size_t room :
-           {std::size_t{0}, length - (length > 0), length, length + 1, length + 40, any})
-        ExpectCopyWithin(text + start, length, room,
-                         static_cast<std::size_t>(random_.Between(0, 39)));
-      text[start + length] = kept;
+// A million characters, past every unrolled loop, are measured and copied up
+// to the room given.
+TEST(TextTest, AMillionCharactersAreCopiedUpToTheirRoom) {
+  const std::u16string numbered = Numbered(1'000'003);
+  const char16_t* text = numbered.c_str() + 3;
+  check::AtEveryWidth([&](int) {
+    EXPECT_EQ(FindTerminator(text), 1'000'000u);
+    EXPECT_EQ(LengthUpTo(text, 999'999), 999'999u);
+    for (std::size_t room : {std::size_t{999'999}, std::size_t{1'000'000}, SIZE_MAX - 1}) {
+      std::u16string target(1'000'001, u'#');
+      const std::size_t kept = std::min<std::size_t>(room, 1'000'000);
+      EXPECT_EQ(CopyTextWithin(target.data(), text, room), 1'000'000u);
+      EXPECT_EQ(target.compare(0, kept, text, kept), 0);
+      EXPECT_EQ(target.substr(kept), room < 1'000'000 ? u"##" : std::u16string(1, u'\0'));
     }
-  }
-  const auto length = static_cast<std::size_t>(1'000'000 + random_.Between(0, 63));
-  char16_t* longText = RandomText(length + 33) + random_.Between(0, 31);
-  longText[length] = u'\0';
-  EXPECT_EQ(FindTerminator(longText), length);
-  EXPECT_EQ(LengthUpTo(longText, length - 1), length - 1);
-  for (std::size_t room : {length - 1, length, std::size_t{SIZE_MAX - 1}})
-    ExpectCopyWithin(longText, length, room, 3);
+  });
 }
 
 // Which width is chosen only shows in the speed; that it runs on this processor
@@ -233,64 +186,12 @@ TEST(TextVectorsTest, AnOddTextStopsAtItsLimitAndItsRoom) {
 
 using FormatTest = RuntimeTest;
 
-// A value of a random magnitude, sometimes one of the edges: powers of ten and
-// one below them, the 64-bit extremes.
-std::int64_t RandomInteger(Seeded& random) {
-  std::int64_t value = random.Between(LONG_MIN, LONG_MAX) >> random.Between(0, 63);
-  if (random.OneIn(4)) {
-    value = 1;
-    for (long k = random.Between(0, 18); k > 0; --k) value *= 10;
-    value = (value - random.Between(0, 1)) * (random.OneIn(2) ? -1 : 1);
-  }
-  if (random.OneIn(20)) value = random.OneIn(2) ? LLONG_MIN : LLONG_MAX;
-  return value;
-}
-
-double RandomDouble(Seeded& random) {
-  const double kInfinity = std::numeric_limits<double>::infinity();
-  const double specials[] = {0.0,           -0.0,    kInfinity,    -kInfinity, std::nan(""),
-                             -std::nan(""), DBL_MAX, DBL_TRUE_MIN, 0.125,      1e21,
-                             -0.001,        2.5,     1234567.891,  1234.5678};
-  switch (random.Between(0, 5)) {
-    case 0:
-      return static_cast<double>(RandomInteger(random));
-    case 1:  // halfway between two whole numbers
-      return static_cast<double>(random.Between(-100'000, 100'000)) + 0.5;
-    case 2:
-      return std::ldexp(random.OneIn(2) ? 1.0 : -1.0, static_cast<int>(random.Between(62, 64)));
-    case 3:
-      return specials[random.Between(0, std::size(specials) - 1)];
-    default:  // any bits at all
-      return std::bit_cast<double>(static_cast<std::uint64_t>(random.Between(LONG_MIN, LONG_MAX)));
-  }
-}
-
-// Random values of every magnitude, counts of decimals and widths (also
-// outside 0..512), point, separator and field texts, long ones too, outside the
-// workspace or in it where the result goes, while the workspace moves as it
-// grows; at each vector width there is.
+// FormatGrouped, PadText and IntegerText, at every vector width, against
+// std::to_chars: values of every magnitude and the special ones, decimals and
+// widths at and beyond their bounds, usual, long and odd texts, also lying in
+// the workspace where the result goes.
 TEST_F(FormatTest, EveryOperationAgreesWithToChars) {
-  Seeded random;
-  const char* texts[] = {"", ".", ",", " - ", "abcdefghijklmnopqrstuvwxyz"};
-  for (int i = 0; i < 5000 && !HasFailure(); ++i) {
-    if (random.OneIn(4)) {  // so that it moves as it grows
-      FreeStringWorkspace();
-      InitStringWorkspace();
-    }
-    std::string bytes(8, '\0');
-    const double value = RandomDouble(random);
-    const std::int64_t integer = RandomInteger(random);
-    std::memcpy(bytes.data(), random.OneIn(2) ? static_cast<const void*>(&value) : &integer, 8);
-    for (int k = 0; k < 3; ++k) bytes += static_cast<char>(random.Between(0, 255));
-    bytes += std::string(texts[random.Between(0, 4)]) + texts[random.Between(0, 4)];
-    if (random.OneIn(20)) bytes += std::string(700, '_');
-    check::AtEveryWidth([&](int width) {
-      ASSERT_TRUE(
-          check::FormatAgrees(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()))
-          << "value " << value << ", integer " << integer << ", bytes " << bytes.substr(8)
-          << ", vector bytes " << width;
-    });
-  }
+  check::Replay(check::FormatAgrees, 5000, 80);
   char16_t digits[24];
   EXPECT_EQ(std::u16string(UnsignedToDecimal(digits, UINT64_MAX)), u"18446744073709551615");
 }
