@@ -41,8 +41,7 @@ struct Kept {  // the large block a heap shrank away last, and its usable size; 
   if (handed || fits) kept = {};
   if (handed == fits) return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure()
-         << "a request of " << bytes << " bytes " << (fits ? "did not get" : "got")
-         << " the kept block of " << was.size << " bytes";
+         << bytes << " bytes " << (fits ? "missed" : "got") << " a kept block of " << was.size;
 }
 
 // Every 4,093rd byte and the last one still hold the block's fill.
