@@ -2,11 +2,17 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "fuzz/report.h"
 #include "tests/checks.h"
 
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  ProgramHeap = CreatePrivateHeap();
+  InitStringWorkspace();
+  OpenConsole();
+  return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const bool started =
-      (ProgramHeap = CreatePrivateHeap(), InitStringWorkspace(), OpenConsole(), true);
-  if (!started || !check::ReadLineAgrees(data, size)) __builtin_trap();
+  TrapUnless(check::ReadLineAgrees(data, size));
   return 0;
 }

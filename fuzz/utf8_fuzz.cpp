@@ -2,9 +2,10 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "fuzz/report.h"
 #include "tests/checks.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (!check::Utf8Agrees(data, size)) __builtin_trap();
+  TrapUnless(check::Utf8Agrees(data, size));
   return 0;
 }

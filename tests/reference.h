@@ -27,8 +27,10 @@ inline std::vector<std::u16string> Lines(const std::string& bytes,
   auto failure = failures.begin();
   const std::size_t units = bytes.size() / 2;
   for (std::size_t i = 0; i <= units; ++i) {
-    for (; failure != failures.end() && *failure / 2 == i; ++failure)
-      lines.push_back(line), line.clear();
+    for (; failure != failures.end() && *failure / 2 == i; ++failure) {
+      lines.push_back(line);
+      line.clear();
+    }
     if (i == units) break;
     const auto unit = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
                                             static_cast<unsigned char>(bytes[2 * i + 1]) << 8);
@@ -38,7 +40,8 @@ inline std::vector<std::u16string> Lines(const std::string& bytes,
     }
     afterCr = unit == u'\r';
     if (unit == u'\r' || unit == u'\n') {
-      lines.push_back(line), line.clear();
+      lines.push_back(line);
+      line.clear();
     } else {
       line += unit;
     }

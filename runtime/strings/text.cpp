@@ -7,16 +7,21 @@
 
 #include <atomic>
 #include <cstring>
-#include <string>
 
 #include "runtime/platform/platform.h"
 #include "runtime/strings/text_kernels.h"
 
 namespace {
 
+// A text at an odd address is read through memcpy: a char16_t load there is
+// undefined, and a sanitizer says so.
 std::size_t LengthUpToPortable(const char16_t* text, std::size_t limit) {
+  const auto* bytes = reinterpret_cast<const char*>(text);
   std::size_t length = 0;
-  while (length < limit && text[length] != u'\0') ++length;
+  for (char16_t unit = 0; length < limit; ++length) {
+    std::memcpy(&unit, bytes + 2 * length, sizeof unit);
+    if (unit == u'\0') break;
+  }
   return length;
 }
 
@@ -73,7 +78,7 @@ const TextKernels& Kernels() {
 }  // namespace
 
 std::size_t FindTerminator(const char16_t* text) {
-  if (IsOdd(text)) return std::char_traits<char16_t>::length(text);
+  if (IsOdd(text)) return LengthUpToPortable(text, SIZE_MAX);
   return Kernels().findUpTo(text, SIZE_MAX);
 }
 

@@ -7,7 +7,21 @@
 #
 # CASE is a case name, or "redirected" or "terminal": every case on Wine without,
 # or with, a terminal. --list prints the cases for CTest (all but the full runs).
-import datetime, json, os, pathlib, pty, re, resource, select, signal, subprocess, sys, tempfile, termios, fcntl, time
+import datetime
+import fcntl
+import json
+import os
+import pathlib
+import pty
+import re
+import resource
+import select
+import signal
+import subprocess
+import sys
+import tempfile
+import termios
+import time
 
 SMALL = ['--passes', '30000', '--length', '1000', '--interval', '10000']
 
@@ -261,7 +275,8 @@ def run(r, program, folder):
             if kind == 'closed':
                 os.close(mine)
                 mine = None
-        child.append(theirs), ours.append(mine)
+        child.append(theirs)
+        ours.append(mine)
         spare += [theirs] if kind not in ('file', 'zeros', 'named', 'none', 'tty') else []
 
     def start():  # in the child, before the program
@@ -296,7 +311,9 @@ def run(r, program, folder):
     try:
         if r['stdout'] == 'early':
             gather('\r\n'.encode('utf-16-le'), time.time() + r['limit'])
-            os.close(out), opened.discard(out), readable.discard(out)
+            os.close(out)
+            opened.discard(out)
+            readable.discard(out)
         if r['steps'] and out in readable:
             prompt = b' seconds' if kinds[1] == 'tty' else ' seconds\r\n'.encode('utf-16-le')
             assert gather(prompt, time.time() + r['limit']), f'before its input it wrote {shown}'
@@ -312,14 +329,19 @@ def run(r, program, folder):
                 assert p.poll() is None, 'the program did not wait for its input'
             elif verb == 'hangup':
                 for fd in {ours[0], out} & opened:
-                    os.close(fd), opened.discard(fd), readable.discard(fd)
+                    os.close(fd)
+                    opened.discard(fd)
+                    readable.discard(fd)
             elif verb == 'csv':
                 with open(f'{folder}/run.csv', newline='') as f:
                     written, rows = f.read(), check_run(shown[out].decode('utf-16-le'), r)
                 assert written == rows, f'the CSV file holds {written!r}, not {rows!r}'
         until = time.time() + r['limit']
         while poll(p) is None and time.time() < until:
-            read_some(readable, shown, 0.02) if readable else time.sleep(0.02)
+            if readable:
+                read_some(readable, shown, 0.02)
+            else:
+                time.sleep(0.02)
         ended = 'no end' if p.poll() is None else \
             f'exit {p.returncode}' if p.returncode >= 0 else f'signal {-p.returncode}'
         until = time.time() + 0.5
@@ -356,14 +378,16 @@ def run(r, program, folder):
             assert re.fullmatch(want, text), f'{name!r} holds {text!r}'
     finally:
         if p.poll() is None:
-            p.kill(), p.wait()
+            p.kill()
+            p.wait()
         for fd in opened:
             os.close(fd)
 
 
 def main(argv):
     if argv[1:] == ['--list']:
-        return print(' '.join(dict.fromkeys(c['case'] for c in CASES if 'full' not in c['case'])))
+        print(' '.join(dict.fromkeys(c['case'] for c in CASES if 'full' not in c['case'])))
+        return
     if not __debug__ or '--' not in argv[1:-1] or argv[1] == '--':  # the checks are asserts
         sys.exit('usage: console_cases.py --list | CASE... -- PROGRAM...')
     names, program = argv[1:argv.index('--')], argv[argv.index('--') + 1:]

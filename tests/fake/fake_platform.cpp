@@ -17,9 +17,11 @@ State state;
 
 namespace {
 
-char InputTag, OutputTag;  // the standard streams' handles
-std::uintptr_t Handles;    // the last heap or module handle handed out
-long HeapsCreated;         // since the last reset
+// The standard streams' handles.
+char InputTag;
+char OutputTag;
+std::uintptr_t Handles;  // the last heap or module handle handed out
+long HeapsCreated;       // since the last reset
 
 void* NextHandle() {
   return reinterpret_cast<void*>(++Handles);
@@ -55,7 +57,8 @@ void Scribble(platform::HeapHandle heap, void* block) {
   const Block sizes = BlockOf(heap, block);
   if (!Intact(block, sizes)) Misuse("a write past the end of a block");
   std::memset(block, 0xDD, sizes.room);
-  BlocksOf(heap).erase(block), std::free(block);
+  BlocksOf(heap).erase(block);
+  std::free(block);
 }
 
 // A block of `bytes` with room to spare at every third heap call, garbage in the
@@ -66,16 +69,22 @@ void* NewBlock(platform::HeapHandle heap, std::size_t bytes, bool zero) {
   if (block == nullptr) throw std::bad_alloc();
   std::memset(block, zero ? 0 : 0xAA, room);  // memory not asked to be zero is not
   std::memset(static_cast<char*>(block) + room, kGuard, kGuardBytes);
-  return BlocksOf(heap)[block] = {bytes, room}, block;
+  BlocksOf(heap)[block] = {bytes, room};
+  return block;
 }
 
 }  // namespace
 
 void Reset() {
   bool overrun = false;
-  for (auto& [heap, numbered] : state.heaps)
-    for (auto& [block, sizes] : numbered.second) overrun |= !Intact(block, sizes), std::free(block);
-  state = State{}, HeapsCreated = 0;
+  for (auto& [heap, numbered] : state.heaps) {
+    for (auto& [block, sizes] : numbered.second) {
+      overrun |= !Intact(block, sizes);
+      std::free(block);
+    }
+  }
+  state = State{};
+  HeapsCreated = 0;
   if (overrun) Misuse("a write past the end of a block still live");
 }
 
@@ -125,7 +134,10 @@ void* ResizeBlock(HeapHandle heap, void* block, std::size_t bytes) {
   fake::Block& old = fake::BlockOf(heap, block);
   if (++state.heapCalls == state.failingCall) return nullptr;
   ++state.resizes;
-  if (bytes <= old.room && bytes >= old.room / 2) return old.bytes = bytes, block;
+  if (bytes <= old.room && bytes >= old.room / 2) {
+    old.bytes = bytes;
+    return block;
+  }
   void* moved = fake::NewBlock(heap, bytes, false);
   std::memcpy(moved, block, std::min(old.room, bytes));
   fake::Scribble(heap, block);
@@ -149,11 +161,11 @@ void DestroyPrivateHeap(HeapHandle heap) {
   state.heaps.erase(heap);
 }
 
+bool RealProcessorHasVectorBytes(int bytes);  // runtime/platform/processor.cpp
+
 bool ProcessorHasVectorBytes(int bytes) {
   if (auto asking = std::exchange(state.askingProcessor, nullptr)) asking();
-  __builtin_cpu_init();
-  return bytes == 16 || (bytes == 32 && __builtin_cpu_supports("avx2")) ||
-         (bytes == 64 && __builtin_cpu_supports("avx512bw"));
+  return RealProcessorHasVectorBytes(bytes);
 }
 
 bool QueryCounterFrequency(std::int64_t* frequency) {
@@ -163,7 +175,8 @@ bool QueryCounterFrequency(std::int64_t* frequency) {
 
 bool QueryCounter(std::int64_t* counter) {
   *counter = state.counter;
-  return state.counter += state.counterStep, true;
+  state.counter += state.counterStep;
+  return true;
 }
 
 std::uint32_t TickCount() {
@@ -174,7 +187,8 @@ ModuleHandle OpenModule(const char16_t* path) {
   if (auto opening = std::exchange(state.opening, nullptr)) opening();
   if (state.modules.count(path) == 0) return nullptr;
   ModuleHandle module = fake::NextHandle();
-  return state.open[module] = path, module;
+  state.open[module] = path;
+  return module;
 }
 
 bool NarrowFunctionName(const char16_t* name, char (&narrow)[FunctionNameBytes]) {
@@ -247,7 +261,8 @@ bool WriteFileBytes(FileHandle file, const void* buffer, std::uint32_t bytes,
   if (file == &fake::InputTag) fake::Misuse("writing to standard input");
   if ((state.lastError = state.writeError) != 0) return false;
   (file == &fake::OutputTag ? state.fileBytes : *static_cast<std::string*>(file))
-      .append(static_cast<const char*>(buffer), *written = bytes);
+      .append(static_cast<const char*>(buffer), bytes);
+  *written = bytes;
   return true;
 }
 
@@ -339,7 +354,8 @@ const char16_t* const* CommandLineArguments(std::size_t* count) {
   static std::vector<const char16_t*> texts;
   texts.clear();
   for (const std::u16string& argument : state.arguments) texts.push_back(argument.c_str());
-  return *count = texts.size(), texts.data();
+  *count = texts.size();
+  return texts.data();
 }
 
 void RegisterControlHandler(ControlHandler handler) {

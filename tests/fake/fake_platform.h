@@ -32,12 +32,14 @@ struct Read {
 };
 
 // Failures a test may script; BrokenPipe is the one of a reader that went away.
-inline constexpr platform::SystemError NoSpace = 28, BrokenPipe = 32;
+inline constexpr platform::SystemError NoSpace = 28;
+inline constexpr platform::SystemError BrokenPipe = 32;
 
 // A live heap block: the size asked for, and its usable room (BlockSize), which
 // now and then is larger and then holds garbage beyond the size asked.
 struct Block {
-  std::size_t bytes, room;
+  std::size_t bytes;
+  std::size_t room;
 };
 
 struct State {
@@ -45,12 +47,14 @@ struct State {
   // blocks. A resize that fits the room stays in place, one that does not moves,
   // and the memory a block leaves, like a freed block's, is written over first.
   std::map<platform::HeapHandle, std::pair<long, std::map<void*, Block>>> heaps;
-  long heapCalls = 0, failingCall = 0;  // heap creations, allocations and resizes so far;
-                                        // the one with this number fails (1: the first)
-  long resizes = 0;                     // resizes that succeeded
-  std::vector<std::size_t> freed;       // the sizes of the blocks freed one by one, in order
+  long heapCalls = 0;              // heap creations, allocations and resizes so far
+  long failingCall = 0;            // the heap call with this number fails (1: the first)
+  long resizes = 0;                // resizes that succeeded
+  std::vector<std::size_t> freed;  // the sizes of the blocks freed one by one, in order
   // Time: each counter reading is `counterStep` after the one before.
-  std::int64_t frequency = 10'000'000, counter = 0, counterStep = 0;
+  std::int64_t frequency = 10'000'000;
+  std::int64_t counter = 0;
+  std::int64_t counterStep = 0;
   bool frequencyFails = false;
   std::uint32_t tickCount = 0;
   // Modules that load, by path, with the functions they export; every other
@@ -65,12 +69,15 @@ struct State {
   // at the capacity), or redirected `reads`, after which the input has ended.
   // Standard output: a console, or a file whose writes fail with `writeError`
   // when that is not 0 (and so do those of the files created).
-  bool inputIsConsole = false, outputIsConsole = false;
-  platform::SystemError writeError = 0, lastError = 0;
+  bool inputIsConsole = false;
+  bool outputIsConsole = false;
+  platform::SystemError writeError = 0;
+  platform::SystemError lastError = 0;
   std::deque<std::u16string> typed;
   std::deque<Read> reads;
   std::u16string consoleText;
-  std::string fileBytes, standardError;
+  std::string fileBytes;
+  std::string standardError;
   platform::ControlHandler handler = nullptr;
   // The process's arguments; the files it created, by path, with what was
   // written to them (a path of "?" cannot be created).

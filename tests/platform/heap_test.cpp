@@ -43,15 +43,20 @@ bool Zero(const unsigned char* from, const unsigned char* to) {
 struct Kept {  // the large block a heap shrank away last, and its usable size; or none
   void* block;
   std::size_t size;
-  // Whether a request of `bytes` that may take the kept block got it exactly when
-  // the block serves it (from half its size to the whole); it is then no longer kept.
-  bool Handed(std::size_t bytes, const void* got) {
-    const bool serves = bytes >= LargeBlockBytes && bytes >= size / 2 && bytes <= size;
-    const bool handed = got == block;
-    if (serves) *this = {};
-    return handed == serves;
-  }
 };
+
+// Whether a request of `bytes` (0: one that may not take the kept block) got the
+// kept block when, and only when, it fits it: a large request of half its size
+// up to the whole. A block handed out is no longer kept.
+::testing::AssertionResult HandedWhenItFits(Kept& kept, std::size_t bytes, const void* got) {
+  const Kept was = kept;
+  const bool fits = bytes >= LargeBlockBytes && bytes >= was.size / 2 && bytes <= was.size;
+  const bool handed = was.block != nullptr && got == was.block;
+  if (handed || fits) kept = {};
+  if (handed == fits) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure()
+         << bytes << " bytes " << (fits ? "missed" : "got") << " a kept block of " << was.size;
+}
 
 // Every 4,093rd byte and the last one still hold the block's fill.
 bool Intact(const LiveBlock& block) {
@@ -83,23 +88,25 @@ TEST(PrivateHeapTest, LiveBlocksKeepTheirContentsThroughShrinksFreesAndDestructi
     if (choice == 0) {  // the heap goes with everything on it, and a new one takes its place
       DestroyPrivateHeap(heaps[heap]);
       std::erase_if(live, [heap](const LiveBlock& b) { return b.heap == heap; });
-      heaps[heap] = CreatePrivateHeap(), kept[heap] = {};
+      heaps[heap] = CreatePrivateHeap();
+      kept[heap] = {};
     } else if ((choice < 7 || picked == nullptr) && live.size() < 12) {
       const std::size_t bytes = size(kept[heap]);
       const bool zero = random.OneIn(4);
       auto* block = static_cast<unsigned char*>(AllocateBlock(heaps[heap], bytes, zero));
-      ASSERT_TRUE(block != nullptr &&
-                  (!zero || Zero(block, block + BlockSize(heaps[heap], block))));
-      ASSERT_TRUE(kept[heap].Handed(zero ? 0 : bytes, block)) << "step " << step;
-      live.push_back({heap, block, bytes, fill, zero}), std::memset(block, fill, bytes);
+      ASSERT_NE(block, nullptr);
+      ASSERT_TRUE(!zero || Zero(block, block + BlockSize(heaps[heap], block))) << "step " << step;
+      ASSERT_TRUE(HandedWhenItFits(kept[heap], zero ? 0 : bytes, block)) << "step " << step;
+      live.push_back({heap, block, bytes, fill, zero});
+      std::memset(block, fill, bytes);
     } else if (choice < 13 && picked != nullptr) {
       PrivateHeap* on = heaps[picked->heap];
       const std::size_t old = BlockSize(on, picked->bytes);
       // Zero-filled blocks only grow, as object tables grow their slots; others
       // shrink to the edge of what is kept, stay as large as they are, or take
       // any size.
-      const std::size_t half = std::max<std::size_t>(old / 2, 2),
-                        shrunk[] = {10, half, half - 1, old};
+      const std::size_t half = std::max<std::size_t>(old / 2, 2);
+      const std::size_t shrunk[] = {10, half, half - 1, old};
       const std::size_t bytes = picked->zero      ? picked->size + random.Between(1, 300)
                                 : random.OneIn(2) ? shrunk[random.Between(0, 3)]
                                                   : size(kept[picked->heap]);
@@ -109,15 +116,20 @@ TEST(PrivateHeapTest, LiveBlocksKeepTheirContentsThroughShrinksFreesAndDestructi
       auto* resized =
           static_cast<unsigned char*>(ResizeBlock(on, picked->bytes, bytes, picked->zero));
       ASSERT_TRUE(resized != nullptr) << "step " << step << ": resized to " << bytes;
-      ASSERT_TRUE(kept[picked->heap].Handed(picked->zero || bytes <= old ? 0 : bytes, resized));
-      if (!picked->zero && old >= LargeBlockBytes && bytes < old / 2 && !starved)
+      ASSERT_TRUE(
+          HandedWhenItFits(kept[picked->heap], picked->zero || bytes <= old ? 0 : bytes, resized))
+          << "step " << step;
+      if (!picked->zero && old >= LargeBlockBytes && bytes < old / 2 &&
+          !starved)
         kept[picked->heap] = {picked->bytes, old};
       picked->bytes = resized;
       ASSERT_TRUE(Intact({0, resized, std::min(picked->size, bytes), picked->fill, false}));
       ASSERT_TRUE(!picked->zero || Zero(resized + picked->size, resized + bytes))
           << "step " << step << ": grown from " << picked->size << " to " << bytes;
       ASSERT_GE(BlockSize(on, resized), bytes);
-      std::memset(resized, picked->fill = fill, picked->size = bytes);
+      picked->fill = fill;
+      picked->size = bytes;
+      std::memset(resized, fill, bytes);
     } else if (picked != nullptr) {
       FreeBlock(heaps[picked->heap], picked->bytes);
       live.erase(live.begin() + (picked - live.data()));

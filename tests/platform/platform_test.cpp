@@ -1,7 +1,7 @@
 // The real platform of the system the tests run on (natively, or under Wine):
-// the counter, 16-byte vectors, the scratch file, the system's words for an
-// error, run-time loading through the LibraryTable with a library of the tests'
-// own, and the working set. (The unit tests run on the system's locks.)
+// the counter, the scratch file, the system's words for an error, run-time
+// loading through the LibraryTable with a library of the tests' own, and the
+// working set. (The unit tests run on the system's locks.)
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -17,21 +17,30 @@
 namespace {
 
 TEST(PlatformTest, TheCounterIsFastEnoughAndNeverGoesBack) {
-  std::int64_t frequency = 0, previous = 0, reading = 0;
-  ASSERT_TRUE(platform::QueryCounterFrequency(&frequency) && platform::QueryCounter(&previous));
+  std::int64_t frequency = 0;
+  std::int64_t previous = 0;
+  std::int64_t reading = 0;
+  ASSERT_TRUE(platform::QueryCounterFrequency(&frequency));
+  ASSERT_TRUE(platform::QueryCounter(&previous));
   EXPECT_GE(frequency, 1000);
   for (int i = 0; i < 10'000; ++i, previous = reading) {
     ASSERT_TRUE(platform::QueryCounter(&reading));
     ASSERT_GE(reading, previous);
   }
   EXPECT_NE(platform::TickCount(), 0u);
-  EXPECT_TRUE(platform::ProcessorHasVectorBytes(16));  // every x86-64 processor
+}
+
+TEST(PlatformTest, AScratchFileTakesBytesAndIsNoConsole) {
   std::uint32_t written = 0;
   platform::FileHandle scratch = platform::OpenScratchFile();
-  EXPECT_TRUE(platform::WriteFileBytes(scratch, u"Hi\r\n", 8, &written) && written == 8);
+  EXPECT_TRUE(platform::WriteFileBytes(scratch, u"Hi\r\n", 8, &written));
+  EXPECT_EQ(written, 8u);
   EXPECT_FALSE(platform::WriteConsoleChars(scratch, u"Hi", 2, &written));  // not a console
-  // The system's words for error 2 (no such file, on both systems), cut to a
-  // room one short of them.
+}
+
+// The system's words for error 2 (no such file, on both systems), cut to a room
+// one short of them.
+TEST(PlatformTest, TheSystemsWordsAreCutToTheRoom) {
   char16_t words[64];
   platform::DescribeSystemError(2, words, 64);
   const std::u16string whole = words;
@@ -46,9 +55,14 @@ using CountCalls = int (*)();
 
 class LibrariesTest : public ::testing::Test {
  protected:
-  void SetUp() override { ProgramHeap = CreatePrivateHeap(), InitSharedLibraries(); }
+  void SetUp() override {
+    ProgramHeap = CreatePrivateHeap();
+    InitSharedLibraries();
+  }
   void TearDown() override {
-    ReleaseAllSharedLibraries(), DetachSharedLibraries(), DestroyPrivateHeap(ProgramHeap);
+    ReleaseAllSharedLibraries();
+    DetachSharedLibraries();
+    DestroyPrivateHeap(ProgramHeap);
   }
   // The library's count of calls since it was loaded: 1 on the first call.
   static int Count(std::int64_t library) {
@@ -92,7 +106,8 @@ TEST_F(LibrariesTest, TheWorkingSetShowsTheMemoryThisProcessTouches) {
   auto block = std::make_unique<char[]>(kTouched);
   std::memset(block.get(), 1, kTouched);
   const std::int64_t grown = QueryWorkingSetKB(process) - before;
-  EXPECT_TRUE(grown >= 48 * 1024 && grown <= 80 * 1024) << grown << " KiB";
+  EXPECT_GE(grown, 48 * 1024);
+  EXPECT_LE(grown, 80 * 1024);
   EXPECT_EQ(LibraryTable->dynamicObjects, nullptr);  // nothing stays loaded
   // Where the system gives the figure itself, another process is 0: no library
   // that calls itself psapi.dll is asked.

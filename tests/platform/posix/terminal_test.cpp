@@ -11,6 +11,7 @@
 #include <string>
 #include <thread>
 
+#include "runtime/console/console.h"
 #include "runtime/platform/posix/file_handle.h"
 #include "tests/checks.h"
 #include "tests/seeded.h"
@@ -20,7 +21,10 @@ namespace {
 class TerminalTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_EQ(openpty(&master_, &slave_, nullptr, nullptr, nullptr), 0); }
-  void TearDown() override { close(master_), close(slave_); }
+  void TearDown() override {
+    close(master_);
+    close(slave_);
+  }
   // Everything the terminal has shown so far.
   std::string Shown() {
     std::string shown(1 << 16, '\0');
@@ -31,71 +35,101 @@ class TerminalTest : public ::testing::Test {
       got += static_cast<std::size_t>(n);
     return shown.substr(0, got);
   }
-  int master_ = -1, slave_ = -1;
+  platform::FileHandle Terminal() { return platform::HandleOfDescriptor(slave_); }
+  // What one console read gives.
+  std::u16string ReadChars() {
+    char16_t units[8];
+    std::uint32_t got = 0;
+    EXPECT_TRUE(platform::ReadConsoleChars(Terminal(), units, 8, &got));
+    return std::u16string(units, got);
+  }
+  int master_ = -1;
+  int slave_ = -1;
 };
 
 // Random text goes out as its UTF-8 in chunks, surrogate pairs whole even where
-// a pair straddles a chunk's end; the window title goes to a standard output
-// that is a terminal, and not to a pipe. A line typed on a terminal that another
-// process made non-blocking is waited for and comes in as its UTF-16 ended by
-// CR LF, and so does the end-of-file key; the input modes are set as asked.
-TEST_F(TerminalTest, TextGoesOutAsUtf8AndComesInAsUtf16) {
+// a pair straddles a chunk's end.
+TEST_F(TerminalTest, TextGoesOutAsUtf8WithPairsWholeAcrossChunks) {
   termios raw;
-  tcgetattr(slave_, &raw), raw.c_oflag &= ~OPOST, tcsetattr(slave_, TCSANOW, &raw);
-  const platform::FileHandle terminal = platform::HandleOfDescriptor(slave_);
+  tcgetattr(slave_, &raw);
+  raw.c_oflag &= ~OPOST;
+  tcsetattr(slave_, TCSANOW, &raw);
   Seeded random;
   const char16_t alphabet[] = {u'a', 0x00E9, 0x4E16, 0xD83D, 0xDE00, 0xDC00};
   for (std::size_t length : {1023u, 1024u, 1025u, 3000u}) {
     std::u16string text(length, u'x');
     for (char16_t& unit : text) unit = alphabet[random.Between(0, 5)];
-    text[1022] = u'x', text[1023] = 0xD83D;  // a pair across the first chunk's end
+    text[1022] = u'x';
+    text[1023] = 0xD83D;  // a pair across the first chunk's end
     if (length > 1024) text[1024] = 0xDE00;
     if (length > 1025) text[1025] = 0xFF01;
     std::uint32_t written = 0;
-    ASSERT_TRUE(platform::WriteConsoleChars(terminal, text.data(), length, &written));
+    ASSERT_TRUE(platform::WriteConsoleChars(Terminal(), text.data(), length, &written));
     EXPECT_EQ(written, length);
     EXPECT_EQ(Shown(), reference::EncodeUtf8(text)) << "length " << length;
   }
-  int saved = dup(STDOUT_FILENO), piped[2];
-  ASSERT_EQ(pipe(piped), 0);
-  for (int out : {slave_, piped[1]})
-    dup2(out, STDOUT_FILENO), platform::SetConsoleTitleText(u"t\u00e9");
-  dup2(saved, STDOUT_FILENO), close(saved), close(piped[1]);
-  EXPECT_EQ(read(piped[0], &saved, 1), 0);
-  EXPECT_EQ(Shown(), "\x1b]0;t\xc3\xa9\x07");
-  close(piped[0]);
-
-  fcntl(slave_, F_SETFL, O_NONBLOCK);
-  std::thread typist([this] { usleep(50'000), write(master_, "a\xc3\xa9\n", 4); });
-  char16_t units[8];
-  std::uint32_t got = 0;
-  EXPECT_TRUE(platform::ReadConsoleChars(terminal, units, 8, &got));
-  typist.join();
-  EXPECT_EQ(std::u16string(units, got), u"a\u00e9\r\n");
-  write(master_, "\x04", 1);  // the end-of-file key at the start of a line
-  EXPECT_TRUE(platform::ReadConsoleChars(terminal, units, 8, &got) && got == 3 &&
-              units[0] == 0x1A && units[2] == u'\n');
-  write(master_, "b\xc3\x04", 3);  // the key between the bytes of a character: "b" alone
-  EXPECT_TRUE(platform::ReadConsoleChars(terminal, units, 8, &got) && got == 1 && units[0] == u'b');
-  EXPECT_TRUE(platform::SetConsoleInputMode(terminal, 0) && tcgetattr(slave_, &raw) == 0 &&
-              (raw.c_lflag & (ICANON | ECHO | ISIG)) == 0 &&
-              platform::SetConsoleInputMode(terminal, 7));
 }
 
-// Random bytes near every boundary of the well-formedness table, decoded whole
-// and cut anywhere into two reads; function names, which reach the dynamic
-// linker as UTF-8 of at most 259 bytes.
-TEST(Utf8Test, ConversionsAgreeWithTheStandard) {
-  Seeded random;
-  const unsigned char bytes[] = {'a',  0,    0x7F, 0x80, 0x8F, 0x90, 0x9F, 0xA0,
-                                 0xBF, 0xC0, 0xC1, 0xC2, 0xD8, 0xDB, 0xDC, 0xDF,
-                                 0xE0, 0xE1, 0xED, 0xEF, 0xF0, 0xF4, 0xF5, 0xFF};
-  for (int round = 0; round < 20'000; ++round) {
-    std::string text(static_cast<std::size_t>(random.Between(0, 9)), 'a');
-    for (char& byte : text) byte = static_cast<char>(bytes[random.Between(0, sizeof bytes - 1)]);
-    ASSERT_TRUE(check::Utf8Agrees(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()))
-        << round;
+// The title goes to a standard output that is a terminal, and not to a pipe.
+TEST_F(TerminalTest, OpenConsoleSetsTheTitleOfATerminalOnly) {
+  const int saved = dup(STDOUT_FILENO);
+  int piped[2];
+  ASSERT_EQ(pipe(piped), 0);
+  for (int out : {slave_, piped[1]}) {
+    dup2(out, STDOUT_FILENO);
+    OpenConsole(u"t\u00e9");
   }
+  dup2(saved, STDOUT_FILENO);
+  close(saved);
+  close(piped[1]);
+  char byte;
+  EXPECT_EQ(read(piped[0], &byte, 1), 0);
+  EXPECT_EQ(Shown(), "\x1b]0;t\xc3\xa9\x07");
+  close(piped[0]);
+}
+
+// A line typed on a terminal that another process made non-blocking is waited
+// for, and comes in as its UTF-16 ended by CR LF.
+TEST_F(TerminalTest, ALineIsWaitedForOnANonBlockingTerminal) {
+  fcntl(slave_, F_SETFL, O_NONBLOCK);
+  std::thread typist([this] {
+    usleep(50'000);
+    write(master_, "a\xc3\xa9\n", 4);
+  });
+  EXPECT_EQ(ReadChars(), u"a\u00e9\r\n");
+  typist.join();
+}
+
+// The end-of-file key comes in as Ctrl-Z and CR LF; typed between the bytes of
+// a character, it gives what came before the character.
+TEST_F(TerminalTest, TheEndOfFileKeyComesInAsCtrlZ) {
+  write(master_, "\x04", 1);
+  EXPECT_EQ(ReadChars(), u"\x1a\r\n");
+  write(master_, "b\xc3\x04", 3);
+  EXPECT_EQ(ReadChars(), u"b");
+}
+
+// Mode 0 reads raw keys without echo or signals; mode 7 lines, echoed, with signals.
+TEST_F(TerminalTest, InputModesAreSetAsAsked) {
+  termios modes;
+  EXPECT_TRUE(platform::SetConsoleInputMode(Terminal(), 0));
+  tcgetattr(slave_, &modes);
+  EXPECT_EQ(modes.c_lflag & (ICANON | ECHO | ISIG), 0u);
+  EXPECT_TRUE(platform::SetConsoleInputMode(Terminal(), 7));
+  tcgetattr(slave_, &modes);
+  EXPECT_EQ(modes.c_lflag & (ICANON | ECHO | ISIG), tcflag_t{ICANON | ECHO | ISIG});
+}
+
+// Bytes near every boundary of the well-formedness table, decoded whole and cut
+// anywhere into two reads, and units encoded.
+TEST(Utf8Test, ConversionsAgreeWithTheStandard) {
+  check::Replay(check::Utf8Agrees, 20'000, 40);
+}
+
+// Function names reach the dynamic linker as UTF-8 of at most 259 bytes; a lone
+// surrogate has no UTF-8.
+TEST(Utf8Test, FunctionNamesAreUtf8OfAtMost259Bytes) {
+  Seeded random;
   char narrow[platform::FunctionNameBytes];
   for (int round = 0; round < 1000; ++round) {
     std::u16string name(static_cast<std::size_t>(random.Between(0, 140)), u'a');

@@ -23,7 +23,8 @@ TEST(TextAtPageEndTest, NeverReadsThePageAfterTheText) {
     for (std::size_t length = 0; length < 300; ++length) {
       // `length` characters and a NUL, the NUL last in the page.
       char16_t* text = pageEnd - length - 1;
-      std::fill(text, pageEnd, u' '), pageEnd[-1] = u'\0';
+      std::fill(text, pageEnd, u' ');
+      pageEnd[-1] = u'\0';
       ASSERT_EQ(FindTerminator(text), length) << bytes << "-byte vectors";
       ASSERT_EQ(CopyTextWithin(target.data(), text, length), length);
       // `length` + 1 characters and no NUL before the page ends.
@@ -32,7 +33,8 @@ TEST(TextAtPageEndTest, NeverReadsThePageAfterTheText) {
       ASSERT_EQ(CopyTextWithin(target.data(), text, length), length + 1);
     }
   }
-  SetTextVectorBytes(0), munmap(pages, 2 * page);
+  SetTextVectorBytes(0);
+  munmap(pages, 2 * page);
 }
 
 }  // namespace
