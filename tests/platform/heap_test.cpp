@@ -119,8 +119,7 @@ TEST(PrivateHeapTest, LiveBlocksKeepTheirContentsThroughShrinksFreesAndDestructi
       ASSERT_TRUE(
           HandedWhenItFits(kept[picked->heap], picked->zero || bytes <= old ? 0 : bytes, resized))
           << "step " << step;
-      if (!picked->zero && old >= LargeBlockBytes && bytes < old / 2 &&
-          !starved)
+      if (!picked->zero && old >= LargeBlockBytes && bytes < old / 2 && !starved)
         kept[picked->heap] = {picked->bytes, old};
       picked->bytes = resized;
       ASSERT_TRUE(Intact({0, resized, std::min(picked->size, bytes), picked->fill, false}));
