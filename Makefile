@@ -28,7 +28,7 @@ report: bootstrap-report
 	cmake --preset native >/dev/null
 	cmake --build --preset native --target stringchurn
 	mkdir -p build/report
-	./build/native/program/stringchurn --csv build/report/run.csv </dev/null
+	./build/native/program/stringchurn --no-wait --csv build/report/run.csv
 	tools/report -o build/report/run.png build/report/run.csv
 
 # The chart of the README: the shipped benchmark run natively and as the .exe under
