@@ -10,6 +10,7 @@
 #include "program/comparison.h"
 #include "program/error_line.h"
 #include "program/globals.h"
+#include "program/options.h"
 #include "program/progress_csv.h"
 #include "program/progress_line.h"
 #include "program/run_record.h"
@@ -60,21 +61,25 @@ std::int64_t RunBenchmark(const BenchmarkSizes& sizes, const RunOutputs& outputs
   if (g.StringArray == nullptr) FailOutOfMemory();
 
   // Created only now, so that a run too large for the memory leaves a file of
-  // that name as it was.
+  // that name as it was; the record's file is checked first, so that a refused
+  // record leaves the CSV as it was too.
+  RunRecord record;
+  std::string error;
+  if (outputs.jsonPath != nullptr && !record.Open(outputs.jsonPath, &error)) {
+    return WriteErrorLine(CommandLineErrorExitCode, error);
+  }
   platform::FileHandle csvFile = nullptr;
   if (csvPath != nullptr) {
-    std::string error;
     csvFile = CreateProgressCsv(csvPath, &error);
     if (csvFile == nullptr) return WriteErrorLine(CommandLineErrorExitCode, error);
+    if (outputs.jsonPath != nullptr && record.WouldReplace(csvFile)) {
+      platform::CloseFile(csvFile);
+      return WriteErrorLine(
+          CommandLineErrorExitCode,
+          OutputFileError(OutputFile::Json, outputs.jsonPath, "it is the file of --csv"));
+    }
     if (const platform::SystemError failure = WriteProgressCsvHeader(csvFile)) {
       return ReportCannotWrite(csvPath, failure);
-    }
-  }
-  RunRecord record;
-  if (outputs.jsonPath != nullptr) {
-    std::string error;
-    if (!record.Open(outputs.jsonPath, &error)) {
-      return WriteErrorLine(CommandLineErrorExitCode, error);
     }
   }
 

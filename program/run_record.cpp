@@ -124,6 +124,15 @@ bool RunRecord::Open(const char16_t* path, std::string* error) {
   return path_ != nullptr;
 }
 
+bool RunRecord::WouldReplace(platform::FileHandle file) const {
+  platform::SystemError failure = 0;
+  platform::FileHandle existing = platform::OpenExistingFile(path_, &failure);
+  if (existing == nullptr) return false;
+  const bool same = platform::SameFile(existing, file);
+  platform::CloseFile(existing);
+  return same;
+}
+
 void RunRecord::Start(const BenchmarkSizes& sizes) {
   char16_t name[256];
   text_ = "{\"program\": {\"name\": \"stringchurn\", \"version\": \"" STRINGCHURN_VERSION "\"},\n";

@@ -19,6 +19,8 @@ class RunRecord {
   // and not the file that standard output or standard error writes. Returns
   // false, with the command-line error that says why in `*error`, when not.
   bool Open(const char16_t* path, std::string* error);
+  // Whether the record would take the place of `file`'s file (after Open).
+  bool WouldReplace(platform::FileHandle file) const;
 
   // The members up to the progress, with the system's time now as the start.
   void Start(const BenchmarkSizes& sizes);
