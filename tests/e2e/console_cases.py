@@ -13,32 +13,31 @@ SMALL = ['--passes', '30000', '--length', '1000', '--interval', '10000']
 
 
 def row(case, args=(), stdin='file', stdout='file', stderr='file', steps=(),
-        end=0, out='run', err='', ignore=(), max_kib=None, limit=120, sizes=SMALL, wine=True,
-        text=False, kept=(), files={}, fsize=None, record=False, rss_kib=None):
+        end=0, out='run', err='', ignore=(), max_kib=None, limit=120, sizes=SMALL, wine='redirected',
+        text=False, files={}, fsize=None, record=False, rss_kib=None):
     return dict(locals())
 
 
 # Columns. case: the test's name; the rows of a case run one after the other. args:
 # after `sizes`, whose values they may override; {dir} is a fresh folder whose name
 # has a blank. stdin, stdout, stderr: a kind of STREAMS, or tty (one pseudo-terminal,
-# the controlling one). steps, once the program waits at its end: "type TEXT", "kill SIGNAME",
-# "alive" (it still waits 300 ms on), "hangup" (the runner's ends of standard input
-# and output close), "csv" ({dir}/run.csv holds the printed rows). end: the exit code
-# (-N: signal N), or "any", within `limit` seconds. out: "run" (the header, a
-# progress line of 37 characters for every interval of `sizes`, working sets up to
-# `max_kib`, the total), a regex for all of standard output (UTF-16LE, UTF-8 on a
-# terminal) or None; err: a regex for all of standard error or None; neither is
-# checked on a stream the runner cannot read. ignore: signals ignored at start.
-# wine: in the Wine groups. text: standard output is plain text, as standard error
-# always is: UTF-8 without controls, every line ended by the system's line end
-# ({eol} in a regex; CR LF for a Windows program). kept: files in {dir} that hold
-# "kept\n" before the start and still at the end; files: {name: regex}, files that
-# {dir} must hold at the end (a name's lone surrogates are its bytes that are not
-# UTF-8). fsize: the bytes a file may grow to (RLIMIT_FSIZE, SIGXFSZ ignored), as on
-# a full disk.
-# record: {dir}/run.json is the record of the run that standard output shows.
-# rss_kib: the most memory the program may have resident at its peak. A terminal
-# never shows a NUL, and no run leaves a .tmp file behind.
+# the controlling one). steps, once the program waits at its end and still does 300
+# ms on: "type TEXT", "kill SIGNAME", "alive" (it still waits 300 ms on), "hangup"
+# (the runner's end of the terminal closes), "csv" ({dir}/run.csv
+# holds the printed rows). end: the exit code (-N: signal N), or "any", within
+# `limit` seconds. out: "run" (the header, a progress line of 37 characters for
+# every interval of `sizes`, working sets up to `max_kib`, the total), a regex for
+# all of standard output (UTF-16LE, UTF-8 on a terminal) or None; err: a regex for
+# all of standard error or None; neither is checked on a stream the runner cannot
+# read. ignore: signals ignored at start. wine: the test that runs it on Wine, redirected or terminal (with a terminal), or None. text: standard
+# output is plain text, as standard error always is: UTF-8 without controls, every
+# line ended by the system's line end ({eol} in a regex; CR LF for a Windows
+# program). files: {name: regex}, files in {dir} that hold "kept\n" before the start
+# and match the regex at the end (a name's lone surrogates are its bytes that are
+# not UTF-8). fsize: the bytes a file may grow to (RLIMIT_FSIZE, SIGXFSZ ignored),
+# as on a full disk. record: {dir}/run.json is the record of the run that standard
+# output shows. rss_kib: the most memory the program may have resident at its peak.
+# A terminal never shows a NUL, and no run leaves a .tmp file behind.
 def refused(option, path, reason=''):  # a file that --csv or --json may not write
     return row('file-refused', [option, path], end=2, out='',
                err=f'stringchurn: {option} takes .*{reason}{{eol}}{HINT}')
@@ -59,28 +58,30 @@ CSV_HEADER = 'pass,working_set_kib,duration_ms\n'
 
 
 # --compare's lines after the total, `run` the figures of the run's own line.
-def compared(*args, run=r' +[0-9.]+ \u00b5s a pass +[0-9]+\.[0-9]{2} x the limit', length=1000):
+def compared(*args, run=r' +[0-9.]+ \u00b5s a pass +[0-9]+\.[0-9]{2} x the limit'):
     figure = r' +[0-9]+\.[0-9]+ \u00b5s a pass'
     return row('compare', args + ('--compare',), out=(
-        rf'(?s).* seconds\r\nCompared at {length} characters on this machine:\r\n  copy limit{figure}\r\n'
+        rf'(?s).* seconds\r\nCompared at [0-9]+ characters on this machine:\r\n  copy limit{figure}\r\n'
         rf'  this run  {run}\r\n  plain C\+\+ {figure} +[0-9.]+ x the limit\r\n'))
 
 
+CSV = ['--csv', '{dir}/run.csv']
+JSON = ['--json', '{dir}/run.json', '--no-wait']
+NO_OUTPUT = UNWRITABLE % 'standard output'
 PIPES = dict(stdin='pipe', stdout='pipe')
 TYPED = 'type typed\n'
-TTY = dict(stdin='tty', stdout='tty', out=None, limit=5, wine=False)
-FULL = dict(sizes=[], limit=1200, wine=False, steps=('alive', TYPED), **PIPES)
+TTY = dict(stdin='tty', stdout='tty', out=None, limit=5, wine=None)
+FULL = dict(sizes=[], limit=1200, wine=None, steps=(TYPED,), **PIPES)
 CASES = [
     row('file'),
-    row('pipe', steps=('alive', TYPED), **PIPES),
     # Made non-blocking by whoever shares it, the input is still waited for and the
     # output, far more than a pipe holds, written whole.
-    row('nonblocking', stdin='nonblocking', stdout='pipe', steps=('alive', TYPED), wine=False),
+    row('nonblocking', stdin='nonblocking', stdout='pipe', steps=(TYPED,), wine=None),
     row('nonblocking', stdout='nonblocking', sizes=['--passes', '60000', '--length', '0', '--interval', '2'],
-        wine=False),
+        wine=None),
     # Started as nohup and a shell's background jobs start it: ignored stays ignored.
     row('nohup', ignore=('SIGHUP', 'SIGINT'), steps=('kill SIGHUP', 'kill SIGINT', 'alive', TYPED),
-        wine=False, **PIPES),
+        wine=None, **PIPES),
     # Standard output without a reader ends the run quietly with exit code 1.
     row('closed', stdin='closed', stdout='closed', end=1),
     # The end of the input ends the wait.
@@ -89,21 +90,21 @@ CASES = [
     # waited for to the end of the input and thrown away.
     row('endless', stdin='zeros', rss_kib=131072),
     # Ctrl-C, the break key and shutdown end the program as the signal does.
-    *(row('signals', steps=(f'kill {name}',), end=-getattr(signal, name), limit=5, wine=False, **PIPES)
+    *(row('signals', steps=(f'kill {name}',), end=-getattr(signal, name), limit=5, wine=None, **PIPES)
       for name in ('SIGINT', 'SIGQUIT', 'SIGTERM')),
     # Output that cannot be written stops the run with exit code 1 and the system's
     # reason: a full or closed standard output, a full CSV file. A file the program
     # opens never takes a closed stream's place, nor is a CSV mixed into one.
-    row('unwritable', ['--version'], stdout='full', end=1, err=UNWRITABLE % 'standard output'),
+    row('unwritable', ['--version'], stdout='full', end=1, err=NO_OUTPUT),
     row('unwritable', ['--csv', '/dev/full'], end=1, out='', err=UNWRITABLE % '"/dev/full"'),
-    row('unwritable', ['--csv', '{dir}/run.csv'], stdout='none', end=1,
-        err=UNWRITABLE % 'standard output', files={'run.csv': CSV_HEADER}),
-    row('unwritable', ['--csv', '{dir}/run.csv'], stdout='full', stderr='none', end=1,
+    row('unwritable', CSV, stdout='none', end=1,
+        err=NO_OUTPUT, files={'run.csv': CSV_HEADER}),
+    row('unwritable', CSV, stdout='full', stderr='none', end=1,
         files={'run.csv': CSV_HEADER}),
     # Standard output full after the header and a line: the CSV row goes before its
     # line, so the file has a row for the line that failed too.
-    row('unwritable', ['--csv', '{dir}/run.csv'], fsize=116 + 78, out=None, end=1,
-        err=UNWRITABLE % 'standard output', wine=False,
+    row('unwritable', CSV, fsize=116 + 78, out=None, end=1,
+        err=NO_OUTPUT, wine=None,
         files={'run.csv': CSV_HEADER + '0,[0-9]+,[0-9]+\n10000,[0-9]+,[0-9]+\n'}),
     # A CSV file or a record that is standard output's or standard error's, or cannot
     # be created (the system says why).
@@ -112,15 +113,16 @@ CASES = [
     *(refused(option, '{dir}', ': (Is a directory|Access (is )?denied)') for option in ('--csv', '--json')),
     # A run too large for the memory keeps an existing file; a name that is not
     # UTF-8 is that file's name, byte for byte.
-    row('csv-kept', ['--passes', '1152921504606846968', '--csv', '{dir}/run.csv'], end=3, out='',
-        err='stringchurn: out of memory{eol}', kept=('run.csv',)),
+    row('csv-kept', ['--passes', '1152921504606846968', *CSV], end=3, out='',
+        err='stringchurn: out of memory{eol}', files={'run.csv': 'kept\n'}),
     row('csv-kept', ['--csv', '{dir}/caf\udce9.csv'], files={'caf\udce9.csv': CSV_HEADER + '.+'},
-        wine=False),
+        wine=None),
     # A refused name shows as given, in UTF-8, escaping only its quotes, controls and
     # the byte that is not UTF-8 (which Wine's command line makes U+FFFD).
     row('file-refused', ['--json', '{dir}/caf\u00e9 "x"\t\udce9/run.json'], end=2, out='',
         err=r'stringchurn: --json takes .*, not ".*/caf\u00e9 \\"x\\"\\x09(\\xE9|\ufffd)/run\.json": .+{eol}' + HINT),
-    row('csv', ['--csv', '{dir}/run.csv'], steps=('alive', 'csv', TYPED), **PIPES),
+    # Pipes, with a CSV file that holds every row as soon as its line shows.
+    row('pipe', CSV, steps=('csv', TYPED), **PIPES),
     # (Each option's refusals are the options test's.) A word on the command line
     # reaches the program as given, quotes and backslashes and all.
     row('options', ['say "hi" \\\\ \\'], end=2, out='',
@@ -129,23 +131,23 @@ CASES = [
     row('options', ['-V', '--'], text=True, out=shown('--version')),
     # The record of a run, natively and under Wine; one that cannot be written leaves
     # the file of its name as it was.
-    row('json', ['--json', '{dir}/run.json', '--no-wait'], record=True),
-    row('json', ['--json', '{dir}/run.json', '--no-wait'], stdout='pipe', fsize=200,
-        end=1, err=UNWRITABLE % '".*run.json"', wine=False, kept=('run.json',)),
+    row('json', JSON, record=True),
+    row('json', JSON, stdout='pipe', fsize=200,
+        end=1, err=UNWRITABLE % '".*run.json"', wine=None, files={'run.json': 'kept\n'}),
     # With no interval after pass 0 the run has no figure of its own; a run far
     # shorter than a millisecond has one, not the millisecond spread over its passes.
     compared(),
     compared('--passes', '0', run=' too short to measure'),
-    compared('--passes', '1000', '--interval', '1000', '--length', '1', length=1,
+    compared('--passes', '1000', '--interval', '1000', '--length', '1',
              run=r'( +(?=[0-9.]*[1-9])[0-9.]+ \u00b5s a pass +[0-9.]+ x the limit| too short to measure)'),
     # Typed text beyond ASCII is echoed as text (Wine echoes one beyond U+FFFF as
     # two U+FFFD: the platform tests cover those natively).
     row('tty-line', **dict(TTY, steps=('type Gr\u00fc\u00dfe, \u4e16\u754c\r',),
-                           out='(?s).*Gr\u00fc\u00dfe, \u4e16\u754c.*', wine=True)),
+                           out='(?s).*Gr\u00fc\u00dfe, \u4e16\u754c.*', wine='terminal')),
     row('tty-eof', steps=('type \x04',), **TTY),
     # An error line on a console shows a name beyond ASCII as it was given.
     row('tty-error', ['--csv', 'caf\u00e9/run.csv'], end=2, err='(?s).*"caf\u00e9/run.csv".*',
-        **dict(TTY, stderr='tty', wine=True)),
+        **dict(TTY, stderr='tty', wine='terminal')),
     # A line goes in with its Enter; Ctrl-C and a hangup end the program by their signals.
     row('tty-line', steps=('type ab', 'alive', 'type \r'), **TTY),
     row('tty-signals', steps=('type \x03',), end=-signal.SIGINT, **TTY),
@@ -204,18 +206,6 @@ STREAMS = {
 FILES = ('file', 'named')
 
 
-# Appends what the descriptors give within 20 ms; drops those at their end.
-def read_some(fds, into):
-    for fd in select.select(list(fds), [], [], 0.02)[0]:
-        try:
-            chunk = os.read(fd, 4096)
-        except OSError:  # a terminal whose program has gone reads EIO
-            chunk = b''
-        into[fd] = into.get(fd, b'') + chunk
-        if not chunk:
-            fds.discard(fd)
-
-
 # The header, a progress line for every interval and the total; returns the CSV
 # rows they give.
 def check_run(text, r):
@@ -227,11 +217,11 @@ def check_run(text, r):
         lines[-1] == '', f'the output has {len(lines)} lines, the first {lines[0]!r}, the last {lines[-1]!r}'
     rows = ''
     for k, line in enumerate(lines[1:-2]):
-        m = re.fullmatch(r' *([0-9]+)\t *([0-9]{1,3}(?:\.[0-9]{3})*) K\t *([0-9]+)ms', line)
-        assert len(line) == 37 and m and m[1] == str(k * interval), f'progress line {k} is {line!r}'
-        kib = int(m[2].replace('.', ''))
-        assert 0 < kib <= (r['max_kib'] or kib), f'a working set of {m[2]}'
-        rows += f'{m[1]},{kib},{m[3]}\n'
+        m = re.fullmatch(rf' *{k * interval}\t *([0-9]{{1,3}}(?:\.[0-9]{{3}})*) K\t *([0-9]+)ms', line)
+        assert len(line) == 37 and m, f'progress line {k} is {line!r}'
+        kib = int(m[1].replace('.', ''))
+        assert 0 < kib <= (r['max_kib'] or kib), f'a working set of {m[1]}'
+        rows += f'{k * interval},{kib},{m[2]}\n'
     assert re.fullmatch('Total Time: [0-9]+ seconds', lines[-2]), f'the total is {lines[-2]!r}'
     return rows
 
@@ -284,7 +274,7 @@ def run(r, program, folder):
         for n in [n for n, fd in enumerate(theirs) if fd is None]:
             os.close(n)
 
-    for name in r['kept']:
+    for name in r['files']:
         pathlib.Path(folder, name).write_text('kept\n')
     args = [a.replace('{dir}', folder) for a in [*r['sizes'], *r['args']]]
     p = subprocess.Popen(program + args, stdin=theirs[0], stdout=theirs[1], stderr=theirs[2],
@@ -294,17 +284,24 @@ def run(r, program, folder):
         os.close(fd)
     shown = {}
 
-    # Reads what the program writes until done().
+    # Reads what the program writes until done(); drops what is at its end.
     def read_until(done, seconds):
         until = time.time() + seconds
         while not done() and time.time() < until:
-            read_some(readable, shown)
+            for fd in select.select(list(readable), [], [], 0.02)[0]:
+                try:
+                    chunk = os.read(fd, 4096)
+                # A terminal whose program has gone reads EIO.
+                except OSError:
+                    chunk = b''
+                shown[fd] = shown.get(fd, b'') + chunk
+                if not chunk:
+                    readable.discard(fd)
 
     def hangup(_):
-        for fd in {ours[0], out}:
-            os.close(fd)
-            opened.discard(fd)
-            readable.discard(fd)
+        os.close(out)
+        opened.discard(out)
+        readable.discard(out)
 
     def alive(_):
         time.sleep(0.3)
@@ -323,7 +320,7 @@ def run(r, program, folder):
         if r['steps']:
             read_until(lambda: prompt in shown.get(out, b'') or out not in readable, r['limit'])
             assert prompt in shown.get(out, b''), f'before its input it wrote {shown}'
-            time.sleep(0.3)
+            alive('')
         for step in r['steps']:
             verb, _, what = step.partition(' ')
             steps[verb](what)
@@ -346,7 +343,7 @@ def run(r, program, folder):
         if r['record']:
             check_record(r, folder, got[1].decode('utf-16-le'))
         assert not [n for n in os.listdir(folder) if n.endswith('.tmp')], os.listdir(folder)
-        for name, want in [*r['files'].items(), *((name, 'kept\n') for name in r['kept'])]:
+        for name, want in r['files'].items():
             text = pathlib.Path(folder, name).read_bytes().decode()
             assert re.fullmatch(want, text, re.S), f'{name!r} holds {text!r}'
     finally:
@@ -365,8 +362,7 @@ def main(argv):
     # The program's system's line end.
     global EOL
     EOL = '\r\n' if argv[-1].endswith('.exe') else '\n'
-    # A case, or those on Wine without a terminal (redirected) or with one (terminal).
-    rows = [r for r in CASES if argv[1] in (r['case'], r['wine'] and ('redirected', 'terminal')[r['stdin'] == 'tty'])]
+    rows = [r for r in CASES if argv[1] in (r['case'], r['wine'])]
     assert rows, f'there is no case {argv[1]}'
     # The first failure ends the run, after the row's name.
     for r in rows:
