@@ -3,12 +3,15 @@
 # streams, the signals and keys it gets, and what must come out. The same rows run
 # natively and, under Wine, on the .exe.
 #
-#   console_cases.py --list | CASE -- PROGRAM...
+#   console_cases.py --list | CASE PROGRAM...
 #
-# CASE is a case name, or "redirected" or "terminal": every case on Wine without,
-# or with, a terminal. --list prints the cases for CTest (all but the full runs).
+# CASE is a case name, or "redirected" or "terminal": the cases that run on Wine
+# without, or with, a terminal. --list prints the cases for CTest (all but the full runs).
 import datetime, json, os, pathlib, pty, re, resource, select, signal, subprocess, sys, tempfile, termios, fcntl, time
 
+# Where the program starts, whatever folder the runner works in: the test's own
+# (where the Wine prefix is found).
+START = os.getcwd()
 SMALL = ['--passes', '30000', '--length', '1000', '--interval', '10000']
 
 
@@ -35,10 +38,13 @@ def row(case, args=(), stdin='file', stdout='file', stderr='file', steps=(),
 # program). files: {name: regex}, files in {dir} that hold "kept\n" before the start
 # and match the regex at the end (a name's lone surrogates are its bytes that are
 # not UTF-8). fsize: the bytes a file may grow to (RLIMIT_FSIZE, SIGXFSZ ignored),
-# as on a full disk. record: {dir}/run.json is the record of the run that standard
-# output shows. rss_kib: the most memory the program may have resident at its peak.
+# as on a full disk. record: {dir}/run.json is a record of the run on
+# this machine. rss_kib: the most memory the program may have resident at its peak.
 # A terminal never shows a NUL, and no run leaves a .tmp file behind.
-def refused(option, path, reason=''):  # a file that --csv or --json may not write
+
+
+# A file that --csv or --json may not write.
+def refused(option, path, reason=''):
     return row('file-refused', [option, path], end=2, out='',
                err=f'stringchurn: {option} takes .*{reason}{{eol}}{HINT}')
 
@@ -129,9 +135,9 @@ CASES = [
         err=r'stringchurn: "say \\"hi\\" \\\\\\ \\\\" is not an option; .*{eol}' + HINT),
     row('options', ['--help'], text=True, out=shown('--help')),
     row('options', ['-V', '--'], text=True, out=shown('--version')),
-    # The record of a run, natively and under Wine; one that cannot be written leaves
-    # the file of its name as it was.
-    row('json', JSON, record=True),
+    # The record of a run, natively and under Wine, and no wait for a line; a record
+    # that cannot be written leaves the file of its name as it was.
+    row('json', JSON, stdin='pipe', record=True),
     row('json', JSON, stdout='pipe', fsize=200,
         end=1, err=UNWRITABLE % '".*run.json"', wine=None, files={'run.json': 'kept\n'}),
     # With no interval after pass 0 the run has no figure of its own; a run far
@@ -166,8 +172,8 @@ INPUT = 'first line\r\nsecond line\r\n'.encode('utf-16-le')
 
 # A file that no name reaches, holding `content` and then `holes` bytes that take
 # no room, read from its start: the program's end and ours.
-def scratch(folder, content=b'', holes=0):
-    fd = os.open(folder, os.O_TMPFILE | os.O_RDWR)
+def scratch(content=b'', holes=0):
+    fd = os.open('.', os.O_TMPFILE | os.O_RDWR)
     os.pwrite(fd, content, 0)
     os.ftruncate(fd, len(content) + holes)
     return fd, fd
@@ -188,34 +194,34 @@ def closed(theirs, ours):
     return theirs, None
 
 
-# Each kind of standard stream n: the program's end and ours, None where there is
-# none. file: a file (as input, two UTF-16 lines); zeros: 256 MiB of zero bytes,
+# Each kind of standard stream n, in the run's folder: the program's end and ours,
+# None where there is none. file: a file (as input, two UTF-16 lines); zeros: 256 MiB of zero bytes,
 # one line without an end; named: the file {dir}/out.txt; full: /dev/full; none:
 # no descriptor; nonblocking: a pipe whose end in the program is non-blocking.
 STREAMS = {
-    'file': lambda n, folder: scratch(folder, INPUT if n == 0 else b''),
-    'zeros': lambda n, folder: scratch(folder, holes=256 << 20),
-    'named': lambda n, folder: (os.open(f'{folder}/out.txt', os.O_CREAT | os.O_RDWR),) * 2,
-    'full': lambda n, folder: (os.open('/dev/full', os.O_WRONLY), None),
-    'none': lambda n, folder: (None, None),
-    'pipe': lambda n, folder: pipe(n),
-    'nonblocking': lambda n, folder: pipe(n, blocking=False),
-    'closed': lambda n, folder: closed(*pipe(n)),
+    'file': lambda n: scratch(INPUT if n == 0 else b''),
+    'zeros': lambda n: scratch(holes=256 << 20),
+    'named': lambda n: (os.open('out.txt', os.O_CREAT | os.O_RDWR),) * 2,
+    'full': lambda n: (os.open('/dev/full', os.O_WRONLY), None),
+    'none': lambda n: (None, None),
+    'pipe': pipe,
+    'nonblocking': lambda n: pipe(n, blocking=False),
+    'closed': lambda n: closed(*pipe(n)),
 }
 # The kinds that the runner reads back from their file at the end.
 FILES = ('file', 'named')
 
 
 # The header, a progress line for every interval and the total; returns the CSV
-# rows they give.
+# file of their figures.
 def check_run(text, r):
     sizes = dict(zip(r['sizes'][::2], map(int, r['sizes'][1::2])))
     interval = sizes.get('--interval', 10000)
     lines = text.split('\r\n')
-    header = f'   Loops      MemoryUsage      duration for {interval} passes'
-    assert len(lines) == sizes.get('--passes', 1000000) // interval + 4 and lines[0] == header and \
+    assert len(lines) == sizes.get('--passes', 1000000) // interval + 4 and \
+        lines[0] == f'   Loops      MemoryUsage      duration for {interval} passes' and \
         lines[-1] == '', f'the output has {len(lines)} lines, the first {lines[0]!r}, the last {lines[-1]!r}'
-    rows = ''
+    rows = CSV_HEADER
     for k, line in enumerate(lines[1:-2]):
         m = re.fullmatch(rf' *{k * interval}\t *([0-9]{{1,3}}(?:\.[0-9]{{3}})*) K\t *([0-9]+)ms', line)
         assert len(line) == 37 and m, f'progress line {k} is {line!r}'
@@ -226,12 +232,10 @@ def check_run(text, r):
     return rows
 
 
-# The record in `folder` against the run's output `text`.
-def check_record(r, folder, text):
-    record = json.loads(pathlib.Path(folder, 'run.json').read_text())
-    rows = ''.join(','.join(map(str, p.values())) + '\n' for p in record['progress'])
-    assert check_run(text, r) == rows, f'the record holds {rows!r}'
-    assert f'Total Time: {record["total_ms"] // 1000} seconds' in text, f'a total of {record["total_ms"]} ms'
+# The record: the machine it ran on and when it started, as the system
+# tells.
+def check_record(r):
+    record = json.loads(pathlib.Path('run.json').read_text())
     machine = record['machine']
     memory = os.sysconf('SC_PHYS_PAGES') * os.sysconf('SC_PAGE_SIZE')
     assert machine['processor'] and machine['system'] and machine['logical_processors'] == os.cpu_count() and \
@@ -250,11 +254,12 @@ def poll(p):
     return p.returncode
 
 
-def run(r, program, folder):
+# Runs the command `program` as row `r` says, in the current folder.
+def run(r, program):
     kinds = [r['stdin'], r['stdout'], r['stderr']]
     tty = pty.openpty() if 'tty' in kinds else None
-    streams = dict(STREAMS, tty=lambda n, folder: tty[::-1])
-    theirs, ours = zip(*(streams[kind](n, folder) for n, kind in enumerate(kinds)))
+    streams = dict(STREAMS, tty=lambda n: tty[::-1])
+    theirs, ours = zip(*(streams[kind](n) for n, kind in enumerate(kinds)))
     opened = set(ours) - {None}
     readable = {ours[n] for n in (1, 2) if kinds[n] not in FILES} - {None}
     out = ours[1]
@@ -271,14 +276,15 @@ def run(r, program, folder):
             signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
         if tty:
             fcntl.ioctl(tty[1], termios.TIOCSCTTY, 0)
-        for n in [n for n, fd in enumerate(theirs) if fd is None]:
-            os.close(n)
+        for n in range(3):
+            if theirs[n] is None:
+                os.close(n)
 
     for name in r['files']:
-        pathlib.Path(folder, name).write_text('kept\n')
-    args = [a.replace('{dir}', folder) for a in [*r['sizes'], *r['args']]]
+        pathlib.Path(name).write_text('kept\n')
+    args = [a.replace('{dir}', os.getcwd()) for a in [*r['sizes'], *r['args']]]
     p = subprocess.Popen(program + args, stdin=theirs[0], stdout=theirs[1], stderr=theirs[2],
-                         start_new_session=bool(tty), preexec_fn=start,
+                         cwd=START, start_new_session=bool(tty), preexec_fn=start,
                          env=dict(os.environ, TERM=os.environ.get('TERM', 'xterm')))
     for fd in set(theirs) - opened - {None}:
         os.close(fd)
@@ -308,8 +314,8 @@ def run(r, program, folder):
         assert p.poll() is None, 'the program did not wait for its input'
 
     def csv(_):
-        written = pathlib.Path(folder, 'run.csv').read_bytes().decode()
-        rows = CSV_HEADER + check_run(shown[out].decode(encoding), r)
+        written = pathlib.Path('run.csv').read_bytes().decode()
+        rows = check_run(shown[out].decode(encoding), r)
         assert written == rows, f'the CSV file holds {written!r}, not {rows!r}'
 
     steps = dict(type=lambda text: os.write(ours[0], text.encode(encoding)),
@@ -328,7 +334,7 @@ def run(r, program, folder):
         read_until(lambda: not readable, 0.5)
         got = {n: os.pread(ours[n], 1 << 20, 0) if kinds[n] in FILES else shown.get(ours[n], b'') for n in (1, 2)}
         assert p.returncode is not None and r['end'] in (p.returncode, 'any'), \
-            f'the program ended with {p.returncode}: {got[2]!r}'
+            f'the exit code is {p.returncode}, not {r["end"]}: {got[2]!r}'
         assert not r['rss_kib'] or p.peak_kib <= r['rss_kib'], f'{p.peak_kib} KiB were resident'
         assert not tty or b'\0' not in got[1], f'the terminal shows {got[1]!r}'
         for n, want in ((1, r['out']), (2, r['err'])):
@@ -341,10 +347,10 @@ def run(r, program, folder):
             assert check_run(text, r) if want == 'run' else re.fullmatch(want.replace('{eol}', EOL), text), \
                 f'stream {n} holds {text!r}'
         if r['record']:
-            check_record(r, folder, got[1].decode('utf-16-le'))
-        assert not [n for n in os.listdir(folder) if n.endswith('.tmp')], os.listdir(folder)
+            check_record(r)
+        assert not [n for n in os.listdir() if n.endswith('.tmp')], os.listdir()
         for name, want in r['files'].items():
-            text = pathlib.Path(folder, name).read_bytes().decode()
+            text = pathlib.Path(name).read_bytes().decode()
             assert re.fullmatch(want, text, re.S), f'{name!r} holds {text!r}'
     finally:
         p.kill()
@@ -357,8 +363,8 @@ def main(argv):
     if argv[1:] == ['--list']:
         return print(' '.join(dict.fromkeys(r['case'] for r in CASES if 'full' not in r['case'])))
     # The checks are asserts.
-    if not __debug__ or argv[2:3] != ['--']:
-        sys.exit('usage: console_cases.py --list | CASE -- PROGRAM...')
+    if not __debug__ or len(argv) < 3:
+        sys.exit('usage: console_cases.py --list | CASE PROGRAM...')
     # The program's system's line end.
     global EOL
     EOL = '\r\n' if argv[-1].endswith('.exe') else '\n'
@@ -368,7 +374,8 @@ def main(argv):
     for r in rows:
         print(r['case'], *r['args'], flush=True)
         with tempfile.TemporaryDirectory(prefix='console run ') as folder:
-            run(r, argv[3:], folder)
+            os.chdir(folder)
+            run(r, argv[2:])
 
 
 if __name__ == '__main__':
