@@ -22,25 +22,26 @@ def row(case, args=(), stdin='file', stdout='file', stderr='file', steps=(),
 
 
 # Columns. case: the test's name; the rows of a case run one after the other. args:
-# after `sizes`, whose values they may override; {dir} is a fresh folder whose name
-# has a blank. stdin, stdout, stderr: a kind of STREAMS, or tty (one pseudo-terminal,
-# the controlling one). steps, once the program waits at its end and still does 300
-# ms on: "type TEXT", "kill SIGNAME", "alive" (it still waits 300 ms on), "hangup"
-# (the runner's end of the terminal closes), "csv" ({dir}/run.csv
-# holds the printed rows). end: the exit code (-N: signal N), or "any", within
-# `limit` seconds. out: "run" (the header, a progress line of 37 characters for
-# every interval of `sizes`, working sets up to `max_kib`, the total), a regex for
-# all of standard output (UTF-16LE, UTF-8 on a terminal) or None; err: a regex for
-# all of standard error or None; neither is checked on a stream the runner cannot
-# read. ignore: signals ignored at start. wine: the test that runs it on Wine, redirected or terminal (with a terminal), or None. text: standard
-# output is plain text, as standard error always is: UTF-8 without controls, every
-# line ended by the system's line end ({eol} in a regex; CR LF for a Windows
-# program). files: {name: regex}, files in {dir} that hold "kept\n" before the start
-# and match the regex at the end (a name's lone surrogates are its bytes that are
-# not UTF-8). fsize: the bytes a file may grow to (RLIMIT_FSIZE, SIGXFSZ ignored),
-# as on a full disk. record: {dir}/run.json is a record of the run on
-# this machine. rss_kib: the most memory the program may have resident at its peak.
-# A terminal never shows a NUL, and no run leaves a .tmp file behind.
+# after `sizes`, whose values they may override; {dir} is the run's folder, whose
+# name has a blank. stdin, stdout, stderr: a kind of STREAMS, or tty (one
+# pseudo-terminal, the controlling one). steps, once the program waits at its end
+# and still does 300 ms on: "type TEXT", "kill SIGNAME", "alive" (it still waits
+# 300 ms on), "hangup" (the runner's end of the terminal closes), "csv"
+# ({dir}/run.csv holds the printed rows). end: the exit code (-N: signal N), or
+# "any", within `limit` seconds. out: "run" (the header, a progress line of 37
+# characters for every interval of `sizes`, working sets up to `max_kib`, the
+# total), a regex for all of standard output (UTF-16LE, UTF-8 on a terminal) or
+# None; err: a regex for all of standard error or None; neither is checked on a
+# stream the runner cannot read. ignore: signals ignored at start. wine: the test
+# that runs the row on Wine, "redirected" or "terminal" (with a terminal), or None.
+# text: standard output is plain text, as standard error always is: UTF-8 without
+# controls, every line ended by the system's line end ({eol} in a regex; CR LF for
+# a Windows program). files: {name: regex}, files in {dir} that hold "kept\n"
+# before the start and match the regex at the end (a name's lone surrogates are
+# its bytes that are not UTF-8). fsize: the bytes a file may grow to (RLIMIT_FSIZE,
+# SIGXFSZ ignored), as on a full disk. record: {dir}/run.json is a record of the
+# run on this machine. rss_kib: the most memory the program may have resident at
+# its peak. A terminal never shows a NUL, and no run leaves a .tmp file behind.
 
 
 # A file that --csv or --json may not write.
@@ -52,11 +53,12 @@ def refused(option, path, reason=''):
 HINT = "Try 'stringchurn --help'\\.{eol}"
 
 
-# What README.md shows `stringchurn ARGUMENT` print, line by line.
+# `stringchurn ARGUMENT`, which prints what README.md shows, line by line, as plain
+# text.
 def shown(argument):
     readme = (pathlib.Path(__file__).parents[2] / 'README.md').read_text()
     text = readme.split(f'$ stringchurn {argument}\n')[1].split('```')[0]
-    return re.escape(text).replace('\n', '{eol}')
+    return row('options', [argument], text=True, out=re.escape(text).replace('\n', '{eol}'))
 
 
 UNWRITABLE = 'stringchurn: cannot write %s: .+{eol}'
@@ -103,14 +105,11 @@ CASES = [
     # opens never takes a closed stream's place, nor is a CSV mixed into one.
     row('unwritable', ['--version'], stdout='full', end=1, err=NO_OUTPUT),
     row('unwritable', ['--csv', '/dev/full'], end=1, out='', err=UNWRITABLE % '"/dev/full"'),
-    row('unwritable', CSV, stdout='none', end=1,
-        err=NO_OUTPUT, files={'run.csv': CSV_HEADER}),
-    row('unwritable', CSV, stdout='full', stderr='none', end=1,
-        files={'run.csv': CSV_HEADER}),
+    row('unwritable', CSV, stdout='none', end=1, err=NO_OUTPUT, files={'run.csv': CSV_HEADER}),
+    row('unwritable', CSV, stdout='full', stderr='none', end=1, files={'run.csv': CSV_HEADER}),
     # Standard output full after the header and a line: the CSV row goes before its
     # line, so the file has a row for the line that failed too.
-    row('unwritable', CSV, fsize=116 + 78, out=None, end=1,
-        err=NO_OUTPUT, wine=None,
+    row('unwritable', CSV, fsize=116 + 78, out=None, end=1, err=NO_OUTPUT, wine=None,
         files={'run.csv': CSV_HEADER + '0,[0-9]+,[0-9]+\n10000,[0-9]+,[0-9]+\n'}),
     # A CSV file or a record that is standard output's or standard error's, or cannot
     # be created (the system says why).
@@ -129,17 +128,17 @@ CASES = [
         err=r'stringchurn: --json takes .*, not ".*/caf\u00e9 \\"x\\"\\x09(\\xE9|\ufffd)/run\.json": .+{eol}' + HINT),
     # Pipes, with a CSV file that holds every row as soon as its line shows.
     row('pipe', CSV, steps=('csv', TYPED), **PIPES),
-    # (Each option's refusals are the options test's.) A word on the command line
-    # reaches the program as given, quotes and backslashes and all.
+    # A word that is not an option, refused whole: it reaches the program as given,
+    # quotes and backslashes and all.
     row('options', ['say "hi" \\\\ \\'], end=2, out='',
         err=r'stringchurn: "say \\"hi\\" \\\\\\ \\\\" is not an option; .*{eol}' + HINT),
-    row('options', ['--help'], text=True, out=shown('--help')),
-    row('options', ['-V', '--'], text=True, out=shown('--version')),
+    shown('--help'),
+    shown('--version'),
     # The record of a run, natively and under Wine, and no wait for a line; a record
     # that cannot be written leaves the file of its name as it was.
     row('json', JSON, stdin='pipe', record=True),
-    row('json', JSON, stdout='pipe', fsize=200,
-        end=1, err=UNWRITABLE % '".*run.json"', wine=None, files={'run.json': 'kept\n'}),
+    row('json', JSON, stdout='pipe', fsize=200, end=1, err=UNWRITABLE % '".*run.json"', wine=None,
+        files={'run.json': 'kept\n'}),
     # With no interval after pass 0 the run has no figure of its own; a run far
     # shorter than a millisecond has one, not the millisecond spread over its passes.
     compared(),
@@ -238,8 +237,8 @@ def check_record(r):
     record = json.loads(pathlib.Path('run.json').read_text())
     machine = record['machine']
     memory = os.sysconf('SC_PHYS_PAGES') * os.sysconf('SC_PAGE_SIZE')
-    assert machine['processor'] and machine['system'] and machine['logical_processors'] == os.cpu_count() and \
-        abs(machine['memory_bytes'] / memory - 1) < 0.01, f'the machine is {machine}'
+    assert machine['processor'] and machine['system'] and machine['logical_processors'] == os.cpu_count() \
+        and abs(machine['memory_bytes'] / memory - 1) < 0.01, f'the machine is {machine}'
     started = datetime.datetime.strptime(record['started'], '%Y-%m-%dT%H:%M:%S%z')
     assert abs(time.time() - started.timestamp()) < r['limit'], f'started {record["started"]}'
 
@@ -332,7 +331,8 @@ def run(r, program):
             steps[verb](what)
         read_until(lambda: poll(p) is not None, r['limit'])
         read_until(lambda: not readable, 0.5)
-        got = {n: os.pread(ours[n], 1 << 20, 0) if kinds[n] in FILES else shown.get(ours[n], b'') for n in (1, 2)}
+        got = {n: os.pread(ours[n], 1 << 20, 0) if kinds[n] in FILES else shown.get(ours[n], b'')
+               for n in (1, 2)}
         assert p.returncode is not None and r['end'] in (p.returncode, 'any'), \
             f'the exit code is {p.returncode}, not {r["end"]}: {got[2]!r}'
         assert not r['rss_kib'] or p.peak_kib <= r['rss_kib'], f'{p.peak_kib} KiB were resident'
