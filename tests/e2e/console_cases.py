@@ -296,8 +296,8 @@ def run(r, program):
             for fd in select.select(list(readable), [], [], 0.02)[0]:
                 try:
                     chunk = os.read(fd, 4096)
-                # A terminal whose program has gone reads EIO.
                 except OSError:
+                    # A terminal whose program has gone reads EIO.
                     chunk = b''
                 shown[fd] = shown.get(fd, b'') + chunk
                 if not chunk:
