@@ -82,11 +82,10 @@ TTY = dict(stdin='tty', stdout='tty', out=None, limit=5, wine=None)
 FULL = dict(sizes=[], limit=1200, wine=None, steps=(TYPED,), **PIPES)
 CASES = [
     row('file'),
-    # Made non-blocking by whoever shares it, the input is still waited for and the
-    # output, far more than a pipe holds, written whole.
-    row('nonblocking', stdin='nonblocking', stdout='pipe', steps=(TYPED,), wine=None),
-    row('nonblocking', stdout='nonblocking', sizes=['--passes', '60000', '--length', '0', '--interval', '2'],
-        wine=None),
+    # Made non-blocking by whoever shares them, the output, far more than a pipe
+    # holds, is written whole and the input still waited for.
+    row('nonblocking', stdin='nonblocking', stdout='nonblocking', steps=(TYPED,), wine=None,
+        sizes=['--passes', '60000', '--length', '0', '--interval', '2']),
     # Started as nohup and a shell's background jobs start it: ignored stays ignored.
     row('nohup', ignore=('SIGHUP', 'SIGINT'), steps=('kill SIGHUP', 'kill SIGINT', 'alive', TYPED),
         wine=None, **PIPES),
@@ -283,8 +282,7 @@ def run(r, program):
         pathlib.Path(name).write_text('kept\n')
     args = [a.replace('{dir}', os.getcwd()) for a in [*r['sizes'], *r['args']]]
     p = subprocess.Popen(program + args, stdin=theirs[0], stdout=theirs[1], stderr=theirs[2],
-                         cwd=START, start_new_session=bool(tty), preexec_fn=start,
-                         env=dict(os.environ, TERM=os.environ.get('TERM', 'xterm')))
+                         cwd=START, start_new_session=bool(tty), preexec_fn=start)
     for fd in set(theirs) - opened - {None}:
         os.close(fd)
     shown = {}
@@ -324,7 +322,7 @@ def run(r, program):
     try:
         if r['steps']:
             read_until(lambda: prompt in shown.get(out, b'') or out not in readable, r['limit'])
-            assert prompt in shown.get(out, b''), f'before its input it wrote {shown}'
+            assert prompt in shown.get(out, b''), f'before its input it wrote {shown.get(out, b"")[-300:]!r}'
             alive('')
         for step in r['steps']:
             verb, _, what = step.partition(' ')
