@@ -46,90 +46,76 @@ std::string Left(const Shaped& v) {
   return out.str();
 }
 
-// A request into a variable that holds one text, the old array: sizes[0]
-// elements from CreateArrayBlock when `dimensions` is below 0.
-struct CreateCase {
-  std::int64_t dimensions;
+// A call onto the variable `to`, which holds an array of the sizes `held` (none
+// without sizes), one dimension a size, whose last text is "x": CreateArrayBlock
+// of sizes[0] elements, CreateArrayBlockDims of `call` dimensions with `sizes`
+// behind the variable, or a copy from an array of the sizes `sizes`, whose last
+// text is "x" as well. Counts and types that differ are the random structures'.
+struct ArrayCase {
+  std::int64_t call;
   std::int64_t sizes[3];
-  std::int64_t elementSize;
-  bool refused;  // the heap refuses the new block
-  const char* left;
+  std::int64_t held[3];
+  std::int64_t elementSize;  // of a creation
+  bool refused;              // the heap refuses the next block
+  std::int64_t result;       // of a copy; for a creation 1 when it gives the new array
+  const char* left;          // in `to` afterwards
 };
 
+constexpr std::int64_t Create = -1;
+constexpr std::int64_t Copy = -2;
+constexpr std::int64_t Recreate = -3;
 constexpr std::int64_t Huge = (1LL << 62) + 1;  // sizes that overflow are refused as too large
 
-const CreateCase CreateCases[] = {
-    {3, {3, 4, 5}, 8, false, "3x60x8 | 20 5 1 | 12 56"},
-    {0, {7}, 8, false, "0x1x8 | 7 0 0 | 12 56"},
-    {-1, {3}, 0, false, "1x3x0 | 3 0 0 | 12 56"},
-    {3, {2, 0, 2}, 8, false, "1x1x8 x | 2 0 2 |"},
-    {2, {3, 4}, 8, true, "none | 3 4 0 | 12 56"},
-    {-1, {0}, 8, false, "none | 0 0 0 | 12 56"},
-    {2, {Huge, 4}, 8, false, "none | 4611686018427387905 4 0 | 12 56"},
-    {-1, {4}, Huge, false, "none | 4 0 0 | 12 56"},
-    {-1, {1}, INT64_MAX - 40, false, "none | 1 0 0 | 12 56"},
-    {-1, {1}, -1, false, "none | 1 0 0 | 12 56"},
+const ArrayCase ArrayCases[] = {
+    {3, {3, 4, 5}, {1}, 8, false, 1, "3x60x8 | 20 5 1 | 12 56"},
+    {0, {7}, {1}, 8, false, 1, "0x1x8 | 7 0 0 | 12 56"},
+    {Create, {3}, {1}, 0, false, 1, "1x3x0 | 3 0 0 | 12 56"},
+    {3, {2, 0, 2}, {1}, 8, false, 0, "1x1x8 x | 2 0 2 |"},  // nothing changed
+    {2, {3, 4}, {1}, 8, true, 0, "none | 3 4 0 | 12 56"},
+    {Create, {0}, {1}, 8, false, 0, "none | 0 0 0 | 12 56"},
+    {2, {Huge, 4}, {1}, 8, false, 0, "none | 4611686018427387905 4 0 | 12 56"},
+    {Create, {4}, {1}, Huge, false, 0, "none | 4 0 0 | 12 56"},
+    {Create, {1}, {1}, INT64_MAX - 40, false, 0, "none | 1 0 0 | 12 56"},
+    {Create, {1}, {1}, -1, false, 0, "none | 1 0 0 | 12 56"},
+    {Copy, {3, 4}, {}, 0, false, 0, "none | 0 0 0 |"},
+    {Recreate, {3, 4}, {2, 2, 3}, 0, false, 0, "3x12x8 x | 6 3 1 |"},  // dimension counts first
+    {Copy, {3, 4}, {1, 12}, 0, false, 1, "2x12x8 x | 4 1 0 | 12"},     // the shape goes along
+    {Recreate, {12}, {11}, 0, true, 0, "none | 1 0 0 | 12 136"},
 };
 
-// Creation releases the array the variable held, its text first, unless a
-// size below 1 refuses the request.
-TEST_F(ArraysTest, CreationReplacesTheArrayTheVariableHeld) {
+// A creation releases the array the variable held, its text first, unless a
+// size below 1 refuses the request; a copy compares dimension counts, then totals.
+TEST_F(ArraysTest, CreationsAndCopiesLeaveTheVariableAsTheirTableSays) {
   const std::size_t blocks = ProgramBlocks();
-  for (const CreateCase& c : CreateCases) {
-    Shaped v{nullptr, {c.sizes[0], c.sizes[1], c.sizes[2]}};
-    void* old = CreateArrayBlock(8, 1, 8, StringElementMap, &v.elements);
-    AssignText(&StringAt(old, 0), u"x");
+  for (const ArrayCase& c : ArrayCases) {
+    Shaped from{nullptr, {c.sizes[0], c.sizes[1], c.sizes[2]}};
+    Shaped to{nullptr, {c.held[0], c.held[1], c.held[2]}};
+    for (Shaped* v : {&from, &to}) {
+      const auto n = std::count_if(v->words, v->words + 3, [](std::int64_t w) { return w != 0; });
+      if (n == 0 || (v == &from && c.call >= Create)) continue;
+      CreateArrayBlockDims(n, 8, 8, StringElementMap, &v->elements);
+      AssignText(&StringAt(v->elements, HeaderOf(v->elements)->elementCount - 1), u"x");
+    }
+    if (c.call >= Create) std::copy_n(c.sizes, 3, to.words);
     fake::state.freed.clear();
     if (c.refused) fake::state.failingCall = fake::state.heapCalls + 1;
-    void* made = c.dimensions < 0
-                     ? CreateArrayBlock(c.elementSize, c.sizes[0], 8, nullptr, &v.elements)
-                     : CreateArrayBlockDims(c.dimensions, c.elementSize, 8, nullptr, &v.elements);
-    EXPECT_EQ(Left(v), c.left);
-    EXPECT_EQ(made, fake::state.freed.empty() ? nullptr : v.elements);
-    ReleaseArrayBlock(v.elements);
-    EXPECT_EQ(v.elements, nullptr);
+    if (c.call < Create) {
+      EXPECT_EQ(CopyArrayBlock(from.elements, to.elements, c.call == Recreate), c.result);
+    } else {
+      void* made = c.call == Create
+                       ? CreateArrayBlock(c.elementSize, c.sizes[0], 8, nullptr, &to.elements)
+                       : CreateArrayBlockDims(c.call, c.elementSize, 8, nullptr, &to.elements);
+      EXPECT_EQ(made, c.result == 1 ? to.elements : nullptr);
+    }
+    EXPECT_EQ(Left(to), c.left);
+    ReleaseArrayBlock(from.elements);
+    ReleaseArrayBlock(to.elements);
+    EXPECT_EQ(to.elements, nullptr);
   }
   ReleaseArrayBlock(nullptr);
   EXPECT_EQ(ProgramBlocks(), blocks);
   EXPECT_EQ(StringBlocks(), 1u);  // the workspace buffer
   EXPECT_EQ(MapNeedsConstruction(StringElementMap), 0);
-}
-
-// A copy from an array of the sizes `from`, whose last text is "x", onto one of
-// the sizes `to` (none without sizes). Counts and types that differ are the
-// random structures'.
-struct CopyCase {
-  std::int64_t from[3];
-  std::int64_t to[3];
-  std::int32_t recreate;
-  bool refused;
-  std::int64_t result;
-  const char* left;  // the destination afterwards
-};
-
-const CopyCase CopyCases[] = {
-    {{3, 4}, {}, 0, false, 0, "none | 0 0 0 |"},
-    {{3, 4}, {2, 2, 3}, 1, false, 0, "3x12x8 | 6 3 1 |"},  // dimension counts come first
-    {{3, 4}, {1, 12}, 0, false, 1, "2x12x8 x | 4 1 0 |"},
-    {{12}, {11}, 1, true, 0, "none | 1 0 0 | 136"},
-};
-
-TEST_F(ArraysTest, CopiesCompareDimensionsThenTotalsAndTakeTheShape) {
-  for (const CopyCase& c : CopyCases) {
-    Shaped from{nullptr, {c.from[0], c.from[1], c.from[2]}};
-    Shaped to{nullptr, {c.to[0], c.to[1], c.to[2]}};
-    for (Shaped* v : {&from, &to}) {
-      const auto n = std::count_if(v->words, v->words + 3, [](std::int64_t w) { return w != 0; });
-      if (n != 0) CreateArrayBlockDims(n, 8, 8, StringElementMap, &v->elements);
-    }
-    AssignText(&StringAt(from.elements, HeaderOf(from.elements)->elementCount - 1), u"x");
-    fake::state.freed.clear();
-    if (c.refused) fake::state.failingCall = fake::state.heapCalls + 1;
-    EXPECT_EQ(CopyArrayBlock(from.elements, to.elements, c.recreate), c.result);
-    EXPECT_EQ(Left(to), c.left);
-    ReleaseArrayBlock(from.elements);
-    ReleaseArrayBlock(to.elements);
-  }
 }
 
 // List and map objects of the tests' own: the parameters they were created
