@@ -286,7 +286,7 @@ std::u16string Shown(void* elements, Seeded* fill = nullptr) {
 TEST_F(ArraysTest, RandomNestedStructuresAreDeepCopiedAndDestroyedWithoutLeaks) {
   Seeded random;
   InstallContainers();
-  for (int round = 0; round < 80; ++round) {
+  for (int round = 0; round < 300; ++round) {
     SCOPED_TRACE(round);
     std::int64_t size = 0;
     StructureMap map = RandomMap(random, 1, &size);
