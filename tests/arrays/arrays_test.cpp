@@ -329,8 +329,17 @@ TEST_F(ArraysTest, RandomNestedStructuresAreDeepCopiedAndDestroyedWithoutLeaks) 
       CopyStructure(*to, size, map, from);
       now.Structure(static_cast<char*>(*to), size, map);
     } else if (HeaderOf(part)->dimensionCount == 1) {  // as the source's
-      was.Array(refused ? nullptr : from);
-      ASSERT_EQ(CopyArrayBlock(from, *to, 1), refused ? 0 : 1);
+      // Without `recreate` only an array of the same type and count takes the
+      // copy, in the block it has.
+      const bool recreate = random.OneIn(2);
+      const ArrayHeader* f = HeaderOf(from);
+      const ArrayHeader* t = HeaderOf(*to);
+      const bool fits =
+          recreate || (f->elementCount == t->elementCount && f->elementSize == t->elementSize &&
+                       f->structureMap == t->structureMap);
+      was.bare = refused && fits;
+      was.Array(!fits ? *to : refused && recreate ? nullptr : from);
+      ASSERT_EQ(CopyArrayBlock(from, *to, recreate), fits && !refused);
       now.Array(*to);
     }
     fake::state.failingCall = 0;
