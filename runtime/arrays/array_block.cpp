@@ -78,12 +78,16 @@ void FailCopy(void* source, void* destination, std::int32_t recreate) {
   }
   const ArrayHeader* from = HeaderOf(source);
   if (!TakeShape(from, HeaderOf(destination))) return;
-  for (std::int64_t i = 0; i < from->elementCount; ++i) {
-    CopyPlainBytes(ElementAt(destination, from->elementSize, i), from->elementSize,
-                   from->structureMap, ElementAt(source, from->elementSize, i));
+  // A source in the destination's elements goes with the first of them cleared:
+  // its header is read no more after that.
+  const std::int64_t count = from->elementCount;
+  const std::int64_t size = from->elementSize;
+  StructureMap map = from->structureMap;
+  for (std::int64_t i = 0; i < count; ++i) {
+    CopyPlainBytes(ElementAt(destination, size, i), size, map, ElementAt(source, size, i));
   }
-  for (std::int64_t i = 0; i < from->elementCount; ++i) {
-    ClearStructure(ElementAt(destination, from->elementSize, i), from->structureMap);
+  for (std::int64_t i = 0; i < count; ++i) {
+    ClearStructure(ElementAt(destination, size, i), map);
   }
 }
 
