@@ -1,5 +1,5 @@
 // Files on Linux where the end-to-end tests cannot look: a write that writes
-// nothing, and a CSV file refused for being standard output's.
+// nothing, and a CSV file refused for being standard error's.
 #include <gtest/gtest.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -10,46 +10,34 @@
 #include "program/progress_csv.h"
 #include "runtime/platform/posix/file_handle.h"
 
-namespace {
+// A descriptor whose writes write nothing, as a device's may. No file is open there.
+constexpr int kWritesNothing = 999;
 
-int WritesNothing = -1;  // a descriptor whose writes write nothing, as a device's may
-
-// The lowest descriptor free, which one left open would take.
-int LowestFree() {
-  const int free = dup(STDIN_FILENO);
-  close(free);
-  return free;
-}
-
-}  // namespace
-
-// Stands in for the C library's write, so that a test can make one descriptor write nothing.
+// Stands in for the C library's write, so that one descriptor writes nothing.
 extern "C" ssize_t write(int descriptor, const void* bytes, size_t length) {
-  return descriptor == WritesNothing ? 0 : syscall(SYS_write, descriptor, bytes, length);
+  return descriptor == kWritesNothing ? 0 : syscall(SYS_write, descriptor, bytes, length);
 }
 
 namespace {
 
 TEST(FileTest, AWriteThatWritesNothingFailsWithAReasonOfItsOwn) {
-  const platform::FileHandle scratch = platform::OpenScratchFile();
-  WritesNothing = platform::DescriptorOf(scratch);
-  errno = ENOSPC;  // an older call's reason
   std::uint32_t written;
-  EXPECT_FALSE(platform::WriteFileBytes(scratch, "x", 1, &written));
-  WritesNothing = -1;
-  EXPECT_EQ(platform::LastSystemError(), static_cast<platform::SystemError>(EIO));
-  platform::CloseFile(scratch);
+  EXPECT_FALSE(
+      platform::WriteFileBytes(platform::HandleOfDescriptor(kWritesNothing), "x", 1, &written));
+  EXPECT_EQ(platform::LastSystemError(), platform::SystemError{EIO});
 }
 
-TEST(FileTest, ACsvFileRefusedForBeingStandardOutputsIsClosed) {
-  const int saved = dup(STDOUT_FILENO);
+TEST(FileTest, ACsvFileRefusedForBeingStandardErrorsIsClosed) {
+  const int saved = dup(STDERR_FILENO);
   const platform::FileHandle scratch = platform::OpenScratchFile();
-  dup2(platform::DescriptorOf(scratch), STDOUT_FILENO);
-  const int free = LowestFree();
+  dup2(platform::DescriptorOf(scratch), STDERR_FILENO);
+  // The lowest free descriptor, where the CSV file is opened.
+  const int free = dup(STDIN_FILENO);
+  close(free);
   std::string error;
-  EXPECT_EQ(CreateProgressCsv(u"/dev/stdout", &error), nullptr);
-  EXPECT_EQ(LowestFree(), free);
-  dup2(saved, STDOUT_FILENO);
+  EXPECT_EQ(CreateProgressCsv(u"/dev/stderr", &error), nullptr);
+  EXPECT_EQ(close(free), -1);
+  dup2(saved, STDERR_FILENO);
   close(saved);
   platform::CloseFile(scratch);
 }
