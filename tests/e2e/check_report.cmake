@@ -1,7 +1,7 @@
-# tools/report in a folder of records, one row of cases per command line: its exit
-# code | what its output must match. After the rows the folder holds the records and
-# the charts of the rows that drew one, and nothing else. (That a run writes such
-# records is the end-to-end cases'.)
+# tools/report in a folder of records, one row of cases per command line
+# (rows.cmake). After the rows the folder holds the records and the charts of the
+# rows that drew one, and nothing else. (That a run writes such records is the
+# end-to-end cases'.)
 #   -DREPORT=tools/report -DWORK=scratch folder
 file(REMOVE_RECURSE "${WORK}")
 set(layout "pass,working_set_kib,duration_ms\n")
@@ -29,6 +29,7 @@ endforeach()
 string(REPLACE "\"OS b\"" "7" record "${record}")
 file(WRITE "${WORK}/bad.json" "${record}")
 
+file(GLOB inputs RELATIVE "${WORK}" "${WORK}/*")
 set(cases
   "1 -o run.csv run.csv|^report: run.csv: the chart would replace its input run.csv"
   "0 run.csv|^report: run.png: stringchurn: passes 0 to 30,000, a line every 10,000\n$"
@@ -43,18 +44,11 @@ set(cases
   "1 bad.json|^report: bad.json: expected machine.system as a string"
   "1 -o none/x.png run.csv|^report: none/x.png: cannot write the chart: No such file or directory\n$"
   "0 --help|^Usage: report \\[-o PNG\\] RECORD\\.\\.\\.\n")
-foreach(case IN LISTS cases)
-  string(REGEX MATCH "^([^|]*)\\|(.*)$" case "${case}")
-  separate_arguments(words UNIX_COMMAND "${CMAKE_MATCH_1}")
-  list(POP_FRONT words status)
-  execute_process(COMMAND "${REPORT}" ${words} WORKING_DIRECTORY "${WORK}"
-                  RESULT_VARIABLE failed OUTPUT_VARIABLE output ERROR_VARIABLE output)
-  if(NOT failed STREQUAL status OR NOT output MATCHES "${CMAKE_MATCH_2}")
-    message(FATAL_ERROR "tools/report ${words}: exit ${failed}, expected ${status}: ${output}")
-  endif()
-endforeach()
+include(${CMAKE_CURRENT_LIST_DIR}/rows.cmake)
+check_rows("${REPORT}" ${cases})
 file(GLOB left RELATIVE "${WORK}" "${WORK}/*")
-if(NOT left STREQUAL "-big.png;-one.csv;-one.png;a.json;b.json;bad.json;big.csv;columns.csv;\
-cut.csv;empty.csv;header.csv;order.csv;run.csv;run.png;two.png")
+list(APPEND inputs -big.png -one.png run.png two.png)
+list(SORT inputs)
+if(NOT left STREQUAL inputs)
   message(FATAL_ERROR "tools/report left ${left}")
 endif()
