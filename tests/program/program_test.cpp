@@ -46,7 +46,7 @@ class ProgramTest : public RuntimeTest {
     WorkingSetBytes = 2048 * 1024 + 1023;
     TicksPerMillisecond = 0;
     fake::state.counterStep = 7'000'000;
-    fake::state.processorName = u"\"Fast\" \\ \u00e9\x01";
+    fake::state.processorName = u"\"Fast\" \\ \u00e9\x01\x7f";
     fake::state.utcSeconds = 1796688910;
     fake::state.arguments = {u"--passes", u"25",      u"--length=5",      u"--interval", u"10",
                              u"--csv",    u"run.csv", u"--json=run.json", u"--compare"};
@@ -141,7 +141,7 @@ TEST_F(ProgramTest, TheProgramRunsFromItsCommandLineAndShutsDownInOrder) {
           {u"run.csv", "pass,working_set_kib,duration_ms\n0,2048,700\n10,2048,700\n20,2048,700\n"},
           {u"run.json",
            R"({"program": {"name": "stringchurn", "version": ")" STRINGCHURN_VERSION R"("},
- "machine": {"processor": "\"Fast\" \\ \u00e9\u0001", "logical_processors": 2, "memory_bytes": 0, "system": ""},
+ "machine": {"processor": "\"Fast\" \\ \u00e9\u0001\u007f", "logical_processors": 2, "memory_bytes": 0, "system": ""},
  "started": "2026-12-08T00:15:10Z",
  "settings": {"passes": 25, "length": 5, "interval": 10},
  "progress": [
