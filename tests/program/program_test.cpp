@@ -17,17 +17,18 @@
 
 namespace {
 
-// Stands in for psapi.dll's function: the working set lies at byte 16 of the
-// record, the peak before it is wrong on purpose, and the record comes zeroed.
-std::uint64_t WorkingSetBytes;
+// Stands in for psapi.dll's function: a working set of 2 MiB and 1023 bytes lies
+// at byte 16 of the record, the peak before it is wrong on purpose, and the record
+// comes zeroed.
 std::int32_t GetProcessMemoryInfo(void* process, unsigned char* counters, std::uint32_t size) {
   const std::uint64_t peak = 987'654'321;
+  const std::uint64_t workingSet = 2048 * 1024 + 1023;
   const bool asExpected = reinterpret_cast<std::intptr_t>(process) == fake::ProcessHandle &&
                           size == 72 && counters[0] == 0 &&
                           std::memcmp(counters, counters + 1, 71) == 0;
   std::memcpy(counters + 8, &peak, 8);
-  std::memcpy(counters + 16, &WorkingSetBytes, 8);
-  return asExpected && WorkingSetBytes != 0;
+  std::memcpy(counters + 16, &workingSet, 8);
+  return asExpected;
 }
 
 class ProgramTest : public RuntimeTest {
@@ -37,13 +38,12 @@ class ProgramTest : public RuntimeTest {
     RuntimeTest::TearDown();
   }
   // A fresh fake that gives the program small sizes, a CSV file, a record and the
-  // comparison on its command line, a psapi.dll that reports a working set of
-  // 2 MiB and some bytes, and each counter reading 0.7 s after the one before.
+  // comparison on its command line, psapi.dll, and each counter reading 0.7 s after
+  // the one before.
   static void PrepareSmallRun() {
     fake::Reset();
     fake::state.modules[u"psapi.dll"] = {
         {"GetProcessMemoryInfo", reinterpret_cast<void*>(&GetProcessMemoryInfo)}};
-    WorkingSetBytes = 2048 * 1024 + 1023;
     TicksPerMillisecond = 0;
     fake::state.counterStep = 7'000'000;
     fake::state.processorName = u"\"Fast\" \\ \u00e9\x01\x7f";
