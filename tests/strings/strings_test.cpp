@@ -144,22 +144,6 @@ TEST(TextVectorsTest, SixteenBytesAlwaysAndOnlyTheThreeWidths) {
   EXPECT_EQ(std::u16string(target, 6), std::u16string(u"abc\0\0", 6));
 }
 
-// A text at an odd address, which no heap block has, is measured and copied
-// character by character, up to the limit or the room and no further.
-TEST(TextVectorsTest, AnOddTextStopsAtItsLimitAndItsRoom) {
-  alignas(2) char bytes[13];
-  std::memcpy(bytes + 1, u"abcde", 12);
-  const auto* odd = reinterpret_cast<const char16_t*>(bytes + 1);
-  EXPECT_EQ(FindTerminator(odd), 5u);
-  EXPECT_EQ(LengthUpTo(odd, 5), 5u);
-  EXPECT_EQ(LengthUpTo(odd, 4), 4u);
-  char16_t target[7] = u"######";
-  EXPECT_EQ(CopyTextWithin(target, odd, 4), 5u);
-  EXPECT_EQ(std::u16string(target, 6), u"abcd##");
-  EXPECT_EQ(CopyTextWithin(target, odd, 5), 5u);
-  EXPECT_EQ(std::u16string(target, 7), std::u16string(u"abcde\0\0", 7));
-}
-
 using FormatTest = RuntimeTest;
 
 // FormatGrouped, PadText and IntegerText, at every vector width, against
