@@ -279,8 +279,9 @@ inline ::testing::AssertionResult FormatAgrees(const std::uint8_t* data, std::si
 // FindTerminator, LengthUpTo and CopyTextWithin at every vector width against
 // a character loop: a text of up to 300 characters, among them ones with a
 // zero byte or the top bit set that must not pass for the NUL, from anywhere
-// in a 64-byte block, with limits and rooms at the edges of its length, copied
-// to anywhere in a target of '#'.
+// in a 64-byte block or at an odd address (which no heap block has), with
+// limits and rooms at the edges of its length, copied to anywhere in a target
+// of '#'.
 inline ::testing::AssertionResult TextAgrees(const std::uint8_t* data, std::size_t size) {
   static constexpr char16_t kUnits[] = {u' ', u'a', 0x0100, 0x2000, 0x8000, 0xFFFF, 0x00FF, 1};
   Decoder in(data, size);
@@ -292,11 +293,14 @@ inline ::testing::AssertionResult TextAgrees(const std::uint8_t* data, std::size
   const auto offset = static_cast<std::size_t>(in.Between(0, 39));
   alignas(64) char16_t block[34 + 300 + 64];
   for (char16_t& unit : block) unit = in.Pick(kUnits);
-  const char16_t* text = block + start;
   block[start + length] = u'\0';
+  alignas(64) char bytes[sizeof block + 1];
+  const auto odd = static_cast<std::size_t>(in.OneIn(4));
+  std::memcpy(bytes + odd, block, sizeof block);
+  const auto* text = reinterpret_cast<const char16_t*>(bytes + odd) + start;
   const std::size_t copied = length <= room ? length + 1 : room;
   std::u16string expected(offset + 400, u'#');
-  expected.replace(offset, copied, text, copied);
+  expected.replace(offset, copied, block + start, copied);
   expected += {static_cast<char16_t>(length), static_cast<char16_t>(std::min(length, limit)),
                static_cast<char16_t>(length <= room ? length : room + 1)};
   auto result = ::testing::AssertionSuccess();

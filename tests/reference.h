@@ -12,7 +12,8 @@
 
 namespace reference {
 
-inline constexpr char16_t EndOfInput = 0x0004;
+// The line that reports the end of the input.
+inline const std::u16string EndOfInput = u"\x04";
 
 // The lines ReadLine gives for redirected UTF-16LE `bytes`, where a read fails
 // after each offset in `failures` (ascending), up to the first that reads as
@@ -47,10 +48,9 @@ inline std::vector<std::u16string> Lines(const std::string& bytes,
     }
   }
   if (!line.empty()) lines.push_back(line);
-  lines.push_back(std::u16string(1, EndOfInput));
+  lines.push_back(EndOfInput);
   // A line of EndOfInput alone reads as the end, wherever it comes from.
-  lines.erase(std::find(lines.begin(), lines.end(), std::u16string(1, EndOfInput)) + 1,
-              lines.end());
+  lines.erase(std::find(lines.begin(), lines.end(), EndOfInput) + 1, lines.end());
   return lines;
 }
 
@@ -58,7 +58,7 @@ inline std::vector<std::u16string> Lines(const std::string& bytes,
 inline std::u16string ConsoleLine(std::u16string chunk) {
   if (chunk.size() >= 2 && chunk.substr(chunk.size() - 2) == u"\r\n")
     chunk.resize(chunk.size() - 2);
-  return chunk == u"\x1a" ? std::u16string(1, EndOfInput) : chunk;
+  return chunk == u"\x1a" ? EndOfInput : chunk;
 }
 
 inline std::u16string Widen(const std::string& ascii) {
@@ -66,8 +66,7 @@ inline std::u16string Widen(const std::string& ascii) {
 }
 
 inline std::u16string Integer(std::int64_t value) {
-  char digits[24];
-  return Widen(std::string(digits, std::to_chars(digits, digits + sizeof digits, value).ptr));
+  return Widen(std::to_string(value));
 }
 
 inline std::u16string Pad(std::u16string text, std::int32_t width, char16_t pad) {

@@ -2,7 +2,6 @@
 // blocks of StringVariables, the text routines at every vector width against a
 // character loop, and the formatting operations against std::to_chars.
 #include <cmath>
-#include <cstring>
 #include <limits>
 #include <string>
 #include <vector>
@@ -62,8 +61,7 @@ TEST_F(WorkspaceTest, KeepsItsTextWhileItGrowsByTheRule) {
       AppendText(from);
       model += text;
     }
-    ASSERT_EQ(TextAt(0), model) << "step " << step;
-    ASSERT_EQ(StringWorkspace.position, 2 * static_cast<std::int64_t>(model.size()));
+    ASSERT_EQ(check::WrittenAt(0), model) << "step " << step;
     ASSERT_EQ(StringWorkspace.capacity, capacity) << "step " << step;
     ASSERT_EQ(fake::BlockBytes(StringWorkspace.buffer), capacity == 16 ? 16 : capacity + 10);
     ASSERT_EQ(fake::state.resizes - resizes, grows ? 1 : 0);
@@ -138,26 +136,6 @@ TEST(TextVectorsTest, SixteenBytesAlwaysAndOnlyTheThreeWidths) {
   fake::state.askingProcessor = [] { SetTextVectorBytes(16); };
   EXPECT_EQ(TextVectorBytes(), 16);
   SetTextVectorBytes(0);
-  char16_t target[6] = u"#####";
-  CopyChars(target, u"abcdef", 3);
-  CopyChars(target + 4, u"x", -5);
-  EXPECT_EQ(std::u16string(target, 6), std::u16string(u"abc\0\0", 6));
-}
-
-// A text at an odd address, which no heap block has, is measured and copied
-// character by character, up to the limit or the room and no further.
-TEST(TextVectorsTest, AnOddTextStopsAtItsLimitAndItsRoom) {
-  alignas(2) char bytes[13];
-  std::memcpy(bytes + 1, u"abcde", 12);
-  const auto* odd = reinterpret_cast<const char16_t*>(bytes + 1);
-  EXPECT_EQ(FindTerminator(odd), 5u);
-  EXPECT_EQ(LengthUpTo(odd, 5), 5u);
-  EXPECT_EQ(LengthUpTo(odd, 4), 4u);
-  char16_t target[7] = u"######";
-  EXPECT_EQ(CopyTextWithin(target, odd, 4), 5u);
-  EXPECT_EQ(std::u16string(target, 6), u"abcd##");
-  EXPECT_EQ(CopyTextWithin(target, odd, 5), 5u);
-  EXPECT_EQ(std::u16string(target, 7), std::u16string(u"abcde\0\0", 7));
 }
 
 using FormatTest = RuntimeTest;

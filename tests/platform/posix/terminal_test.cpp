@@ -126,8 +126,8 @@ TEST(Utf8Test, ConversionsAgreeWithTheStandard) {
   check::Replay(check::Utf8Agrees, 20'000, 40);
 }
 
-// Function names reach the dynamic linker as UTF-8 of at most 259 bytes; a lone
-// surrogate has no UTF-8.
+// Function names reach the dynamic linker as UTF-8 of at most 259 bytes (the
+// library tests give it names with lone surrogates, which have none).
 TEST(Utf8Test, FunctionNamesAreUtf8OfAtMost259Bytes) {
   Seeded random;
   char narrow[platform::FunctionNameBytes];
