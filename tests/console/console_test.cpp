@@ -30,17 +30,20 @@ Lines ReadLines(std::size_t count) {
   return lines;
 }
 
-// A failed write's reason, and lines of several pieces and of none on the
-// console, with no heap block to be had.
+// A failed write's reason, and lines of several pieces, of none and of the most
+// that one write takes on the console, with no heap block to be had.
 TEST_F(ConsoleTest, PrintLineWritesTheLineAndCrLfAsTextOrRawUtf16) {
   fake::state.writeError = fake::NoSpace;
   EXPECT_EQ(PrintLine(u"lost"), fake::NoSpace);
   fake::state.outputIsConsole = true;
   fake::state.failingCall = fake::state.heapCalls + 1;
   const std::u16string line(12'000, u'\u00e9');
+  const std::u16string fits(4094, u'\u00e9');
   PrintLine(nullptr);
   EXPECT_EQ(PrintLine(line.c_str()), 0);
-  EXPECT_EQ(fake::state.consoleText, u"\r\n" + line + u"\r\n");
+  PrintLine(fits.c_str());
+  EXPECT_EQ(fake::state.consoleText, u"\r\n" + line + u"\r\n" + fits + u"\r\n");
+  EXPECT_EQ(fake::state.consoleWrites, 5u);  // 1, then 3 pieces, then 1
 }
 
 // Random UTF-16 text of lines of any length, with every kind of line break,

@@ -237,6 +237,7 @@ bool WriteConsoleChars(FileHandle console, const char16_t* buffer, std::uint32_t
                        std::uint32_t* written) {
   *written = console == &fake::OutputTag && state.outputIsConsole ? count : 0;
   state.consoleText.append(buffer, *written);
+  state.consoleWrites += *written != 0;
   return *written == count;
 }
 

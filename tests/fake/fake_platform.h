@@ -76,6 +76,7 @@ struct State {
   std::deque<std::u16string> typed;
   std::deque<Read> reads;
   std::u16string consoleText;
+  std::size_t consoleWrites = 0;  // calls that wrote to the console
   std::string fileBytes;
   std::string standardError;
   platform::ControlHandler handler = nullptr;
