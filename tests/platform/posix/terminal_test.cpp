@@ -109,7 +109,8 @@ TEST_F(TerminalTest, TheEndOfFileKeyComesInAsCtrlZ) {
   EXPECT_EQ(ReadChars(), u"b");
 }
 
-// Mode 0 reads raw keys without echo or signals; mode 7 lines, echoed, with signals.
+// Mode 0 reads raw keys without echo or signals; mode 7 lines, echoed, with
+// signals; setting the mode a terminal has already succeeds.
 TEST_F(TerminalTest, InputModesAreSetAsAsked) {
   termios modes;
   EXPECT_TRUE(platform::SetConsoleInputMode(Terminal(), 0));
@@ -118,6 +119,7 @@ TEST_F(TerminalTest, InputModesAreSetAsAsked) {
   EXPECT_TRUE(platform::SetConsoleInputMode(Terminal(), 7));
   tcgetattr(slave_, &modes);
   EXPECT_EQ(modes.c_lflag & (ICANON | ECHO | ISIG), tcflag_t{ICANON | ECHO | ISIG});
+  EXPECT_TRUE(platform::SetConsoleInputMode(Terminal(), 7));  // a mode set already
 }
 
 // Bytes near every boundary of the well-formedness table, decoded whole and cut
