@@ -1,7 +1,7 @@
 // The real platform of the system the tests run on (natively, or under Wine):
 // the counter, the scratch file, the system's words for an error, run-time
 // loading through the LibraryTable with a library of the tests' own, and the
-// working set. (The unit tests run on the system's locks.)
+// working set.
 #include <gtest/gtest.h>
 
 #include <algorithm>
