@@ -42,11 +42,6 @@ bool TakesValue(Field field) {
   return TakesNumber(field) || field == Field::Csv || field == Field::Json;
 }
 
-// `text` in double quotes, as every error line shows a name.
-std::string Quoted(std::u16string_view text) {
-  return QuotedText(text);
-}
-
 // "--name takes" what the option accepts.
 std::string Accepted(const KnownOption& option) {
   std::string accepted(option.name.begin(), option.name.end());
@@ -60,7 +55,7 @@ std::string Accepted(const KnownOption& option) {
 
 // "--name takes ..., not "value"".
 std::string Refused(const KnownOption& option, std::u16string_view value) {
-  return Accepted(option) + ", not " + Quoted(value);
+  return Accepted(option) + ", not " + QuotedText(value);
 }
 
 bool ParseNumber(std::u16string_view text, std::int64_t max, std::int64_t* value) {
@@ -91,7 +86,8 @@ ProgramOptions ParseOptions(const char16_t* const* arguments, std::size_t count)
   bool optionsEnded = false;  // by "--"
   for (std::size_t i = 0; i < count; ++i) {
     const std::u16string_view argument = arguments[i];
-    if (optionsEnded) return fail(Quoted(argument) + " follows --; stringchurn takes options only");
+    if (optionsEnded)
+      return fail(QuotedText(argument) + " follows --; stringchurn takes options only");
     if (argument == u"--") {
       optionsEnded = true;
       continue;
@@ -103,7 +99,7 @@ ProgramOptions ParseOptions(const char16_t* const* arguments, std::size_t count)
       if (candidate.name == name) option = &candidate;
     }
     if (option == nullptr) {
-      return fail(Quoted(argument) +
+      return fail(QuotedText(argument) +
                   " is not an option; the options are --passes, --length, --interval, --csv, "
                   "--json, --compare, --no-wait, --help (-h) and --version (-V)");
     }
@@ -168,7 +164,7 @@ std::string OutputFileStandardStreamError(OutputFile file, const char16_t* path)
   const KnownOption& option = file == OutputFile::Csv ? kCsvOption : kJsonOption;
   return std::string(option.name.begin(), option.name.end()) +
          " takes the name of a file other than standard output's and standard error's, not " +
-         Quoted(path);
+         QuotedText(path);
 }
 
 const char16_t* const UsageLines[] = {
