@@ -93,7 +93,10 @@ bool RunRecord::Open(const char16_t* path, std::string* error) {
   platform::SystemError failure = 0;
   platform::FileHandle file = platform::CreateNewFile(newPath_.c_str(), &failure);
   if (file == nullptr) {
-    *error = OutputFileError(OutputFile::Json, path, SystemReason(failure));
+    // The name the system refused is not the one given: say which it is, as a
+    // run that was killed while it wrote its record leaves that file behind.
+    *error = OutputFileError(OutputFile::Json, path,
+                             QuotedText(newPath_) + ": " + SystemReason(failure));
     return false;
   }
   platform::CloseFile(file);

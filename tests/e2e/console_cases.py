@@ -55,7 +55,7 @@ def row(case, args=(), stdin='file', stdout='file', stderr='file', steps=(),
 # its bytes that are not UTF-8). fsize: the bytes a file may grow to (RLIMIT_FSIZE,
 # SIGXFSZ ignored), as on a full disk. record: {dir}/run.json is a record of the
 # run on this machine. rss_kib: the most memory the program may have resident at
-# its peak. A terminal never shows a NUL, and no run leaves a .tmp file behind.
+# its peak. A terminal never shows a NUL, and no run leaves a .tmp file of its own behind.
 
 
 # A file that --csv or --json may not write.
@@ -164,6 +164,9 @@ CASES = [
     # A record that would replace the CSV is refused before the CSV is made.
     row('file-refused', CSV + ['--json', '{dir}/./run.csv'], end=2, out='',
         err=f'stringchurn: --json takes .*: it is the file of --csv{{eol}}{HINT}'),
+    # The new file that a killed run left in the record's way is named and kept.
+    row('file-refused', JSON, end=2, out='', files={'run.json.tmp': 'kept\n'},
+        err=f'stringchurn: --json takes .*, not ".*run.json": ".*run.json.tmp": .+{{eol}}{HINT}'),
     # Typed text beyond ASCII is echoed as text (Wine echoes one beyond U+FFFF as
     # two U+FFFD: the platform tests cover those natively).
     row('tty-line', **dict(TTY, steps=('type Gr\u00fc\u00dfe, \u4e16\u754c\r',),
@@ -366,7 +369,7 @@ def run(r, program):
                 f'stream {n} holds {text!r}'
         if r['record']:
             check_record(r)
-        assert not [n for n in os.listdir() if n.endswith('.tmp')], os.listdir()
+        assert not [n for n in os.listdir() if n.endswith('.tmp') and n not in r['files']], os.listdir()
         for name, want in r['files'].items():
             text = pathlib.Path(name).read_bytes().decode()
             assert re.fullmatch(want, text, re.S), f'{name!r} holds {text!r}'
