@@ -54,13 +54,6 @@ inline std::vector<std::u16string> Lines(const std::string& bytes,
   return lines;
 }
 
-// What ReadLine gives for one console read of `chunk` (at most 4,096 units).
-inline std::u16string ConsoleLine(std::u16string chunk) {
-  if (chunk.size() >= 2 && chunk.substr(chunk.size() - 2) == u"\r\n")
-    chunk.resize(chunk.size() - 2);
-  return chunk == u"\x1a" ? EndOfInput : chunk;
-}
-
 inline std::u16string Widen(const std::string& ascii) {
   return std::u16string(ascii.begin(), ascii.end());
 }

@@ -31,9 +31,8 @@ struct Read {
   platform::FileReadResult result = platform::FileReadResult::Success;
 };
 
-// Failures a test may script; BrokenPipe is the one of a reader that went away.
+// A failure a test may script, which is never that of a reader that went away.
 inline constexpr platform::SystemError NoSpace = 28;
-inline constexpr platform::SystemError BrokenPipe = 32;
 
 // A live heap block: the size asked for, and its usable room (BlockSize), which
 // now and then is larger and then holds garbage beyond the size asked.
