@@ -3,35 +3,11 @@
 // to the next. Where the system reports the figure directly, that is used instead.
 #include "program/working_set.h"
 
-#include <cstddef>
-
 #include "runtime/objects/object_table.h"
 #include "runtime/objects/shared_libraries.h"
 #include "runtime/platform/platform.h"
 
 namespace {
-
-// The memory counters record that GetProcessMemoryInfo fills: 72 bytes, of which
-// only the working set is read.
-struct ProcessMemoryCounters {
-  std::uint32_t cb;
-  std::uint32_t PageFaultCount;
-  std::uint64_t PeakWorkingSetSize;
-  std::uint64_t WorkingSetSize;
-  std::uint64_t QuotaPeakPagedPoolUsage;
-  std::uint64_t QuotaPagedPoolUsage;
-  std::uint64_t QuotaPeakNonPagedPoolUsage;
-  std::uint64_t QuotaNonPagedPoolUsage;
-  std::uint64_t PagefileUsage;
-  std::uint64_t PeakPagefileUsage;
-};
-static_assert(sizeof(ProcessMemoryCounters) == 72);
-static_assert(offsetof(ProcessMemoryCounters, WorkingSetSize) == 16);
-
-// BOOL GetProcessMemoryInfo(HANDLE, PROCESS_MEMORY_COUNTERS*, DWORD).
-using GetProcessMemoryInfoFunction = std::int32_t (*)(void* process,
-                                                      ProcessMemoryCounters* counters,
-                                                      std::uint32_t size);
 
 constexpr std::int64_t kBytesPerKiB = 1024;
 

@@ -9,6 +9,7 @@
 
 #include "program/clock.h"
 #include "program/progress_line.h"
+#include "program/working_set.h"
 #include "runtime/arrays/array_header.h"
 #include "runtime/console/line_hooks.h"
 #include "runtime/console/read_line.h"
@@ -17,17 +18,16 @@
 
 namespace {
 
-// Stands in for psapi.dll's function: a working set of 2 MiB and 1023 bytes lies
-// at byte 16 of the record, the peak before it is wrong on purpose, and the record
-// comes zeroed.
-std::int32_t GetProcessMemoryInfo(void* process, unsigned char* counters, std::uint32_t size) {
-  const std::uint64_t peak = 987'654'321;
-  const std::uint64_t workingSet = 2048 * 1024 + 1023;
+// Stands in for psapi.dll's function: a working set of 2 MiB and 1023 bytes, the
+// peak before it wrong on purpose, given that the record comes zeroed.
+std::int32_t GetProcessMemoryInfo(void* process, ProcessMemoryCounters* counters,
+                                  std::uint32_t size) {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(counters);
   const bool asExpected = reinterpret_cast<std::intptr_t>(process) == fake::ProcessHandle &&
-                          size == 72 && counters[0] == 0 &&
-                          std::memcmp(counters, counters + 1, 71) == 0;
-  std::memcpy(counters + 8, &peak, 8);
-  std::memcpy(counters + 16, &workingSet, 8);
+                          size == sizeof *counters && bytes[0] == 0 &&
+                          std::memcmp(bytes, bytes + 1, size - 1) == 0;
+  counters->PeakWorkingSetSize = 987'654'321;
+  counters->WorkingSetSize = 2048 * 1024 + 1023;
   return asExpected;
 }
 
