@@ -94,7 +94,7 @@ TEST_F(TerminalTest, ALineIsWaitedForOnANonBlockingTerminal) {
   fcntl(slave_, F_SETFL, O_NONBLOCK);
   std::thread typist([this] {
     usleep(50'000);
-    write(master_, "a\xc3\xa9\n", 4);
+    EXPECT_EQ(write(master_, "a\xc3\xa9\n", 4), 4);
   });
   EXPECT_EQ(ReadChars(), u"a\u00e9\r\n");
   typist.join();
@@ -103,9 +103,9 @@ TEST_F(TerminalTest, ALineIsWaitedForOnANonBlockingTerminal) {
 // The end-of-file key comes in as Ctrl-Z and CR LF; typed between the bytes of
 // a character, it gives what came before the character.
 TEST_F(TerminalTest, TheEndOfFileKeyComesInAsCtrlZ) {
-  write(master_, "\x04", 1);
+  ASSERT_EQ(write(master_, "\x04", 1), 1);
   EXPECT_EQ(ReadChars(), u"\x1a\r\n");
-  write(master_, "b\xc3\x04", 3);
+  ASSERT_EQ(write(master_, "b\xc3\x04", 3), 3);
   EXPECT_EQ(ReadChars(), u"b");
 }
 
