@@ -261,6 +261,9 @@ def check_record(r):
     memory = os.sysconf('SC_PHYS_PAGES') * os.sysconf('SC_PAGE_SIZE')
     assert machine['processor'] and machine['system'] and machine['logical_processors'] == os.cpu_count() \
         and abs(machine['memory_bytes'] / memory - 1) < 0.01, f'the machine is {machine}'
+    # On Linux the processor is the one /proc/cpuinfo names, where it names one.
+    names = re.findall(r'^model name\s*:(.*)$', pathlib.Path('/proc/cpuinfo').read_text(), re.M)
+    assert EOL != '\n' or not names or machine['processor'] == names[0].strip(' \t'), machine
     started = datetime.datetime.strptime(record['started'], '%Y-%m-%dT%H:%M:%S%z')
     assert abs(time.time() - started.timestamp()) < r['limit'], f'started {record["started"]}'
 
