@@ -61,19 +61,22 @@ std::int64_t RunBenchmark(const BenchmarkSizes& sizes, const RunOutputs& outputs
   if (g.StringArray == nullptr) FailOutOfMemory();
 
   // Created only now, so that a run too large for the memory leaves a file of
-  // that name as it was; the record's file is checked first, so that a refused
-  // record leaves the CSV as it was too.
+  // that name as it was; the record's file is checked first, against the CSV
+  // file too where there is one, so that a refused record leaves the CSV as it
+  // was too.
   RunRecord record;
   std::string error;
-  if (outputs.jsonPath != nullptr && !record.Open(outputs.jsonPath, &error)) {
+  if (outputs.jsonPath != nullptr && !record.Open(outputs.jsonPath, csvPath, &error)) {
     return WriteErrorLine(CommandLineErrorExitCode, error);
   }
   platform::FileHandle csvFile = nullptr;
   if (csvPath != nullptr) {
     csvFile = CreateProgressCsv(csvPath, &error);
     if (csvFile == nullptr) return WriteErrorLine(CommandLineErrorExitCode, error);
+    // Only a CSV file made just now can be the record's here: it goes again.
     if (outputs.jsonPath != nullptr && record.WouldReplace(csvFile)) {
       platform::CloseFile(csvFile);
+      platform::RemoveFile(csvPath);
       return WriteErrorLine(
           CommandLineErrorExitCode,
           OutputFileError(OutputFile::Json, outputs.jsonPath, "it is the file of --csv"));

@@ -86,7 +86,7 @@ platform::SystemError WriteWhole(platform::FileHandle file, const std::string& t
 
 }  // namespace
 
-bool RunRecord::Open(const char16_t* path, std::string* error) {
+bool RunRecord::Open(const char16_t* path, const char16_t* csvPath, std::string* error) {
   // The new file is made once here, where the run can still be refused, and
   // again at the end; a run that is stopped leaves nothing behind.
   newPath_ = std::u16string(path) + u".tmp";
@@ -115,10 +115,16 @@ bool RunRecord::Open(const char16_t* path, std::string* error) {
   for (auto stream : {platform::StandardStream::Output, platform::StandardStream::Error}) {
     standard = standard || platform::SameFile(existing, platform::GetStandardHandle(stream));
   }
+  platform::FileHandle csv =
+      csvPath == nullptr ? nullptr : platform::OpenExistingFile(csvPath, &failure);
+  const bool isCsv = csv != nullptr && platform::SameFile(existing, csv);
+  if (csv != nullptr) platform::CloseFile(csv);
   const bool disk = platform::IsDiskFile(existing);
   platform::CloseFile(existing);
   if (standard) {
     *error = OutputFileStandardStreamError(OutputFile::Json, path);
+  } else if (isCsv) {
+    *error = OutputFileError(OutputFile::Json, path, "it is the file of --csv");
   } else if (!disk) {
     *error = OutputFileError(OutputFile::Json, path, "not a file");
   } else {

@@ -51,8 +51,8 @@ def row(case, args=(), stdin='file', stdout='file', stderr='file', steps=(),
 # text: standard output is plain text, as standard error always is: UTF-8 without
 # controls, every line ended by the system's line end ({eol} in a regex; CR LF for
 # a Windows program). files: {name: regex}, files in {dir} that hold "kept\n"
-# before the start and match the regex at the end (a name's lone surrogates are
-# its bytes that are not UTF-8). fsize: the bytes a file may grow to (RLIMIT_FSIZE,
+# before the start and match the regex at the end, or for None are never there (a
+# name's lone surrogates are its bytes that are not UTF-8). fsize: the bytes a file may grow to (RLIMIT_FSIZE,
 # SIGXFSZ ignored), as on a full disk. record: {dir}/run.json is a record of the
 # run on this machine. rss_kib: the most memory the program may have resident at
 # its peak. A terminal never shows a NUL, and no run leaves a .tmp file of its own behind.
@@ -161,9 +161,10 @@ CASES = [
     # A pass number too wide for its field widens the field rather than lose digits.
     row('wide', sizes=['--passes', '10000000', '--length', '0', '--interval', '10000000'],
         out=r'(?s).*\r\n10000000\t +[0-9.]+ K\t +[0-9]+ms\r\nTotal.*'),
-    # A record that would replace the CSV is refused before the CSV is made.
-    row('file-refused', CSV + ['--json', '{dir}/./run.csv'], end=2, out='',
-        err=f'stringchurn: --json takes .*: it is the file of --csv{{eol}}{HINT}'),
+    # A record that would replace the CSV is refused, and the CSV's file is as it
+    # was: kept, or not there.
+    *(row('file-refused', CSV + ['--json', '{dir}/./run.csv'], end=2, out='', files={'run.csv': kept},
+          err=f'stringchurn: --json takes .*: it is the file of --csv{{eol}}{HINT}') for kept in ('kept\n', None)),
     # The new file that a killed run left in the record's way is named and kept.
     row('file-refused', JSON, end=2, out='', files={'run.json.tmp': 'kept\n'},
         err=f'stringchurn: --json takes .*, not ".*run.json": ".*run.json.tmp": .+{{eol}}{HINT}'),
@@ -304,8 +305,9 @@ def run(r, program):
             if theirs[n] is None:
                 os.close(n)
 
-    for name in r['files']:
-        pathlib.Path(name).write_text('kept\n')
+    for name, want in r['files'].items():
+        if want is not None:
+            pathlib.Path(name).write_text('kept\n')
     args = [a.replace('{dir}', os.getcwd()) for a in [*r['sizes'], *r['args']]]
     p = subprocess.Popen(program + args, stdin=theirs[0], stdout=theirs[1], stderr=theirs[2],
                          cwd=START, start_new_session=bool(tty), preexec_fn=start)
@@ -374,8 +376,9 @@ def run(r, program):
             check_record(r)
         assert not [n for n in os.listdir() if n.endswith('.tmp') and n not in r['files']], os.listdir()
         for name, want in r['files'].items():
-            text = pathlib.Path(name).read_bytes().decode()
-            assert re.fullmatch(want, text, re.S), f'{name!r} holds {text!r}'
+            text = pathlib.Path(name).read_bytes().decode() if os.path.exists(name) else None
+            assert text == want if None in (text, want) else re.fullmatch(want, text, re.S), \
+                f'{name!r} holds {text!r}'
     finally:
         p.kill()
         p.wait()
