@@ -48,7 +48,7 @@ class ProgramTest : public RuntimeTest {
     fake::state.counterStep = 7'000'000;
     fake::state.processorName = u"\"Fast\" \\ \u00e9\x01\x7f";
     fake::state.utcSeconds = 1796688910;
-    fake::state.arguments = {u"--passes", u"25",      u"--length=5",      u"--interval", u"10",
+    fake::state.arguments = {u"--passes", u"25",      u"--length=5",      u"--interval", u"12",
                              u"--csv",    u"run.csv", u"--json=run.json", u"--compare"};
   }
 };
@@ -102,9 +102,10 @@ TEST_F(ProgramTest, ProgressLinesHaveTheirThirtySevenCharacters) {
 
 // A duration covers the passes only, not the printing of the line before it, and
 // every batch that the comparison times lasts one reading, so one pass, whose
-// figure shows no digit finer than one tick (0.1 us). At the wait, which comes
-// last, the probe has released psapi.dll after every line; a library is loaded
-// then, the close event releases it, and the shutdown finds another one loaded.
+// figure shows no digit finer than one tick (0.1 us); nor does the run's, two
+// readings over 24 passes (58,333.333... us), on its line or in the record. At the wait, which
+// comes last, the probe has released psapi.dll after every line; a library is loaded then, the
+// close event releases it, and the shutdown finds another one loaded.
 TEST_F(ProgramTest, TheProgramRunsFromItsCommandLineAndShutsDownInOrder) {
   PrepareSmallRun();
   ProgramGlobals.ExitCode = 7;  // cleared at start-up
@@ -123,14 +124,14 @@ TEST_F(ProgramTest, TheProgramRunsFromItsCommandLineAndShutsDownInOrder) {
   };
   EXPECT_EQ(fake::ExitCodeOf(ProgramMain), 0u);
   EXPECT_EQ(fake::state.fileBytes,
-            fake::Utf16Bytes(u"   Loops      MemoryUsage      duration for 10 passes\r\n"
+            fake::Utf16Bytes(u"   Loops      MemoryUsage      duration for 12 passes\r\n"
                              u"      0\t         2.048 K\t       700ms\r\n"
-                             u"     10\t         2.048 K\t       700ms\r\n"
-                             u"     20\t         2.048 K\t       700ms\r\n"
+                             u"     12\t         2.048 K\t       700ms\r\n"
+                             u"     24\t         2.048 K\t       700ms\r\n"
                              u"Total Time: 4 seconds\r\n"
                              u"Compared at 5 characters on this machine:\r\n"
                              u"  copy limit  700000.0 \u00b5s a pass\r\n"
-                             u"  this run    70000.00 \u00b5s a pass     0.10 x the limit\r\n"
+                             u"  this run    58333.33 \u00b5s a pass     0.08 x the limit\r\n"
                              u"  plain C++   700000.0 \u00b5s a pass     1.00 x the limit\r\n") +
                 "<wait>");
   // The CSV file and the record hold the same figures, the record the processor's
@@ -138,18 +139,18 @@ TEST_F(ProgramTest, TheProgramRunsFromItsCommandLineAndShutsDownInOrder) {
   EXPECT_EQ(
       fake::state.files,
       (std::map<std::u16string, std::string>{
-          {u"run.csv", "pass,working_set_kib,duration_ms\n0,2048,700\n10,2048,700\n20,2048,700\n"},
+          {u"run.csv", "pass,working_set_kib,duration_ms\n0,2048,700\n12,2048,700\n24,2048,700\n"},
           {u"run.json",
            R"({"program": {"name": "stringchurn", "version": ")" STRINGCHURN_VERSION R"("},
  "machine": {"processor": "\"Fast\" \\ \u00e9\u0001\u007f", "logical_processors": 2, "memory_bytes": 0, "system": ""},
  "started": "2026-12-08T00:15:10Z",
- "settings": {"passes": 25, "length": 5, "interval": 10},
+ "settings": {"passes": 25, "length": 5, "interval": 12},
  "progress": [
   {"pass": 0, "working_set_kib": 2048, "duration_ms": 700},
-  {"pass": 10, "working_set_kib": 2048, "duration_ms": 700},
-  {"pass": 20, "working_set_kib": 2048, "duration_ms": 700}],
+  {"pass": 12, "working_set_kib": 2048, "duration_ms": 700},
+  {"pass": 24, "working_set_kib": 2048, "duration_ms": 700}],
  "total_ms": 4900,
- "compare": {"limit_us": 700000, "run_us": 70000, "plain_cxx_us": 700000}}
+ "compare": {"limit_us": 700000, "run_us": 58333.33, "plain_cxx_us": 700000}}
 )"}}));
   const std::vector<std::string> last(fake::state.released.end() - 5, fake::state.released.end());
   EXPECT_EQ(last, (std::vector<std::string>{"module psapi.dll", "module psapi.dll", "heap 2",
