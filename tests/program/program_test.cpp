@@ -103,9 +103,10 @@ TEST_F(ProgramTest, ProgressLinesHaveTheirThirtySevenCharacters) {
 // A duration covers the passes only, not the printing of the line before it, and
 // every batch that the comparison times lasts one reading, so one pass, whose
 // figure shows no digit finer than one tick (0.1 us); nor does the run's, two
-// readings over 24 passes (58,333.333... us), on its line or in the record. At the wait, which
-// comes last, the probe has released psapi.dll after every line; a library is loaded then, the
-// close event releases it, and the shutdown finds another one loaded.
+// readings over 24 passes (58,333.333... us), on its line or in the record. At the
+// wait, which comes last, the probe has released psapi.dll after every line; a
+// library is loaded then, the close event releases it, and the shutdown finds
+// another one loaded.
 TEST_F(ProgramTest, TheProgramRunsFromItsCommandLineAndShutsDownInOrder) {
   PrepareSmallRun();
   ProgramGlobals.ExitCode = 7;  // cleared at start-up
