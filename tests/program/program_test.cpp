@@ -38,14 +38,14 @@ class ProgramTest : public RuntimeTest {
     RuntimeTest::TearDown();
   }
   // A fresh fake that gives the program small sizes, a CSV file, a record and the
-  // comparison on its command line, psapi.dll, and each counter reading 0.7 s after
-  // the one before.
+  // comparison on its command line, psapi.dll, and each counter reading 0.7 s and a
+  // tick after the one before.
   static void PrepareSmallRun() {
     fake::Reset();
     fake::state.modules[u"psapi.dll"] = {
         {"GetProcessMemoryInfo", reinterpret_cast<void*>(&GetProcessMemoryInfo)}};
     TicksPerMillisecond = 0;
-    fake::state.counterStep = 7'000'000;
+    fake::state.counterStep = 7'000'001;
     fake::state.processorName = u"\"Fast\" \\ \u00e9\x01\x7f";
     fake::state.utcSeconds = 1796688910;
     fake::state.arguments = {u"--passes", u"25",      u"--length=5",      u"--interval", u"12",
@@ -102,9 +102,9 @@ TEST_F(ProgramTest, ProgressLinesHaveTheirThirtySevenCharacters) {
 
 // A duration covers the passes only, not the printing of the line before it, and
 // every batch that the comparison times lasts one reading, so one pass, whose
-// figure shows no digit finer than one tick (0.1 us); nor does the run's, two
-// readings over 24 passes (58,333.333... us), on its line or in the record. At the
-// wait, which comes last, the probe has released psapi.dll after every line; a
+// figure shows the tick (0.1 us) and no finer digit; nor does the run's, two
+// readings over 24 passes (58,333.341666... us), on its line or in the record. At
+// the wait, which comes last, the probe has released psapi.dll after every line; a
 // library is loaded then, the close event releases it, and the shutdown finds
 // another one loaded.
 TEST_F(ProgramTest, TheProgramRunsFromItsCommandLineAndShutsDownInOrder) {
@@ -131,9 +131,9 @@ TEST_F(ProgramTest, TheProgramRunsFromItsCommandLineAndShutsDownInOrder) {
                              u"     24\t         2.048 K\t       700ms\r\n"
                              u"Total Time: 4 seconds\r\n"
                              u"Compared at 5 characters on this machine:\r\n"
-                             u"  copy limit  700000.0 \u00b5s a pass\r\n"
-                             u"  this run    58333.33 \u00b5s a pass     0.08 x the limit\r\n"
-                             u"  plain C++   700000.0 \u00b5s a pass     1.00 x the limit\r\n") +
+                             u"  copy limit  700000.1 \u00b5s a pass\r\n"
+                             u"  this run    58333.34 \u00b5s a pass     0.08 x the limit\r\n"
+                             u"  plain C++   700000.1 \u00b5s a pass     1.00 x the limit\r\n") +
                 "<wait>");
   // The CSV file and the record hold the same figures, the record the processor's
   // name escaped.
@@ -151,7 +151,7 @@ TEST_F(ProgramTest, TheProgramRunsFromItsCommandLineAndShutsDownInOrder) {
   {"pass": 12, "working_set_kib": 2048, "duration_ms": 700},
   {"pass": 24, "working_set_kib": 2048, "duration_ms": 700}],
  "total_ms": 4900,
- "compare": {"limit_us": 700000, "run_us": 58333.33, "plain_cxx_us": 700000}}
+ "compare": {"limit_us": 700000.1, "run_us": 58333.34, "plain_cxx_us": 700000.1}}
 )"}}));
   const std::vector<std::string> last(fake::state.released.end() - 5, fake::state.released.end());
   EXPECT_EQ(last, (std::vector<std::string>{"module psapi.dll", "module psapi.dll", "heap 2",
