@@ -175,7 +175,8 @@ bool QueryCounterFrequency(std::int64_t* frequency) {
 
 bool QueryCounter(std::int64_t* counter) {
   *counter = state.counter;
-  state.counter += state.counterStep;
+  state.counter += state.counterSteps.empty() ? state.counterStep : state.counterSteps.front();
+  if (!state.counterSteps.empty()) state.counterSteps.pop_front();
   return true;
 }
 

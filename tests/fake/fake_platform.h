@@ -50,10 +50,12 @@ struct State {
   long failingCall = 0;            // the heap call with this number fails (1: the first)
   long resizes = 0;                // resizes that succeeded
   std::vector<std::size_t> freed;  // the sizes of the blocks freed one by one, in order
-  // Time: each counter reading is `counterStep` after the one before.
+  // Time: each counter reading is `counterStep` after the one before, unless
+  // `counterSteps` holds the step after it.
   std::int64_t frequency = 10'000'000;
   std::int64_t counter = 0;
   std::int64_t counterStep = 0;
+  std::deque<std::int64_t> counterSteps;
   bool frequencyFails = false;
   std::uint32_t tickCount = 0;
   // Modules that load, by path, with the functions they export; every other

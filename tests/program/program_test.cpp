@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "program/clock.h"
+#include "program/comparison.h"
 #include "program/progress_line.h"
 #include "program/working_set.h"
 #include "runtime/arrays/array_header.h"
@@ -156,6 +157,26 @@ TEST_F(ProgramTest, TheProgramRunsFromItsCommandLineAndShutsDownInOrder) {
   const std::vector<std::string> last(fake::state.released.end() - 5, fake::state.released.end());
   EXPECT_EQ(last, (std::vector<std::string>{"module psapi.dll", "module psapi.dll", "heap 2",
                                             "heap 1", "exit 0"}));
+}
+
+// A yardstick is the middle one of its batches, which take turns with the
+// other's; a run of 100 ticks has a figure of its own, as fewer would not.
+TEST_F(ProgramTest, TheComparisonTakesTheMiddleBatchAndARunOfAHundredTicks) {
+  AssignText(&ProgramGlobals.BigString, u"ab");
+  TicksPerMillisecond = 0;
+  fake::state.counterStep = 7'000'000;
+  // Readings 0 and 1 find the clock, 2 to 5 find one pass enough for a batch
+  // (the limit's lasting the 50 ms exactly); then a batch of the limit starts at
+  // every fourth reading.
+  fake::state.counterSteps.resize(66, fake::state.counterStep);
+  fake::state.counterSteps[2] = 500'000;
+  for (int i = 0; i < 15; ++i) fake::state.counterSteps[6 + 4 * i] = (i * 7 % 15 + 1) * 1'000'000;
+  ComparisonFigures figures{};
+  EXPECT_EQ(PrintComparison(2, RunTiming{1, 100}, &figures), 0);
+  EXPECT_EQ(figures.limit, 800'000);
+  EXPECT_EQ(figures.run, 10);
+  EXPECT_EQ(figures.plain, 700'000);
+  AssignText(&ProgramGlobals.BigString, nullptr);
 }
 
 // A bad command line runs nothing; the version goes to a console as a line does
