@@ -160,7 +160,7 @@ TEST_F(ProgramTest, TheProgramRunsFromItsCommandLineAndShutsDownInOrder) {
 }
 
 // A yardstick is the middle one of its batches, which take turns with the
-// other's; a run of 100 ticks has a figure of its own, as fewer would not.
+// other's; a run of 100 ticks has a figure of its own, one of 99 none.
 TEST_F(ProgramTest, TheComparisonTakesTheMiddleBatchAndARunOfAHundredTicks) {
   AssignText(&ProgramGlobals.BigString, u"ab");
   TicksPerMillisecond = 0;
@@ -176,6 +176,8 @@ TEST_F(ProgramTest, TheComparisonTakesTheMiddleBatchAndARunOfAHundredTicks) {
   EXPECT_EQ(figures.limit, 800'000);
   EXPECT_EQ(figures.run, 10);
   EXPECT_EQ(figures.plain, 700'000);
+  EXPECT_EQ(PrintComparison(2, RunTiming{1, 99}, &figures), 0);
+  EXPECT_EQ(figures.run, -1);
   AssignText(&ProgramGlobals.BigString, nullptr);
 }
 

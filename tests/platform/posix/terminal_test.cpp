@@ -10,6 +10,7 @@
 
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "runtime/console/console.h"
 #include "runtime/platform/posix/file_handle.h"
@@ -109,17 +110,18 @@ TEST_F(TerminalTest, TheEndOfFileKeyComesInAsCtrlZ) {
   EXPECT_EQ(ReadChars(), u"b");
 }
 
-// Mode 0 reads raw keys without echo or signals; mode 7 lines, echoed, with
-// signals; setting the mode a terminal has already succeeds.
+// Each bit of a console's input mode sets its own: processed input (1) signals,
+// line input (2) lines, echo input (4) the echo; setting the mode a terminal
+// has already succeeds.
 TEST_F(TerminalTest, InputModesAreSetAsAsked) {
-  termios modes;
-  EXPECT_TRUE(platform::SetConsoleInputMode(Terminal(), 0));
-  tcgetattr(slave_, &modes);
-  EXPECT_EQ(modes.c_lflag & (ICANON | ECHO | ISIG), 0u);
-  EXPECT_TRUE(platform::SetConsoleInputMode(Terminal(), 7));
-  tcgetattr(slave_, &modes);
-  EXPECT_EQ(modes.c_lflag & (ICANON | ECHO | ISIG), tcflag_t{ICANON | ECHO | ISIG});
-  EXPECT_TRUE(platform::SetConsoleInputMode(Terminal(), 7));  // a mode set already
+  const std::pair<std::uint32_t, tcflag_t> modes[] = {
+      {0, 0}, {1, ISIG}, {7, ICANON | ECHO | ISIG}, {7, ICANON | ECHO | ISIG}};
+  for (const auto& [mode, flags] : modes) {
+    termios settings;
+    EXPECT_TRUE(platform::SetConsoleInputMode(Terminal(), mode));
+    tcgetattr(slave_, &settings);
+    EXPECT_EQ(settings.c_lflag & (ICANON | ECHO | ISIG), flags) << mode;
+  }
 }
 
 // Bytes near every boundary of the well-formedness table, decoded whole and cut
