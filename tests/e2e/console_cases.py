@@ -53,9 +53,10 @@ def row(case, args=(), stdin='file', stdout='file', stderr='file', steps=(),
 # a Windows program). files: {name: regex}, files in {dir} that hold "kept\n"
 # before the start and match the regex at the end, or for None are never there (a
 # name's lone surrogates are its bytes that are not UTF-8). fsize: the bytes a file
-# may grow to (RLIMIT_FSIZE, SIGXFSZ ignored), as on a full disk. record: {dir}/run.json is a record of the
-# run on this machine. rss_kib: the most memory the program may have resident at
-# its peak. A terminal never shows a NUL, and no run leaves a .tmp file of its own behind.
+# may grow to (RLIMIT_FSIZE, SIGXFSZ ignored), as on a full disk. record:
+# {dir}/run.json is a record of the run on this machine. rss_kib: the most memory
+# the program may have resident at its peak. A terminal never shows a NUL, and no
+# run leaves a .tmp file of its own behind.
 
 
 # A file that --csv or --json may not write.
