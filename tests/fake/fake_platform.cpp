@@ -42,14 +42,21 @@ Block& BlockOf(platform::HeapHandle heap, const void* block) {
   return found->second;
 }
 
-// Bytes behind every block, which a write past its end changes.
+// Bytes behind every block, which a write past its end changes. They spell the
+// block's own address, so that a copy of another block's end shows too.
 constexpr std::size_t kGuardBytes = 16;
-constexpr unsigned char kGuard = 0x5A;
+
+unsigned char GuardByte(const void* block, std::size_t i) {
+  return static_cast<unsigned char>(reinterpret_cast<std::uintptr_t>(block) >> (8 * (i % 8)));
+}
 
 // Whether the guard behind the room of a block is as it was written.
 bool Intact(void* block, const Block& sizes) {
   const auto* guard = static_cast<unsigned char*>(block) + sizes.room;
-  return std::all_of(guard, guard + kGuardBytes, [](unsigned char b) { return b == kGuard; });
+  for (std::size_t i = 0; i < kGuardBytes; ++i) {
+    if (guard[i] != GuardByte(block, i)) return false;
+  }
+  return true;
 }
 
 // Frees a block, writing over it first so that what is read after shows.
@@ -68,7 +75,9 @@ void* NewBlock(platform::HeapHandle heap, std::size_t bytes, bool zero) {
   void* block = std::malloc(room + kGuardBytes);
   if (block == nullptr) throw std::bad_alloc();
   std::memset(block, zero ? 0 : 0xAA, room);  // memory not asked to be zero is not
-  std::memset(static_cast<char*>(block) + room, kGuard, kGuardBytes);
+  for (std::size_t i = 0; i < kGuardBytes; ++i) {
+    static_cast<unsigned char*>(block)[room + i] = GuardByte(block, i);
+  }
   BlocksOf(heap)[block] = {bytes, room};
   return block;
 }

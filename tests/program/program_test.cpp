@@ -49,7 +49,7 @@ class ProgramTest : public RuntimeTest {
     fake::state.counterStep = 7'000'001;
     fake::state.processorName = u"\"Fast\" \\ \u00e9\x01\x7f";
     fake::state.utcSeconds = 1796688910;
-    fake::state.arguments = {u"--passes", u"25",      u"--length=5",      u"--interval", u"12",
+    fake::state.arguments = {u"--passes", u"25",      u"--length=40",     u"--interval", u"12",
                              u"--csv",    u"run.csv", u"--json=run.json", u"--compare"};
   }
 };
@@ -112,7 +112,7 @@ TEST_F(ProgramTest, TheProgramRunsFromItsCommandLineAndShutsDownInOrder) {
   PrepareSmallRun();
   ProgramGlobals.ExitCode = 7;  // cleared at start-up
   InputLineHook = [](std::int32_t position) -> std::int64_t {
-    EXPECT_EQ(std::u16string(ProgramGlobals.BigString), u"     ");
+    EXPECT_EQ(std::u16string(ProgramGlobals.BigString), std::u16string(40, u' '));
     auto* elements = static_cast<StringVariable*>(ProgramGlobals.StringArray);
     EXPECT_EQ(ProgramGlobals.PassIndex, HeaderOf(elements)->elementCount);
     for (int i = 0; i <= 25; ++i) EXPECT_EQ(fake::BlockBytes(elements[i]), 10u) << i;
@@ -131,7 +131,7 @@ TEST_F(ProgramTest, TheProgramRunsFromItsCommandLineAndShutsDownInOrder) {
                              u"     12\t         2.048 K\t       700ms\r\n"
                              u"     24\t         2.048 K\t       700ms\r\n"
                              u"Total Time: 4 seconds\r\n"
-                             u"Compared at 5 characters on this machine:\r\n"
+                             u"Compared at 40 characters on this machine:\r\n"
                              u"  copy limit  700000.1 \u00b5s a pass\r\n"
                              u"  this run    58333.34 \u00b5s a pass     0.08 x the limit\r\n"
                              u"  plain C++   700000.1 \u00b5s a pass     1.00 x the limit\r\n") +
@@ -146,7 +146,7 @@ TEST_F(ProgramTest, TheProgramRunsFromItsCommandLineAndShutsDownInOrder) {
            R"({"program": {"name": "stringchurn", "version": ")" STRINGCHURN_VERSION R"("},
  "machine": {"processor": "\"Fast\" \\ \u00e9\u0001\u007f", "logical_processors": 2, "memory_bytes": 0, "system": ""},
  "started": "2026-12-08T00:15:10Z",
- "settings": {"passes": 25, "length": 5, "interval": 12},
+ "settings": {"passes": 25, "length": 40, "interval": 12},
  "progress": [
   {"pass": 0, "working_set_kib": 2048, "duration_ms": 700},
   {"pass": 12, "working_set_kib": 2048, "duration_ms": 700},
