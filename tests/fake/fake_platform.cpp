@@ -184,8 +184,12 @@ bool QueryCounterFrequency(std::int64_t* frequency) {
 
 bool QueryCounter(std::int64_t* counter) {
   *counter = state.counter;
-  state.counter += state.counterSteps.empty() ? state.counterStep : state.counterSteps.front();
-  if (!state.counterSteps.empty()) state.counterSteps.pop_front();
+  std::int64_t step = state.counterStep;
+  if (!state.counterSteps.empty()) {
+    step = state.counterSteps.front();
+    state.counterSteps.pop_front();
+  }
+  state.counter += step;
   return true;
 }
 
