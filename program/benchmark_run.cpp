@@ -60,26 +60,28 @@ std::int64_t RunBenchmark(const BenchmarkSizes& sizes, const RunOutputs& outputs
                                    StringElementMap, &g.StringArray);
   if (g.StringArray == nullptr) FailOutOfMemory();
 
-  // Created only now, so that a run too large for the memory leaves a file of
-  // that name as it was; the record's file is checked first, against the CSV
-  // file too where there is one, so that a refused record leaves the CSV as it
-  // was too.
-  RunRecord record;
+  // Opened only now, so that a run too large for the memory leaves a file of
+  // that name as it was. The record's file is checked against the CSV's, which is
+  // emptied only then, so that a refused record leaves it as it was (a CSV file
+  // made just now goes again); the CSV file is opened once, as a pipe's reader
+  // takes the end of a writer as the end of the rows.
+  platform::FileHandle csvFile = nullptr;
+  bool csvMade = false;
   std::string error;
-  if (outputs.jsonPath != nullptr && !record.Open(outputs.jsonPath, csvPath, &error)) {
+  if (csvPath != nullptr) {
+    csvFile = OpenProgressCsv(csvPath, &csvMade, &error);
+    if (csvFile == nullptr) return WriteErrorLine(CommandLineErrorExitCode, error);
+  }
+  RunRecord record;
+  if (outputs.jsonPath != nullptr && !record.Open(outputs.jsonPath, csvFile, &error)) {
+    if (csvFile != nullptr) platform::CloseFile(csvFile);
+    if (csvMade) platform::RemoveFile(csvPath);
     return WriteErrorLine(CommandLineErrorExitCode, error);
   }
-  platform::FileHandle csvFile = nullptr;
-  if (csvPath != nullptr) {
-    csvFile = CreateProgressCsv(csvPath, &error);
-    if (csvFile == nullptr) return WriteErrorLine(CommandLineErrorExitCode, error);
-    // Only a CSV file made just now can be the record's here: it goes again.
-    if (outputs.jsonPath != nullptr && record.WouldReplace(csvFile)) {
-      platform::CloseFile(csvFile);
-      platform::RemoveFile(csvPath);
-      return WriteErrorLine(
-          CommandLineErrorExitCode,
-          OutputFileError(OutputFile::Json, outputs.jsonPath, "it is the file of --csv"));
+  if (csvFile != nullptr) {
+    if (const platform::SystemError failure = platform::EmptyFile(csvFile)) {
+      return WriteErrorLine(CommandLineErrorExitCode,
+                            OutputFileError(OutputFile::Csv, csvPath, SystemReason(failure)));
     }
     if (const platform::SystemError failure = WriteProgressCsvHeader(csvFile)) {
       return ReportCannotWrite(csvPath, failure);

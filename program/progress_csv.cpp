@@ -1,6 +1,6 @@
 // Rows are plain ASCII with LF line ends, the same bytes on every system. The
 // file is opened first and emptied only once it is known not to be a standard
-// stream's.
+// stream's, nor the record's.
 #include "program/progress_csv.h"
 
 #include <charconv>
@@ -23,9 +23,9 @@ platform::SystemError WriteFlushed(platform::FileHandle file, const char* bytes,
 
 }  // namespace
 
-platform::FileHandle CreateProgressCsv(const char16_t* path, std::string* error) {
+platform::FileHandle OpenProgressCsv(const char16_t* path, bool* made, std::string* error) {
   platform::SystemError failure = 0;
-  platform::FileHandle file = platform::OpenOutputFile(path, &failure);
+  platform::FileHandle file = platform::OpenOutputFile(path, made, &failure);
   if (file == nullptr) {
     *error = OutputFileError(OutputFile::Csv, path, SystemReason(failure));
     return nullptr;
@@ -38,12 +38,6 @@ platform::FileHandle CreateProgressCsv(const char16_t* path, std::string* error)
       platform::CloseFile(file);
       return nullptr;
     }
-  }
-  failure = platform::EmptyFile(file);
-  if (failure != 0) {
-    *error = OutputFileError(OutputFile::Csv, path, SystemReason(failure));
-    platform::CloseFile(file);
-    return nullptr;
   }
   return file;
 }

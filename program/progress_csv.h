@@ -11,11 +11,13 @@
 
 inline constexpr char ProgressCsvHeader[] = "pass,working_set_kib,duration_ms\n";
 
-// Creates the CSV file at `path`, or empties the file there. Returns null, with
-// the command-line error that says why in `*error`, when it cannot be created
-// or when it is the file that standard output or standard error writes, which
-// its rows would mix with; that file is left as it was, and closed.
-platform::FileHandle CreateProgressCsv(const char16_t* path, std::string* error);
+// Opens the CSV file at `path`, creating it when there is none (then `*made`), but
+// does not empty it, so that other outputs can be compared with it first; the
+// run empties it (EmptyFile). Returns null, with the command-line error that
+// says why in `*error`, when it cannot be opened or when it is the file that
+// standard output or standard error writes, which its rows would mix with; that
+// file is left as it was, and closed.
+platform::FileHandle OpenProgressCsv(const char16_t* path, bool* made, std::string* error);
 
 // Write the header row and one row to `file`. Return 0, or the system's reason
 // when the write failed.

@@ -21,6 +21,8 @@ namespace {
 // Bytes of one write; a record of any length goes out in pieces of this size.
 constexpr std::uint32_t kWriteBytes = std::uint32_t{1} << 30;
 
+constexpr char CsvFileReason[] = "it is the file of --csv";
+
 void AppendString(std::string& text, std::u16string_view value) {
   text += '"';
   for (char16_t c : value) {
@@ -84,9 +86,19 @@ platform::SystemError WriteWhole(platform::FileHandle file, const std::string& t
   return 0;
 }
 
+// Whether the file at `path` is `file`'s (not null), without waiting for a pipe's reader.
+bool IsFileAt(const char16_t* path, platform::FileHandle file) {
+  platform::SystemError failure = 0;
+  platform::FileHandle existing = platform::OpenExistingFile(path, &failure);
+  if (existing == nullptr) return false;
+  const bool same = platform::SameFile(existing, file);
+  platform::CloseFile(existing);
+  return same;
+}
+
 }  // namespace
 
-bool RunRecord::Open(const char16_t* path, const char16_t* csvPath, std::string* error) {
+bool RunRecord::Open(const char16_t* path, platform::FileHandle csv, std::string* error) {
   // The new file is made once here, where the run can still be refused, and
   // again at the end; a run that is stopped leaves nothing behind.
   newPath_ = std::u16string(path) + u".tmp";
@@ -95,8 +107,10 @@ bool RunRecord::Open(const char16_t* path, const char16_t* csvPath, std::string*
   if (file == nullptr) {
     // The name the system refused is not the one given: say which it is, as a
     // run that was killed while it wrote its record leaves that file behind.
-    *error = OutputFileError(OutputFile::Json, path,
-                             QuotedText(newPath_) + ": " + SystemReason(failure));
+    const bool isCsv = csv != nullptr && IsFileAt(newPath_.c_str(), csv);
+    *error = OutputFileError(
+        OutputFile::Json, path,
+        QuotedText(newPath_) + ": " + (isCsv ? CsvFileReason : SystemReason(failure)));
     return false;
   }
   platform::CloseFile(file);
@@ -115,31 +129,19 @@ bool RunRecord::Open(const char16_t* path, const char16_t* csvPath, std::string*
   for (auto stream : {platform::StandardStream::Output, platform::StandardStream::Error}) {
     standard = standard || platform::SameFile(existing, platform::GetStandardHandle(stream));
   }
-  platform::FileHandle csv =
-      csvPath == nullptr ? nullptr : platform::OpenExistingFile(csvPath, &failure);
   const bool isCsv = csv != nullptr && platform::SameFile(existing, csv);
-  if (csv != nullptr) platform::CloseFile(csv);
   const bool disk = platform::IsDiskFile(existing);
   platform::CloseFile(existing);
   if (standard) {
     *error = OutputFileStandardStreamError(OutputFile::Json, path);
   } else if (isCsv) {
-    *error = OutputFileError(OutputFile::Json, path, "it is the file of --csv");
+    *error = OutputFileError(OutputFile::Json, path, CsvFileReason);
   } else if (!disk) {
     *error = OutputFileError(OutputFile::Json, path, "not a file");
   } else {
     path_ = path;
   }
   return path_ != nullptr;
-}
-
-bool RunRecord::WouldReplace(platform::FileHandle file) const {
-  platform::SystemError failure = 0;
-  platform::FileHandle existing = platform::OpenExistingFile(path_, &failure);
-  if (existing == nullptr) return false;
-  const bool same = platform::SameFile(existing, file);
-  platform::CloseFile(existing);
-  return same;
 }
 
 void RunRecord::Start(const BenchmarkSizes& sizes) {

@@ -14,14 +14,12 @@ struct ComparisonFigures;
 
 class RunRecord {
  public:
-  // Checks that a record can be written to `path` before the run: that a file
-  // can be created in its folder, and that `path` is no device, pipe or folder
+  // Checks that a record can be written to `path` before the run: that its new
+  // file can be created beside it, and that `path` is no device, pipe or folder
   // and not the file that standard output or standard error writes, nor the CSV
-  // file at `csvPath` (null: none) when that is there already. Returns false, with
-  // the command-line error that says why in `*error`, when not.
-  bool Open(const char16_t* path, const char16_t* csvPath, std::string* error);
-  // Whether the record would take the place of `file`'s file (after Open).
-  bool WouldReplace(platform::FileHandle file) const;
+  // file `csv` (null: none), which neither the record nor its new file may be.
+  // Returns false, with the command-line error that says why in `*error`, when not.
+  bool Open(const char16_t* path, platform::FileHandle csv, std::string* error);
 
   // The members up to the progress, with the system's time now as the start.
   void Start(const BenchmarkSizes& sizes);

@@ -207,9 +207,11 @@ FileHandle OpenScratchFile();
 // creating it when there is none, but does not empty it: the caller may first
 // compare it with the files it writes already (SameFile), then EmptyFile it.
 // Other processes may read it meanwhile. Writes go to it with WriteFileBytes and
-// FlushFile; it stays open until CloseFile or the end of the process. Returns
-// null, with the system's reason in `*error`, when it cannot be opened.
-FileHandle OpenOutputFile(const char16_t* path, SystemError* error);
+// FlushFile; it stays open until CloseFile or the end of the process. `*made`
+// tells whether the name `path` is new, so that RemoveFile takes back only what
+// this call made: a link found there was not made, even where it names no file
+// yet. Returns null, with the system's reason in `*error`, when it cannot be opened.
+FileHandle OpenOutputFile(const char16_t* path, bool* made, SystemError* error);
 
 // Closes `file` (from OpenOutputFile, OpenScratchFile, OpenExistingFile or
 // CreateNewFile; not null), which is not used again. Failures are ignored.

@@ -21,6 +21,7 @@ import subprocess
 import sys
 import tempfile
 import termios
+import threading
 import time
 
 # Where the program starts, whatever folder the runner works in: the test's own
@@ -31,7 +32,7 @@ SMALL = ['--passes', '30000', '--length', '1000', '--interval', '10000']
 
 def row(case, args=(), stdin='file', stdout='file', stderr='file', steps=(),
         end=0, out='run', err='', ignore=(), max_kib=None, limit=120, sizes=SMALL, wine='redirected',
-        text=False, files={}, fsize=None, record=False, rss_kib=None):
+        text=False, files={}, fsize=None, record=False, rss_kib=None, fifo=None):
     return dict(locals())
 
 
@@ -55,8 +56,9 @@ def row(case, args=(), stdin='file', stdout='file', stderr='file', steps=(),
 # name's lone surrogates are its bytes that are not UTF-8). fsize: the bytes a file
 # may grow to (RLIMIT_FSIZE, SIGXFSZ ignored), as on a full disk. record:
 # {dir}/run.json is a record of the run on this machine. rss_kib: the most memory
-# the program may have resident at its peak. A terminal never shows a NUL, and no
-# run leaves a .tmp file of its own behind.
+# the program may have resident at its peak. fifo: a FIFO in {dir}, read whole as
+# the program runs, which must hold the CSV rows of the printed lines. A terminal
+# never shows a NUL, and no run leaves a .tmp file of its own behind.
 
 
 # A file that --csv or --json may not write.
@@ -162,10 +164,14 @@ CASES = [
     # A pass number too wide for its field widens the field rather than lose digits.
     row('wide', sizes=['--passes', '10000000', '--length', '0', '--interval', '10000000'],
         out=r'(?s).*\r\n10000000\t +[0-9.]+ K\t +[0-9]+ms\r\nTotal.*'),
-    # A record that would replace the CSV is refused, and the CSV's file is as it
-    # was: kept, or not there.
-    *(row('file-refused', CSV + ['--json', '{dir}/./run.csv'], end=2, out='', files={'run.csv': kept},
-          err=f'stringchurn: --json takes .*: it is the file of --csv{{eol}}{HINT}') for kept in ('kept\n', None)),
+    # A record that would replace the CSV, or whose new file the CSV is, is refused,
+    # and the CSV's file is as it was: kept, or not there.
+    *(row('file-refused', ['--csv', '{dir}/' + csv, '--json', '{dir}/' + json], end=2, out='',
+          files={csv: kept}, err=f'stringchurn: --json takes .*: it is the file of --csv{{eol}}{HINT}')
+      for csv, json in (('run.csv', './run.csv'), ('run.json.tmp', 'run.json')) for kept in ('kept\n', None)),
+    # A CSV file that is a pipe, beside a record that is there already, is opened once:
+    # its reader reads every row, and then the end.
+    row('pipe', CSV + JSON, fifo='run.csv', files={'run.json': '{.*'}, wine=None),
     # The new file that a killed run left in the record's way is named and kept.
     row('file-refused', JSON, end=2, out='', files={'run.json.tmp': 'kept\n'},
         err=f'stringchurn: --json takes .*, not ".*run.json": ".*run.json.tmp": .+{{eol}}{HINT}'),
@@ -309,6 +315,12 @@ def run(r, program):
     for name, want in r['files'].items():
         if want is not None:
             pathlib.Path(name).write_text('kept\n')
+    fifo = {}
+    if r['fifo']:
+        os.mkfifo(r['fifo'])
+        reader = threading.Thread(target=lambda: fifo.update(rows=pathlib.Path(r['fifo']).read_text()),
+                                  daemon=True)
+        reader.start()
     args = [a.replace('{dir}', os.getcwd()) for a in [*r['sizes'], *r['args']]]
     p = subprocess.Popen(program + args, stdin=theirs[0], stdout=theirs[1], stderr=theirs[2],
                          cwd=START, start_new_session=bool(tty), preexec_fn=start)
@@ -375,6 +387,10 @@ def run(r, program):
                 f'stream {n} holds {text!r}'
         if r['record']:
             check_record(r)
+        if r['fifo']:
+            reader.join(r['limit'])
+            rows = check_run(got[1].decode('utf-16-le'), r)
+            assert fifo.get('rows') == rows, f'the FIFO gave {fifo.get("rows")!r}, not {rows!r}'
         assert not [n for n in os.listdir() if n.endswith('.tmp') and n not in r['files']], os.listdir()
         for name, want in r['files'].items():
             text = pathlib.Path(name).read_bytes().decode() if os.path.exists(name) else None

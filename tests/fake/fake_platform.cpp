@@ -292,7 +292,8 @@ bool WriteTextBytes(FileHandle file, const char* text, std::size_t length) {
   return WriteFileBytes(file, text, static_cast<std::uint32_t>(length), &written);
 }
 
-FileHandle OpenOutputFile(const char16_t* path, SystemError* error) {
+FileHandle OpenOutputFile(const char16_t* path, bool* made, SystemError* error) {
+  *made = state.files.count(path) == 0;
   if (std::u16string(path) != u"?") return &state.files[path];
   *error = 2;
   return nullptr;

@@ -52,8 +52,15 @@ FileHandle OpenScratchFile() {
   return HandleOfDescriptor(descriptor);
 }
 
-FileHandle OpenOutputFile(const char16_t* path, SystemError* error) {
-  const int descriptor = ::open(FileNameBytes(path).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+FileHandle OpenOutputFile(const char16_t* path, bool* made, SystemError* error) {
+  // O_EXCL fails on any name that is there, a link included; then what is there
+  // is opened (or made through the link), and that open's failure is the one told.
+  const std::string name = FileNameBytes(path);
+  // A terminal it opens never becomes the process's controlling one.
+  constexpr int kFlags = O_WRONLY | O_CREAT | O_NOCTTY | O_CLOEXEC;
+  int descriptor = ::open(name.c_str(), kFlags | O_EXCL, 0666);
+  *made = descriptor >= 0;
+  if (!*made) descriptor = ::open(name.c_str(), kFlags, 0666);
   if (descriptor < 0) *error = LastSystemError();
   return descriptor < 0 ? nullptr : HandleOfDescriptor(descriptor);
 }

@@ -92,12 +92,19 @@ FileHandle OpenScratchFile() {
   return file == INVALID_HANDLE_VALUE ? nullptr : file;
 }
 
-FileHandle OpenOutputFile(const char16_t* path, SystemError* error) {
+FileHandle OpenOutputFile(const char16_t* path, bool* made, SystemError* error) {
   // Sharing writes lets the file be opened when it is one that a standard
-  // handle writes already, so that SameFile can tell.
-  HANDLE file = ::CreateFileW(reinterpret_cast<const wchar_t*>(path), GENERIC_WRITE,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  // handle writes already, so that SameFile can tell. CREATE_NEW fails on any
+  // name that is there; then what is there is opened, and that open's failure is
+  // the one told.
+  auto open = [path](DWORD disposition) {
+    return ::CreateFileW(reinterpret_cast<const wchar_t*>(path), GENERIC_WRITE,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, disposition,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  };
+  HANDLE file = open(CREATE_NEW);
+  *made = file != INVALID_HANDLE_VALUE;
+  if (!*made) file = open(OPEN_ALWAYS);
   if (file == INVALID_HANDLE_VALUE) {
     *error = LastSystemError();
     return nullptr;

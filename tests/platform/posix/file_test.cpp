@@ -35,7 +35,8 @@ TEST(FileTest, ACsvFileRefusedForBeingStandardErrorsIsClosed) {
   const int free = dup(STDIN_FILENO);
   close(free);
   std::string error;
-  EXPECT_EQ(CreateProgressCsv(u"/dev/stderr", &error), nullptr);
+  bool made = true;
+  EXPECT_EQ(OpenProgressCsv(u"/dev/stderr", &made, &error), nullptr);
   EXPECT_EQ(close(free), -1);
   dup2(saved, STDERR_FILENO);
   close(saved);
