@@ -245,8 +245,9 @@ FileHandle CreateNewFile(const char16_t* path, SystemError* error);
 bool IsDiskFile(FileHandle file);
 
 // Puts the file at `from` in the place of `to` in one step, replacing what is
-// there: a reader of `to` finds the old file or the new, never part of one. Both
-// lie in one folder; `from` is closed. Returns 0, or the system's reason.
+// there: a reader of `to` finds the old file or the new, never part of one, also
+// after the system went down. Both lie in one folder; `from` is closed. Returns
+// 0, or the system's reason, with `to` as it was.
 SystemError PutFileInPlace(const char16_t* from, const char16_t* to);
 
 // Removes the file at `path`, which is closed. Failures are ignored.

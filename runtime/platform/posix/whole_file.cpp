@@ -35,8 +35,26 @@ bool IsDiskFile(FileHandle file) {
 }
 
 SystemError PutFileInPlace(const char16_t* from, const char16_t* to) {
-  if (::rename(FileNameBytes(from).c_str(), FileNameBytes(to).c_str()) == 0) return 0;
-  return LastSystemError();
+  // The new file's bytes reach the disk before its name takes the old one's
+  // place, and the folder's change after, as MOVEFILE_WRITE_THROUGH does: a
+  // system that goes down meanwhile leaves the old file or the whole new one.
+  // fsync() also tells a write that failed only on its way to the disk.
+  const std::string source = FileNameBytes(from);
+  const std::string target = FileNameBytes(to);
+  const int descriptor = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+  if (descriptor < 0) return LastSystemError();
+  const SystemError failure = ::fsync(descriptor) == 0 ? 0 : LastSystemError();
+  ::close(descriptor);
+  if (failure != 0) return failure;
+  if (::rename(source.c_str(), target.c_str()) != 0) return LastSystemError();
+  const std::size_t slash = target.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash + 1);
+  const int directory = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (directory >= 0) {
+    ::fsync(directory);  // the new file is in place: a failure here changes nothing
+    ::close(directory);
+  }
+  return 0;
 }
 
 void RemoveFile(const char16_t* path) {
