@@ -290,6 +290,12 @@ def poll(p):
 def run(r, program):
     kinds = [r['stdin'], r['stdout'], r['stderr']]
     tty = pty.openpty() if 'tty' in kinds else None
+    if tty:
+        # Echo off, as a script that reads a password leaves it: the program turns it
+        # on for its line, and off again as it ends (natively).
+        modes = termios.tcgetattr(tty[1])
+        modes[3] &= ~termios.ECHO
+        termios.tcsetattr(tty[1], termios.TCSANOW, modes)
     streams = dict(STREAMS, tty=lambda n: tty[::-1])
     theirs, ours = zip(*(streams[kind](n) for n, kind in enumerate(kinds)))
     opened = set(ours) - {None}
@@ -376,6 +382,8 @@ def run(r, program):
             f'the exit code is {p.returncode}, not {r["end"]}: {got[2]!r}'
         assert not r['rss_kib'] or p.peak_kib <= r['rss_kib'], f'{p.peak_kib} KiB were resident'
         assert not tty or b'\0' not in got[1], f'the terminal shows {got[1]!r}'
+        assert not tty or EOL != '\n' or out not in opened or not termios.tcgetattr(out)[3] & termios.ECHO, \
+            'the terminal still echoes'
         for n, want in ((1, r['out']), (2, r['err'])):
             if want is None or ours[n] is None:
                 continue

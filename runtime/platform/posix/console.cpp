@@ -6,11 +6,13 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstring>
 #include <string>
 
 #include "runtime/platform/platform.h"
 #include "runtime/platform/posix/file_handle.h"
+#include "runtime/platform/posix/terminal.h"
 #include "runtime/platform/posix/utf8.h"
 
 namespace platform {
@@ -34,6 +36,12 @@ struct TerminalLine {
 };
 
 TerminalLine Line;
+
+// The terminal whose modes this process changed first (-1: none), and its local
+// modes before that change.
+std::atomic<int> ChangedTerminal = -1;
+tcflag_t ModesAtStart = 0;
+constexpr tcflag_t kInputModes = ISIG | ICANON | ECHO;
 
 bool WriteAll(int descriptor, const unsigned char* bytes, std::size_t length) {
   std::size_t written = 0;
@@ -148,7 +156,23 @@ bool SetConsoleInputMode(FileHandle console, std::uint32_t mode) {
   apply(wanted.c_lflag, ECHO, (mode & EchoInputMode) != 0);
   // Setting the same mode again would only stop a background process (SIGTTOU).
   if (wanted.c_lflag == settings.c_lflag) return true;
-  return ::tcsetattr(descriptor, TCSANOW, &wanted) == 0;
+  if (::tcsetattr(descriptor, TCSANOW, &wanted) != 0) return false;
+  if (ChangedTerminal.load() < 0) {
+    ModesAtStart = settings.c_lflag & kInputModes;
+    ChangedTerminal.store(descriptor);
+  }
+  return true;
+}
+
+void RestoreTerminalModes() {
+  const int descriptor = ChangedTerminal.load();
+  termios settings;
+  if (descriptor < 0 || ::tcgetpgrp(descriptor) != ::getpgrp() ||
+      ::tcgetattr(descriptor, &settings) != 0) {
+    return;
+  }
+  settings.c_lflag = (settings.c_lflag & ~kInputModes) | ModesAtStart;
+  ::tcsetattr(descriptor, TCSANOW, &settings);
 }
 
 bool ReadConsoleChars(FileHandle console, char16_t* buffer, std::uint32_t capacity,

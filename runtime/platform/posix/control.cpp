@@ -10,6 +10,7 @@
 #include <atomic>
 
 #include "runtime/platform/platform.h"
+#include "runtime/platform/posix/terminal.h"
 
 namespace platform {
 
@@ -47,6 +48,7 @@ sigset_t SignalsNotIgnored() {
 
 // Ends the process the way the signal ends it when nobody handles it.
 void EndByDefaultAction(int number) {
+  RestoreTerminalModes();
   struct sigaction action = {};
   action.sa_handler = SIG_DFL;
   sigemptyset(&action.sa_mask);

@@ -3,6 +3,7 @@
 
 #include "runtime/platform/platform.h"
 #include "runtime/platform/posix/file_handle.h"
+#include "runtime/platform/posix/terminal.h"
 
 namespace platform {
 
@@ -12,6 +13,7 @@ void WriteStandardError(const char* text, std::size_t length) {
 }
 
 void EndProcess(std::uint32_t code) {
+  RestoreTerminalModes();
   ::_exit(static_cast<int>(code));
 }
 
