@@ -49,7 +49,7 @@ bool ReadsAsEscape(char32_t next) {
 // Linux stands for the byte 0x80 to 0xFF of a name that is not UTF-8 (the command
 // line gives such bytes so); \uHHHH for every other control and lone surrogate.
 void AppendEscape(std::string& out, char32_t c) {
-  char escape[8];
+  char escape[12];  // room for any char32_t, though only controls and surrogates come
   if (c < 0x80 || (c >= 0xDC80 && c <= 0xDCFF)) {
     std::snprintf(escape, sizeof escape, "\\x%02X", static_cast<unsigned>(c & 0xFF));
   } else {
