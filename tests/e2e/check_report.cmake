@@ -14,9 +14,14 @@ file(WRITE "${WORK}/columns.csv" "${layout}${rows}40000,12\n")
 file(WRITE "${WORK}/order.csv" "${layout}1,1,1\n0,1,1\n")
 file(WRITE "${WORK}/-one.csv" "${layout}0,2048,0\n")
 file(WRITE "${WORK}/big.csv" "${layout}9007199254740992,2048,3\n9007199254740993,2048,4\n")
+file(WRITE "${WORK}/huge.csv" "${layout}0,1,1\n9223372036854775808,1,1\n")
+execute_process(COMMAND mkfifo "${WORK}/pipe.png")
+# A name with a command in backquotes, which gnuplot would run in a string it reads;
+# a comparison without the copy limit.
+set(limit 2.9)
 foreach(run a b)
   string(CONFIGURE [=[{"program": {"name": "stringchurn", "version": "0.1.0"},
- "machine": {"processor": "CPU @run@", "logical_processors": 2, "memory_bytes": 1073741824,
+ "machine": {"processor": "CPU @run@ `touch pwned`", "logical_processors": 2, "memory_bytes": 1073741824,
              "system": "OS @run@"},
  "settings": {"passes": 20000, "length": 1000, "interval": 10000},
  "progress": [{"pass": 0, "working_set_kib": 2048, "duration_ms": 0},
@@ -24,6 +29,8 @@ foreach(run a b)
               {"pass": 20000, "working_set_kib": 2101, "duration_ms": 30}],
  "total_ms": 62, "compare": {"limit_us": 2.9}}
 ]=] record @ONLY)
+  string(REPLACE "2.9" "${limit}" record "${record}")
+  set(limit null)
   file(WRITE "${WORK}/${run}.json" "${record}")
 endforeach()
 string(REPLACE "\"OS b\"" "7" record "${record}")
@@ -41,6 +48,9 @@ set(cases
   "1 header.csv|header.csv:1: "
   "1 columns.csv|columns.csv:6: "
   "1 order.csv|order.csv:3: "
+  "1 huge.csv|huge.csv:3: "
+  "1 -o pipe.png run.csv|^report: pipe.png: cannot write the chart: not a file\n$"
+  "2 --output= run.csv|takes the chart's file name"
   "1 bad.json|bad.json: expected machine.system as a string"
   "1 -o none/x.png run.csv|^report: none/x.png: cannot write the chart: No such file or directory\n$"
   "0 --help|^Usage: report \\[-o PNG\\] RECORD\\.\\.\\.\n")
