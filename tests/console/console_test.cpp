@@ -31,13 +31,16 @@ Lines ReadLines(std::size_t count) {
 }
 
 // A failed write's reason, and lines of several pieces, of none and of the most
-// that one write takes on the console, with no heap block to be had.
+// that one write takes on the console, with no heap block to be had; a surrogate
+// pair where a piece ends waits for the next piece whole.
 TEST_F(ConsoleTest, PrintLineWritesTheLineAndCrLfAsTextOrRawUtf16) {
   fake::state.writeError = fake::NoSpace;
   EXPECT_EQ(PrintLine(u"lost"), fake::NoSpace);
   fake::state.outputIsConsole = true;
   fake::state.failingCall = fake::state.heapCalls + 1;
-  const std::u16string line(12'000, u'\u00e9');
+  std::u16string line(12'000, u'\u00e9');
+  line.replace(4093, 2, u"\xD800\xDC00");
+  line.replace(8186, 2, u"\xDBFF\xDFFF");
   const std::u16string fits(4094, u'\u00e9');
   PrintLine(nullptr);
   EXPECT_EQ(PrintLine(line.c_str()), 0);

@@ -252,6 +252,8 @@ bool WriteConsoleChars(FileHandle console, const char16_t* buffer, std::uint32_t
   *written = console == &fake::OutputTag && state.outputIsConsole ? count : 0;
   state.consoleText.append(buffer, *written);
   state.consoleWrites += *written != 0;
+  // A pair cut between two writes shows as a replacement character.
+  if (*written != 0 && (buffer[*written - 1] & 0xFC00) == 0xD800) state.consoleText.back() = 0xFFFD;
   return *written == count;
 }
 
