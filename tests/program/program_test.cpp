@@ -160,24 +160,26 @@ TEST_F(ProgramTest, TheProgramRunsFromItsCommandLineAndShutsDownInOrder) {
 }
 
 // A yardstick is the middle one of its batches, which take turns with the
-// other's; a run of 100 ticks has a figure of its own, one of 99 none.
+// other's, and a limit of no ticks is none; a run of 100 ticks has a figure of its
+// own, one of 99 none.
 TEST_F(ProgramTest, TheComparisonTakesTheMiddleBatchAndARunOfAHundredTicks) {
   AssignText(&ProgramGlobals.BigString, u"ab");
-  TicksPerMillisecond = 0;
   fake::state.counterStep = 7'000'000;
-  // Readings 0 and 1 find the clock, 2 to 5 find one pass enough for a batch
-  // (the limit's lasting the 50 ms exactly); then a batch of the limit starts at
-  // every fourth reading.
-  fake::state.counterSteps.resize(66, fake::state.counterStep);
-  fake::state.counterSteps[2] = 500'000;
-  for (int i = 0; i < 15; ++i) fake::state.counterSteps[6 + 4 * i] = (i * 7 % 15 + 1) * 1'000'000;
   ComparisonFigures figures{};
-  EXPECT_EQ(PrintComparison(2, RunTiming{1, 100}, &figures), 0);
-  EXPECT_EQ(figures.limit, 800'000);
-  EXPECT_EQ(figures.run, 10);
-  EXPECT_EQ(figures.plain, 700'000);
-  EXPECT_EQ(PrintComparison(2, RunTiming{1, 99}, &figures), 0);
-  EXPECT_EQ(figures.run, -1);
+  for (const long limitScale : {1'000'000, 0}) {
+    // Readings 0 and 1 find the clock, 2 to 5 find one pass enough for a batch
+    // (the limit's lasting the 50 ms exactly); then a batch of the limit starts at
+    // every fourth reading.
+    TicksPerMillisecond = 0;
+    fake::state.counterSteps.assign(66, fake::state.counterStep);
+    fake::state.counterSteps[2] = 500'000;
+    for (int i = 0; i < 15; ++i)
+      fake::state.counterSteps[6 + 4 * i] = (i * 7 % 15 + 1) * limitScale;
+    EXPECT_EQ(PrintComparison(2, RunTiming{1, limitScale == 0 ? 99 : 100}, &figures), 0);
+    EXPECT_EQ(figures.limit, limitScale == 0 ? -1 : 800'000);
+    EXPECT_EQ(figures.run, limitScale == 0 ? -1 : 10);
+    EXPECT_EQ(figures.plain, 700'000);
+  }
   AssignText(&ProgramGlobals.BigString, nullptr);
 }
 
