@@ -102,12 +102,15 @@ TEST_F(TerminalTest, ALineIsWaitedForOnANonBlockingTerminal) {
 }
 
 // The end-of-file key comes in as Ctrl-Z and CR LF; typed between the bytes of
-// a character, it gives what came before the character.
+// a character, it gives what came before the character, and typed again the
+// character cut off, as U+FFFD.
 TEST_F(TerminalTest, TheEndOfFileKeyComesInAsCtrlZ) {
   ASSERT_EQ(write(master_, "\x04", 1), 1);
   EXPECT_EQ(ReadChars(), u"\x1a\r\n");
   ASSERT_EQ(write(master_, "b\xc3\x04", 3), 3);
   EXPECT_EQ(ReadChars(), u"b");
+  ASSERT_EQ(write(master_, "\x04", 1), 1);
+  EXPECT_EQ(ReadChars(), u"\uFFFD");
 }
 
 // Each bit of a console's input mode sets its own: processed input (1) signals,
