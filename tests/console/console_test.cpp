@@ -30,15 +30,16 @@ Lines ReadLines(std::size_t count) {
   return lines;
 }
 
-// A failed write's reason, and lines of several pieces, of none and of the most
-// that one write takes on the console, with no heap block to be had; a surrogate
-// pair where a piece ends waits for the next piece whole.
+// A failed write's reason, and lines of several pieces (the last of them full),
+// of none and of the most that one write takes on the console, with no heap
+// block to be had; a surrogate pair where a piece ends waits for the next piece
+// whole.
 TEST_F(ConsoleTest, PrintLineWritesTheLineAndCrLfAsTextOrRawUtf16) {
   fake::state.writeError = fake::NoSpace;
   EXPECT_EQ(PrintLine(u"lost"), fake::NoSpace);
   fake::state.outputIsConsole = true;
   fake::state.failingCall = fake::state.heapCalls + 1;
-  std::u16string line(12'000, u'\u00e9');
+  std::u16string line(16'374, u'\u00e9');
   line.replace(4093, 2, u"\xD800\xDC00");
   line.replace(8186, 2, u"\xDBFF\xDFFF");
   const std::u16string fits(4094, u'\u00e9');
@@ -46,7 +47,7 @@ TEST_F(ConsoleTest, PrintLineWritesTheLineAndCrLfAsTextOrRawUtf16) {
   EXPECT_EQ(PrintLine(line.c_str()), 0);
   PrintLine(fits.c_str());
   EXPECT_EQ(fake::state.consoleText, u"\r\n" + line + u"\r\n" + fits + u"\r\n");
-  EXPECT_EQ(fake::state.consoleWrites, 5u);  // 1, then 3 pieces, then 1
+  EXPECT_EQ(fake::state.consoleWrites, 6u);  // 1, then 4 pieces, then 1
 }
 
 // Random UTF-16 text of lines of any length, with every kind of line break,

@@ -103,7 +103,7 @@ TEST_F(TerminalTest, ALineIsWaitedForOnANonBlockingTerminal) {
 
 // The end-of-file key comes in as Ctrl-Z and CR LF; typed between the bytes of
 // a character, it gives what came before the character, and typed again the
-// character cut off, as U+FFFD.
+// character cut off, as U+FFFD; a byte that starts no character is U+FFFD at once.
 TEST_F(TerminalTest, TheEndOfFileKeyComesInAsCtrlZ) {
   ASSERT_EQ(write(master_, "\x04", 1), 1);
   EXPECT_EQ(ReadChars(), u"\x1a\r\n");
@@ -111,6 +111,8 @@ TEST_F(TerminalTest, TheEndOfFileKeyComesInAsCtrlZ) {
   EXPECT_EQ(ReadChars(), u"b");
   ASSERT_EQ(write(master_, "\x04", 1), 1);
   EXPECT_EQ(ReadChars(), u"\uFFFD");
+  ASSERT_EQ(write(master_, "c\x80\x04", 3), 3);
+  EXPECT_EQ(ReadChars(), u"c\uFFFD");
 }
 
 // Each bit of a console's input mode sets its own: processed input (1) signals,
