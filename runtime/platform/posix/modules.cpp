@@ -2,7 +2,6 @@
 // function names go from UTF-16 to UTF-8, the names under the same 260-byte limit
 // as on Windows.
 #include <dlfcn.h>
-#include <link.h>
 
 #include <cstdint>
 #include <string>
@@ -73,17 +72,11 @@ bool NarrowFunctionName(const char16_t* name, char (&narrow)[FunctionNameBytes])
 }
 
 void* FindModuleSymbol(ModuleHandle module, const char* name) {
-  // dlsym() also finds what the libraries the module depends on export (the C
-  // library's malloc); GetProcAddress finds only the module's own, and so does this.
-  void* symbol = ::dlsym(module, name);
-  link_map* own = nullptr;
-  link_map* owner = nullptr;
-  Dl_info info;
-  if (symbol == nullptr || ::dlinfo(module, RTLD_DI_LINKMAP, &own) != 0 ||
-      ::dladdr1(symbol, &info, reinterpret_cast<void**>(&owner), RTLD_DL_LINKMAP) == 0) {
-    return symbol;  // nothing tells whose it is
-  }
-  return owner == own ? symbol : nullptr;
+  // dlsym() also finds what the libraries the module depends on export. Since
+  // glibc 2.34 libpthread.so.0, libdl.so.2 and librt.so.1 are empty and their
+  // functions are the C library's, much as a Windows DLL forwards an export
+  // that another DLL holds, which GetProcAddress follows.
+  return ::dlsym(module, name);
 }
 
 void CloseModule(ModuleHandle module) {
