@@ -58,6 +58,9 @@ std::int64_t LoadSharedLibrary(std::int64_t identifier, const char16_t* path) {
     ReleaseObject(LibraryTable, objectIdentifier);
     return 0;
   }
+  // The library's start may have loaded another into this number: this load
+  // replaces it, as it replaces one loaded before.
+  if (object->module != nullptr) platform::CloseModule(object->module);
   object->module = module;
   return identifier == AnyNumber ? objectIdentifier : HandleOf(module);
 }

@@ -145,6 +145,11 @@ TEST_F(ObjectsTest, TheLibraryTableBehavesAsDesigned) {
   EXPECT_EQ(LoadSharedLibrary(3, u"missing"), 0);
   EXPECT_EQ(FindLibraryFunction(3, u"F"), nullptr);
   released({"module a", "module b"});
+  // A load into that number from the start of the library loading there is replaced.
+  fake::state.opening = [] { LoadSharedLibrary(3, u"b"); };
+  LoadSharedLibrary(3, u"a");
+  ReleaseSharedLibrary(3);
+  released({"module b", "module a"});
   // A library loaded with AnyNumber is found and released by its handle, once;
   // a null name, a name not exported and a foreign handle find nothing.
   const std::int64_t handle = LoadSharedLibrary(AnyNumber, u"a");
