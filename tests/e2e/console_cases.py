@@ -133,10 +133,10 @@ CASES = [
       for stream in ('stdout', 'stderr')),
     *(refused(option, '{dir}', ': (Is a directory|Access (is )?denied)') for option in ('--csv', '--json')),
     # A run too large for the memory keeps an existing file; a name that is not
-    # UTF-8 is that file's name, byte for byte.
+    # UTF-8, to its last byte, is that file's name, byte for byte.
     row('csv-kept', ['--passes', '1152921504606846968', *CSV], end=3, out='',
         err='stringchurn: out of memory{eol}', files={'run.csv': 'kept\n'}),
-    row('csv-kept', ['--csv', '{dir}/caf\udce9.csv'], files={'caf\udce9.csv': CSV_HEADER + '.+'},
+    row('csv-kept', ['--csv', '{dir}/caf\udce9.csv\udcc3'], files={'caf\udce9.csv\udcc3': CSV_HEADER + '.+'},
         wine=None),
     # A refused name shows as given, in UTF-8, escaping only its quotes, controls and
     # the byte that is not UTF-8 (which Wine's command line makes U+FFFD).
