@@ -40,6 +40,9 @@ bool Zero(const unsigned char* from, const unsigned char* to) {
   return std::all_of(from, to, [](unsigned char b) { return b == 0; });
 }
 
+// A block is large from 128 KiB: one shrunk away is kept, and a request takes it.
+constexpr std::size_t kLarge = std::size_t{128} << 10;
+
 struct Kept {  // the large block a heap shrank away last, and its usable size; or none
   void* block;
   std::size_t size;
@@ -50,7 +53,7 @@ struct Kept {  // the large block a heap shrank away last, and its usable size; 
 // up to the whole. A block handed out is no longer kept.
 ::testing::AssertionResult HandedWhenItFits(Kept& kept, std::size_t bytes, const void* got) {
   const Kept was = kept;
-  const bool fits = bytes >= LargeBlockBytes && bytes >= was.size / 2 && bytes <= was.size;
+  const bool fits = bytes >= kLarge && bytes >= was.size / 2 && bytes <= was.size;
   const bool handed = was.block != nullptr && got == was.block;
   if (handed || fits) kept = {};
   if (handed == fits) return ::testing::AssertionSuccess();
@@ -70,8 +73,8 @@ TEST(PrivateHeapTest, LiveBlocksKeepTheirContentsThroughShrinksFreesAndDestructi
   // Mostly sizes of one large kind, so that a kept block fits the next request;
   // now and then one at an edge of what is kept and of what a kept block serves.
   auto size = [&random](const Kept& kept) {
-    const std::size_t edges[] = {LargeBlockBytes - 1, LargeBlockBytes, kept.size / 2 - 1,
-                                 kept.size / 2,       kept.size,       kept.size + 1};
+    const std::size_t edges[] = {kLarge - 1,    kLarge,    kept.size / 2 - 1,
+                                 kept.size / 2, kept.size, kept.size + 1};
     if (random.OneIn(4)) return edges[random.Between(0, kept.block == nullptr ? 1 : 5)];
     return static_cast<std::size_t>(random.OneIn(3) ? random.Between(10, 110)
                                                     : random.Between(1'000'000, 2'600'000));
@@ -119,7 +122,7 @@ TEST(PrivateHeapTest, LiveBlocksKeepTheirContentsThroughShrinksFreesAndDestructi
       ASSERT_TRUE(
           HandedWhenItFits(kept[picked->heap], picked->zero || bytes <= old ? 0 : bytes, resized))
           << "step " << step;
-      if (!picked->zero && old >= LargeBlockBytes && bytes < old / 2 && !starved)
+      if (!picked->zero && old >= kLarge && bytes < old / 2 && !starved)
         kept[picked->heap] = {picked->bytes, old};
       picked->bytes = resized;
       ASSERT_TRUE(Intact({0, resized, std::min(picked->size, bytes), picked->fill, false}));
