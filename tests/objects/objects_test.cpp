@@ -33,6 +33,11 @@ TEST_F(ObjectsTest, ATableBehavesAsItsModel) {
   for (auto [size, grow] : {std::pair{8, 0}, {8, -1}, {7, 16}, {INT32_MAX - 15, 1}})
     EXPECT_EQ(CreateObjectTable(size, grow, nullptr), nullptr) << size << ", " << grow;
   EXPECT_EQ(ProgramBlocks(), blocks);  // parameters that cannot work give no table
+  // The largest object there is, its 16-byte link counted, gives one.
+  ObjectTable* largest = CreateObjectTable(INT32_MAX - 16, 1, nullptr);
+  ASSERT_NE(largest, nullptr);
+  FreeBlock(ProgramHeap, largest->slots);
+  FreeBlock(ProgramHeap, largest);
   Seeded random;
   // The smallest object and growth step half the time.
   const auto growBy = static_cast<std::int32_t>(random.OneIn(2) ? 1 : random.Between(2, 8));

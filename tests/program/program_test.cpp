@@ -169,12 +169,13 @@ TEST_F(ProgramTest, TheComparisonTakesTheMiddleBatchAndARunOfAHundredTicks) {
   for (const long limitScale : {1'000'000, 0}) {
     // Readings 0 and 1 find the clock, 2 to 5 find one pass enough for a batch
     // (the limit's lasting the 50 ms exactly); then a batch of the limit starts at
-    // every fourth reading.
+    // every fourth reading, of 1 to 16 million ticks but 10, which would come
+    // sixteenth and move the middle.
     TicksPerMillisecond = 0;
-    fake::state.counterSteps.assign(66, fake::state.counterStep);
+    fake::state.counterSteps.assign(70, fake::state.counterStep);
     fake::state.counterSteps[2] = 500'000;
-    for (int i = 0; i < 15; ++i)
-      fake::state.counterSteps[6 + 4 * i] = (i * 7 % 15 + 1) * limitScale;
+    for (int i = 0; i < 16; ++i)
+      fake::state.counterSteps[6 + 4 * i] = (i * 7 % 16 + 1) * limitScale;
     EXPECT_EQ(PrintComparison(2, RunTiming{1, limitScale == 0 ? 99 : 100}, &figures), 0);
     EXPECT_EQ(figures.limit, limitScale == 0 ? -1 : 800'000);
     EXPECT_EQ(figures.run, limitScale == 0 ? -1 : 10);
