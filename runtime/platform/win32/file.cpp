@@ -94,15 +94,17 @@ FileHandle OpenScratchFile() {
 
 FileHandle OpenOutputFile(const char16_t* path, bool* made, SystemError* error) {
   // Sharing writes lets the file be opened when it is one that a standard
-  // handle writes already, so that SameFile can tell. CREATE_NEW fails on any
-  // name that is there; then what is there is opened, and that open's failure is
-  // the one told.
-  auto open = [path](DWORD disposition) {
-    return ::CreateFileW(reinterpret_cast<const wchar_t*>(path), GENERIC_WRITE,
-                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, disposition,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  // handle writes already, so that SameFile can tell. A name that is there, a
+  // link to no file among them (its attributes are its own), is opened and was
+  // not made, although an open through such a link can make its target. When
+  // CREATE_NEW fails, what is there is opened, and that open's failure is told.
+  const auto* name = reinterpret_cast<const wchar_t*>(path);
+  auto open = [name](DWORD disposition) {
+    return ::CreateFileW(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
   };
-  HANDLE file = open(CREATE_NEW);
+  HANDLE file = INVALID_HANDLE_VALUE;
+  if (::GetFileAttributesW(name) == INVALID_FILE_ATTRIBUTES) file = open(CREATE_NEW);
   *made = file != INVALID_HANDLE_VALUE;
   if (!*made) file = open(OPEN_ALWAYS);
   if (file == INVALID_HANDLE_VALUE) {
