@@ -20,7 +20,7 @@ if(WIN32)
   set(CPACK_PACKAGE_FILE_NAME stringchurn-${PROJECT_VERSION}-win64)
   install(TARGETS stringchurn RUNTIME DESTINATION .)
   install(FILES README.md LICENSE DESTINATION .)
-  install(FILES docs/run.png DESTINATION docs)
+  install(FILES docs/run.png docs/runs.png DESTINATION docs)
 else()
   set(CPACK_GENERATOR DEB)
   set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
@@ -36,7 +36,7 @@ else()
   install(CODE "execute_process(COMMAND ${CMAKE_OBJCOPY} --remove-section=.comment
     \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/bin/stringchurn\" COMMAND_ERROR_IS_FATAL ANY)")
   install(FILES README.md DESTINATION share/doc/stringchurn)
-  install(FILES docs/run.png DESTINATION share/doc/stringchurn/docs)
+  install(FILES docs/run.png docs/runs.png DESTINATION share/doc/stringchurn/docs)
 
   # What Debian asks of every package: the licence in a machine-readable
   # copyright file (the MIT licence is "Expat" there), a changelog, and a manual

@@ -16,7 +16,7 @@ set(DEB
 # alone and carries the application manifest and a version record (in UTF-16).
 set(exe stringchurn-${VERSION}-win64/stringchurn.exe)
 set(ZIP
-  "0 ${CMAKE_COMMAND} -E tar xvf @|/README.md\n.*/LICENSE\n.*/docs/run.png\n"
+  "0 ${CMAKE_COMMAND} -E tar xvf @|/README.md\n.*/LICENSE\n.*/docs/run.png\n.*/docs/runs.png\n"
   "0 sh -c \"${OBJDUMP} -p ${exe} | grep -E '^Subsystem|DLL Name'\"|^Subsystem[ \t]+0+3[ \t]+\\(Windows CUI\\)\n\tDLL Name: KERNEL32.dll\n\tDLL Name: msvcrt.dll\n$"
   "0 strings ${exe}|Common-Controls\" version=\"6.0.0.0\" processorArchitecture=\"amd64\""
   "0 strings -el ${exe}|\nFileDescription\nstringchurn string-array benchmark\nFileVersion\n${VERSION}\n.*\nProductName\nstringchurn\nProductVersion\n${VERSION}\n")
@@ -24,6 +24,6 @@ set(ZIP
 file(REMOVE_RECURSE "${WORK}")
 file(MAKE_DIRECTORY "${WORK}")
 include(${CMAKE_CURRENT_LIST_DIR}/rows.cmake)
-check_rows("" "0 cpack --config ${CONFIG} -G ${GENERATOR} -B .|")
+check_rows("" "0 cpack --config '${CONFIG}' -G ${GENERATOR} -B .|")
 file(GLOB package "${WORK}/stringchurn*")
 check_rows("" ${${GENERATOR}})
