@@ -42,7 +42,7 @@ runs-chart: bootstrap
 	cmake --build --preset windows --target stringchurn
 	mkdir -p build/report
 	./build/native/program/stringchurn --no-wait --compare --json build/report/native.json
-	WINEPREFIX=$(CURDIR)/build/windows/wineprefix cmake/wine-run \
+	WINEPREFIX="$(CURDIR)/build/windows/wineprefix" cmake/wine-run \
 	  build/windows/program/stringchurn.exe --no-wait --compare --json build/report/wine.json
 	tools/report -o docs/runs.png build/report/native.json build/report/wine.json
 
