@@ -59,16 +59,20 @@ else()
   set(pages ${docs}/stringchurn.1 ${docs}/stringchurn-report.1)
   find_program(HELP2MAN help2man)
   if(HELP2MAN)
+    # help2man runs the program through the shell without quotes: paths relative to
+    # the build folder keep a blank in the folder's own path out of the command.
     add_custom_command(OUTPUT ${docs}/stringchurn.1.gz ${docs}/stringchurn-report.1.gz
                               ${docs}/changelog.gz
       COMMAND ${HELP2MAN} --no-info --include=${PROJECT_SOURCE_DIR}/cmake/stringchurn.h2m
               --output=${docs}/stringchurn.1 "--name=${CPACK_PACKAGE_DESCRIPTION_SUMMARY}"
-              $<TARGET_FILE:stringchurn>
+              ./$<PATH:RELATIVE_PATH,$<TARGET_FILE:stringchurn>,${CMAKE_BINARY_DIR}>
       COMMAND ${HELP2MAN} --no-info --include=${PROJECT_SOURCE_DIR}/cmake/stringchurn-report.h2m
               --output=${docs}/stringchurn-report.1 --version-string=${PROJECT_VERSION}
-              "--name=draw runs of stringchurn on one chart" ${docs}/stringchurn-report
+              "--name=draw runs of stringchurn on one chart"
+              ./$<PATH:RELATIVE_PATH,${docs}/stringchurn-report,${CMAKE_BINARY_DIR}>
       COMMAND gzip -9nf ${pages}
       COMMAND gzip -9nkf ${docs}/changelog
+      WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
       DEPENDS stringchurn ${docs}/changelog ${docs}/stringchurn-report cmake/stringchurn.h2m
               cmake/stringchurn-report.h2m
       COMMENT "Making the manual pages from stringchurn --help and stringchurn-report --help"
