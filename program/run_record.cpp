@@ -197,8 +197,11 @@ platform::SystemError RunRecord::Finish(std::int64_t totalMs, const ComparisonFi
   platform::FileHandle file = platform::CreateNewFile(newPath_.c_str(), &failure);
   if (file == nullptr) return failure;
   failure = WriteWhole(file, text_);
-  platform::CloseFile(file);
-  if (failure == 0) failure = platform::PutFileInPlace(newPath_.c_str(), path_);
+  if (failure == 0) {
+    failure = platform::PutFileInPlace(file, newPath_.c_str(), path_);
+  } else {
+    platform::CloseFile(file);
+  }
   if (failure != 0) platform::RemoveFile(newPath_.c_str());
   return failure;
 }

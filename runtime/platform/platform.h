@@ -246,9 +246,10 @@ bool IsDiskFile(FileHandle file);
 
 // Puts the file at `from` in the place of `to` in one step, replacing what is
 // there: a reader of `to` finds the old file or the new, never part of one, also
-// after the system went down. Both lie in one folder; `from` is closed. Returns
-// 0, or the system's reason, with `to` as it was.
-SystemError PutFileInPlace(const char16_t* from, const char16_t* to);
+// after the system went down. Both lie in one folder; `file` is `from`'s handle
+// from CreateNewFile, written to the end, and is closed here whatever happens.
+// Returns 0, or the system's reason, with `to` as it was.
+SystemError PutFileInPlace(FileHandle file, const char16_t* from, const char16_t* to);
 
 // Removes the file at `path`, which is closed. Failures are ignored.
 void RemoveFile(const char16_t* path);

@@ -326,7 +326,7 @@ bool IsDiskFile(FileHandle) {
   return true;
 }
 
-SystemError PutFileInPlace(const char16_t* from, const char16_t* to) {
+SystemError PutFileInPlace(FileHandle, const char16_t* from, const char16_t* to) {
   state.files[to] = state.files[from];
   state.files.erase(from);
   return 0;

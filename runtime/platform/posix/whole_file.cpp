@@ -34,19 +34,16 @@ bool IsDiskFile(FileHandle file) {
   return ::fstat(DescriptorOf(file), &status) == 0 && S_ISREG(status.st_mode);
 }
 
-SystemError PutFileInPlace(const char16_t* from, const char16_t* to) {
+SystemError PutFileInPlace(FileHandle file, const char16_t* from, const char16_t* to) {
   // The new file's bytes reach the disk before its name takes the old one's
   // place, and the folder's change after, as MOVEFILE_WRITE_THROUGH does: a
   // system that goes down meanwhile leaves the old file or the whole new one.
   // fsync() also tells a write that failed only on its way to the disk.
-  const std::string source = FileNameBytes(from);
-  const std::string target = FileNameBytes(to);
-  const int descriptor = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
-  if (descriptor < 0) return LastSystemError();
-  const SystemError failure = ::fsync(descriptor) == 0 ? 0 : LastSystemError();
-  ::close(descriptor);
+  const SystemError failure = ::fsync(DescriptorOf(file)) == 0 ? 0 : LastSystemError();
+  CloseFile(file);
   if (failure != 0) return failure;
-  if (::rename(source.c_str(), target.c_str()) != 0) return LastSystemError();
+  const std::string target = FileNameBytes(to);
+  if (::rename(FileNameBytes(from).c_str(), target.c_str()) != 0) return LastSystemError();
   const std::size_t slash = target.rfind('/');
   const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash + 1);
   const int directory = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

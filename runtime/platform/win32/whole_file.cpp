@@ -37,7 +37,10 @@ bool IsDiskFile(FileHandle file) {
   return ::GetFileType(file) == FILE_TYPE_DISK;
 }
 
-SystemError PutFileInPlace(const char16_t* from, const char16_t* to) {
+SystemError PutFileInPlace(FileHandle file, const char16_t* from, const char16_t* to) {
+  // Its bytes are on the disk already (FlushFile); a file open without
+  // FILE_SHARE_DELETE could not be moved.
+  CloseFile(file);
   if (::MoveFileExW(Wide(from), Wide(to), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     return 0;
   }
