@@ -103,6 +103,13 @@ bool RunRecord::Open(const char16_t* path, platform::FileHandle csv, std::string
   // again at the end; a run that is stopped leaves nothing behind.
   newPath_ = std::u16string(path) + u".tmp";
   platform::SystemError failure = 0;
+  if (*path == u'\0') {
+    // No file takes the empty name, though its new file's, ".tmp", is a name: the
+    // system says why, as it does for a CSV file of that name.
+    platform::CreateNewFile(path, &failure);
+    *error = OutputFileError(OutputFile::Json, path, SystemReason(failure));
+    return false;
+  }
   platform::FileHandle file = platform::CreateNewFile(newPath_.c_str(), &failure);
   if (file == nullptr) {
     // The name the system refused is not the one given: say which it is, as a

@@ -132,6 +132,7 @@ CASES = [
     *(refused(option, '{dir}/out.txt') | {stream: 'named'} for option in ('--csv', '--json')
       for stream in ('stdout', 'stderr')),
     *(refused(option, '{dir}', ': (Is a directory|Access (is )?denied)') for option in ('--csv', '--json')),
+    *(refused(option, '') for option in ('--csv', '--json')),
     # A run too large for the memory keeps an existing file; a name that is not
     # UTF-8, to its last byte, is that file's name, byte for byte.
     row('csv-kept', ['--passes', '1152921504606846968', *CSV], end=3, out='',
