@@ -300,8 +300,9 @@ std::int64_t UtcSeconds();
 // it. On Linux it keeps them for CommandLineArguments, and a standard stream that
 // the process was started without (a closed descriptor) is held by a stand-in on
 // which reads and writes fail as on the closed one, so that no file the process
-// opens later takes its place. Windows reads its own command line and has no such
-// numbers to reuse: there it does nothing.
+// opens later takes its place; a write to a pipe whose reader has gone fails
+// instead of ending the process, as AllocateConsole arranges. Windows reads its
+// own command line and has no such numbers to reuse: there it does nothing.
 void StartProcess(int argumentCount, char** arguments);
 
 // The arguments the process was started with, its own name left out, as

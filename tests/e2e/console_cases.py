@@ -110,6 +110,8 @@ CASES = [
     row('closed', stdin='closed', stdout='closed', end=1),
     # The end of the input ends the wait.
     row('closed', stdin='closed'),
+    # An error line for a standard error without a reader is lost, not the exit code.
+    row('closed', ['--bogus'], stderr='closed', end=2, out=''),
     # A line without an end, far longer than the memory the program may take, is
     # waited for to the end of the input and thrown away.
     row('endless', stdin='zeros', rss_kib=131072),

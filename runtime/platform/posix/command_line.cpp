@@ -2,6 +2,7 @@
 // their bytes, and the standard descriptors, held so that no file opened later
 // takes the number of one that the process was started without.
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -50,6 +51,9 @@ void HoldStandardDescriptors() {
 }  // namespace
 
 void StartProcess(int argumentCount, char** arguments) {
+  // A write to a pipe whose reader has gone fails from the start, as on Windows,
+  // also for an error line written before the console is set up.
+  ::signal(SIGPIPE, SIG_IGN);
   HoldStandardDescriptors();
   ArgumentCount = argumentCount;
   Arguments = arguments;
