@@ -82,7 +82,6 @@ platform::SystemError WriteWhole(platform::FileHandle file, const std::string& t
     }
     done += bytes;
   }
-  platform::FlushFile(file);
   return 0;
 }
 

@@ -38,9 +38,12 @@ bool IsDiskFile(FileHandle file) {
 }
 
 SystemError PutFileInPlace(FileHandle file, const char16_t* from, const char16_t* to) {
-  // Its bytes are on the disk already (FlushFile); a file open without
-  // FILE_SHARE_DELETE could not be moved.
+  // The new file's bytes reach the disk before its name takes the old one's
+  // place; a flush that fails tells a write that failed only on its way there. A
+  // file open without FILE_SHARE_DELETE could not be moved.
+  const SystemError failure = ::FlushFileBuffers(file) ? 0 : LastSystemError();
   CloseFile(file);
+  if (failure != 0) return failure;
   if (::MoveFileExW(Wide(from), Wide(to), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     return 0;
   }
