@@ -32,7 +32,7 @@ void KeepSpare(PrivateHeap* heap, void* block) {
 void* ResizeZeroGrowth(PrivateHeap* heap, void* block, std::size_t bytes) {
   const std::size_t old = platform::BlockSize(heap->system, block);
   auto* resized = static_cast<unsigned char*>(platform::ResizeBlock(heap->system, block, bytes));
-  if (resized == nullptr) return nullptr;
+  if (resized == nullptr) return bytes <= old ? block : nullptr;  // a shrink never fails
   const std::size_t size = platform::BlockSize(heap->system, resized);
   if (size > old) std::memset(resized + old, 0, size - old);
   return resized;

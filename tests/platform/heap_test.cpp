@@ -105,17 +105,19 @@ TEST(PrivateHeapTest, LiveBlocksKeepTheirContentsThroughShrinksFreesAndDestructi
     } else if (choice < 13 && picked != nullptr) {
       PrivateHeap* on = heaps[picked->heap];
       const std::size_t old = BlockSize(on, picked->bytes);
-      // Zero-filled blocks only grow, as object tables grow their slots; others
+      // Zero-filled blocks grow, as object tables grow their slots, and now and
+      // then shrink (their bytes beyond the size are then no longer zero); others
       // shrink to the edge of what is kept, stay as large as they are, or take
       // any size.
       const std::size_t half = std::max<std::size_t>(old / 2, 2);
       const std::size_t shrunk[] = {10, half, half - 1, old};
-      const std::size_t bytes = picked->zero      ? picked->size + random.Between(1, 300)
-                                : random.OneIn(2) ? shrunk[random.Between(0, 3)]
-                                                  : size(kept[picked->heap]);
+      const bool shrinks = random.OneIn(2);
+      std::size_t bytes = shrinks ? shrunk[random.Between(0, 3)] : size(kept[picked->heap]);
+      if (picked->zero && (!shrinks || !random.OneIn(4)))
+        bytes = picked->size + random.Between(1, 300);
       // Now and then a shrink finds the system with nothing to give: no new block
       // for a large one, no resize for another. It shrinks all the same.
-      const bool starved = !picked->zero && bytes <= old && random.OneIn(3) && FailNextHeapCall();
+      const bool starved = bytes <= old && random.OneIn(3) && FailNextHeapCall();
       auto* resized =
           static_cast<unsigned char*>(ResizeBlock(on, picked->bytes, bytes, picked->zero));
       ASSERT_TRUE(resized != nullptr) << "step " << step << ": resized to " << bytes;
@@ -129,6 +131,7 @@ TEST(PrivateHeapTest, LiveBlocksKeepTheirContentsThroughShrinksFreesAndDestructi
       ASSERT_TRUE(!picked->zero || Zero(resized + picked->size, resized + bytes))
           << "step " << step << ": grown from " << picked->size << " to " << bytes;
       ASSERT_GE(BlockSize(on, resized), bytes);
+      picked->zero = picked->zero && bytes >= picked->size;
       picked->fill = fill;
       picked->size = bytes;
       std::memset(resized, fill, bytes);
