@@ -7,6 +7,19 @@ namespace platform {
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t));
 
+// The numbers that pass through unchanged are the system's own.
+static_assert(static_cast<DWORD>(StandardStream::Input) == STD_INPUT_HANDLE);
+static_assert(static_cast<DWORD>(StandardStream::Output) == STD_OUTPUT_HANDLE);
+static_assert(static_cast<DWORD>(StandardStream::Error) == STD_ERROR_HANDLE);
+static_assert(ControlCEvent == CTRL_C_EVENT);
+static_assert(ControlBreakEvent == CTRL_BREAK_EVENT);
+static_assert(ControlCloseEvent == CTRL_CLOSE_EVENT);
+static_assert(ControlLogoffEvent == CTRL_LOGOFF_EVENT);
+static_assert(ControlShutdownEvent == CTRL_SHUTDOWN_EVENT);
+static_assert(ProcessedInputMode == ENABLE_PROCESSED_INPUT);
+static_assert(LineInputMode == ENABLE_LINE_INPUT);
+static_assert(EchoInputMode == ENABLE_ECHO_INPUT);
+
 namespace {
 
 ControlHandler RegisteredHandler;
