@@ -15,13 +15,12 @@ constexpr std::int32_t kLibraryGrowBy = 16;
 // InitSharedLibraries, before the console's control thread can call ProgramEnd;
 // the static's own guard covers any earlier call from elsewhere.
 platform::Lock* LibraryLock() {
-  static platform::Lock lock;
-  static const bool initialized = [] {
-    platform::InitializeLock(&lock);
-    return true;
+  static platform::Lock* const lock = [] {
+    static platform::Lock made;
+    platform::InitializeLock(&made);
+    return &made;
   }();
-  static_cast<void>(initialized);
-  return &lock;
+  return lock;
 }
 
 class LibraryTableGuard {

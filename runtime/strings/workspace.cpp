@@ -58,7 +58,6 @@ void FreeStringWorkspace() {
 
 void GrowWorkspace(std::int64_t need) {
   if (need > WorkspaceNeedLimit) FailOutOfMemory();
-  if (need < StringWorkspace.capacity - 4) return;
   const std::int64_t capacity = need + WorkspaceGrowthMargin;
   void* grown = ResizeBlock(StringHeap, StringWorkspace.buffer,
                             static_cast<std::size_t>(capacity + WorkspaceBlockSlack), false);
