@@ -38,16 +38,22 @@ TEST(PlatformTest, AScratchFileTakesBytesAndIsNoConsole) {
   EXPECT_FALSE(platform::WriteConsoleChars(scratch, u"Hi", 2, &written));  // not a console
 }
 
-// The system's words for error 2 (no such file, on both systems), cut to a room
-// one short of them.
+// The system's words for error 2 (no such file, on both systems) and the
+// machine's names, each cut to a room one short of it.
 TEST(PlatformTest, TheSystemsWordsAreCutToTheRoom) {
-  char16_t words[64];
-  platform::DescribeSystemError(2, words, 64);
-  const std::u16string whole = words;
-  std::fill(words, words + 64, u'#');
-  platform::DescribeSystemError(2, words, whole.size());
-  EXPECT_EQ(std::u16string(words, whole.size() + 1),
-            whole.substr(0, whole.size() - 1) + u'\0' + u'#');
+  void (*const sources[])(char16_t*, std::size_t) = {
+      [](char16_t* text, std::size_t room) { platform::DescribeSystemError(2, text, room); },
+      platform::ProcessorName, platform::SystemName};
+  for (const auto source : sources) {
+    char16_t words[256];
+    source(words, 256);
+    const std::u16string whole = words;
+    if (whole.empty()) continue;  // a processor that names itself nowhere
+    std::fill(words, words + 256, u'#');
+    source(words, whole.size());
+    EXPECT_EQ(std::u16string(words, whole.size() + 1),
+              whole.substr(0, whole.size() - 1) + u'\0' + u'#');
+  }
 }
 
 const char16_t* const ModulePath = u"" TEST_MODULE_PATH;

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "program/clock.h"
@@ -181,18 +182,25 @@ TEST_F(ProgramTest, TheComparisonTakesTheMiddleBatchAndARunOfAHundredTicks) {
     EXPECT_EQ(figures.run, limitScale == 0 ? -1 : 10);
     EXPECT_EQ(figures.plain, 700'000);
   }
-  // A pass finer than the microsecond shows five decimals, no more; one that took
-  // no ticks over a batch of 1,024 passes shows the usual two.
-  TicksPerMillisecond = 0;
-  fake::state.counterSteps.assign(86, 0);
-  fake::state.counterSteps[2] = 500'000;
-  fake::state.counterSteps[24] = 500'000;
-  fake::state.fileBytes.clear();
-  EXPECT_EQ(PrintComparison(2, RunTiming{std::int64_t{1} << 30, 100}, &figures), 0);
-  EXPECT_NE(fake::state.fileBytes.find(fake::Utf16Bytes(
-                u"  this run     0.00000 \u00b5s a pass        - x the limit\r\n"
-                u"  plain C++       0.00 \u00b5s a pass        - x the limit\r\n")),
-            std::string::npos);
+  // A pass finer than the microsecond keeps three digits (0.0950 µs from 19,000
+  // ticks of 0.1 µs over 20,000 passes), but shows five decimals, no more; one
+  // that took no ticks over a batch of 1,024 passes shows the usual two.
+  const std::pair<RunTiming, std::u16string> runs[] = {
+      {{20'000, 19'000}, u"    0.0950"}, {{std::int64_t{1} << 30, 100}, u"   0.00000"}};
+  for (const auto& [run, shown] : runs) {
+    TicksPerMillisecond = 0;
+    fake::state.counterSteps.assign(86, 0);
+    fake::state.counterSteps[2] = 500'000;
+    fake::state.counterSteps[24] = 500'000;
+    fake::state.fileBytes.clear();
+    EXPECT_EQ(PrintComparison(2, run, &figures), 0);
+    EXPECT_NE(fake::state.fileBytes.find(fake::Utf16Bytes(
+                  u"  this run  " + shown +
+                  u" \u00b5s a pass        - x the limit\r\n"
+                  u"  plain C++       0.00 \u00b5s a pass        - x the limit\r\n")),
+              std::string::npos)
+        << run.passes << " passes";
+  }
   AssignText(&ProgramGlobals.BigString, nullptr);
 }
 
