@@ -103,8 +103,8 @@ bool RunRecord::Open(const char16_t* path, platform::FileHandle csv, std::string
   newPath_ = std::u16string(path) + u".tmp";
   platform::SystemError failure = 0;
   if (*path == u'\0') {
-    // No file takes the empty name, though its new file's, ".tmp", is a name: the
-    // system says why, as it does for a CSV file of that name.
+    // No file takes the empty name, though its new file's, ".tmp", is a name:
+    // making it fails, and the system says why, as for a CSV file of that name.
     platform::CreateNewFile(path, &failure);
     *error = OutputFileError(OutputFile::Json, path, SystemReason(failure));
     return false;
