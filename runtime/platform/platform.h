@@ -142,9 +142,7 @@ inline constexpr std::uint32_t ProcessedInputMode = 1;
 inline constexpr std::uint32_t LineInputMode = 2;
 inline constexpr std::uint32_t EchoInputMode = 4;
 
-// Gives the process a console of its own when it has none, and arranges that a
-// write to a pipe whose reader has gone fails instead of ending the process.
-// Failures are ignored.
+// Gives the process a console of its own when it has none. Failures are ignored.
 void AllocateConsole();
 
 // The handle of a standard stream; it may be a console, a file or a pipe.
@@ -300,9 +298,9 @@ std::int64_t UtcSeconds();
 // it. On Linux it keeps them for CommandLineArguments, and a standard stream that
 // the process was started without (a closed descriptor) is held by a stand-in on
 // which reads and writes fail as on the closed one, so that no file the process
-// opens later takes its place; a write to a pipe whose reader has gone fails
-// instead of ending the process, as AllocateConsole arranges. Windows reads its
-// own command line and has no such numbers to reuse: there it does nothing.
+// opens later takes its place, and a write to a pipe whose reader has gone fails
+// instead of ending the process, as on Windows. Windows reads its own command
+// line and has no such numbers to reuse: there it does nothing.
 void StartProcess(int argumentCount, char** arguments);
 
 // The arguments the process was started with, its own name left out, as

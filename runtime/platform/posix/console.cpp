@@ -2,7 +2,6 @@
 // as UTF-8; a read returns one line in canonical mode, ended by CR LF as on
 // Windows. A handle that is not a terminal is not a console, so the runtime falls
 // back to plain file reads and writes for it.
-#include <signal.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -108,9 +107,8 @@ bool ReadTerminalLine(int descriptor) {
 }  // namespace
 
 void AllocateConsole() {
-  // The terminal is already there. As on Windows, a write to a pipe whose reader
-  // has gone must fail rather than end the process.
-  ::signal(SIGPIPE, SIG_IGN);
+  // The terminal is already there, and StartProcess has made a write to a pipe
+  // whose reader has gone fail rather than end the process.
 }
 
 FileHandle GetStandardHandle(StandardStream stream) {
