@@ -4,6 +4,8 @@
 // table's destroy callback is ReleaseSharedLibrary itself.
 #include "runtime/objects/shared_libraries.h"
 
+#include <utility>
+
 ObjectTable* LibraryTable;
 
 namespace {
@@ -58,9 +60,10 @@ std::int64_t LoadSharedLibrary(std::int64_t identifier, const char16_t* path) {
     return 0;
   }
   // The library's start may have loaded another into this number: this load
-  // replaces it, as it replaces one loaded before.
-  if (object->module != nullptr) platform::CloseModule(object->module);
-  object->module = module;
+  // replaces it, as it replaces one loaded before. The number holds its new
+  // module before the old one's end runs, which may release it.
+  const platform::ModuleHandle replaced = std::exchange(object->module, module);
+  if (replaced != nullptr) platform::CloseModule(replaced);
   return identifier == AnyNumber ? objectIdentifier : HandleOf(module);
 }
 
@@ -85,8 +88,11 @@ void ReleaseSharedLibrary(std::int64_t identifier) {
   }
   auto* object = static_cast<LibraryObject*>(LookupObject(LibraryTable, identifier));
   if (object == nullptr) return;
-  platform::CloseModule(object->module);
+  // The object goes first, so that a library whose end releases libraries
+  // does not find its own module to close again.
+  const platform::ModuleHandle module = object->module;
   ReleaseObject(LibraryTable, identifier);
+  platform::CloseModule(module);
 }
 
 void ReleaseAllSharedLibraries() {

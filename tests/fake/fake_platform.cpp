@@ -221,6 +221,7 @@ void CloseModule(ModuleHandle module) {
   state.released.push_back("module " +
                            std::string(state.open[module].begin(), state.open[module].end()));
   state.open.erase(module);
+  if (state.closing) state.closing();
 }
 
 void AllocateConsole() {}

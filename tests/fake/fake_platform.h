@@ -63,6 +63,7 @@ struct State {
   std::map<std::u16string, std::map<std::string, void*>> modules;
   std::map<void*, std::u16string> open;
   std::function<void()> opening;  // run once by the next OpenModule, as a library's start
+  std::function<void()> closing;  // run by every CloseModule, as a library's end
   // Run once by the next question about the processor, as another thread might
   // run meanwhile. The answers are the processor's own.
   std::function<void()> askingProcessor;

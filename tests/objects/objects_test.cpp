@@ -150,11 +150,14 @@ TEST_F(ObjectsTest, TheLibraryTableBehavesAsDesigned) {
   EXPECT_EQ(LoadSharedLibrary(3, u"missing"), 0);
   EXPECT_EQ(FindLibraryFunction(3, u"F"), nullptr);
   released({"module a", "module b"});
-  // A load into that number from the start of the library loading there is replaced.
+  // A load into that number from the start of the library loading there is
+  // replaced; a library whose end releases all closes each module once.
   fake::state.opening = [] { LoadSharedLibrary(3, u"b"); };
+  fake::state.closing = [] { ReleaseSharedLibrary(AnyNumber); };
   LoadSharedLibrary(3, u"a");
   ReleaseSharedLibrary(3);
   released({"module b", "module a"});
+  fake::state.closing = nullptr;
   // A library loaded with AnyNumber is found and released by its handle, once;
   // a null name, a name not exported and a foreign handle find nothing.
   const std::int64_t handle = LoadSharedLibrary(AnyNumber, u"a");
