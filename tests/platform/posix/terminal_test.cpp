@@ -65,6 +65,8 @@ TEST_F(TerminalTest, TextGoesOutAsUtf8WithPairsWholeAcrossChunks) {
     text[1023] = length % 2 == 1 ? 0xD800 : 0xDBFF;
     if (length > 1024) text[1024] = 0xDE00;
     if (length > 1025) text[1025] = 0xFF01;
+    // A pair that ends the second chunk, which stays in it.
+    if (length > 2047) text.replace(2045, 2, u"\U0001F600");
     std::uint32_t written = 0;
     ASSERT_TRUE(platform::WriteConsoleChars(Terminal(), text.data(), length, &written));
     EXPECT_EQ(written, length);
