@@ -168,23 +168,23 @@ std::string OutputFileStandardStreamError(OutputFile file, const char16_t* path)
 }
 
 const char16_t* const UsageLines[] = {
-    u"Usage: stringchurn [--passes N] [--length L] [--interval K] [--csv FILE]",
-    u"                   [--json FILE] [--compare] [--no-wait]",
+    u"Usage: stringchurn [OPTION]...",
     u"Copies a text of L spaces into one element after another of a string array",
     u"(passes 0 to N) and empties each element again at once; prints the working set",
     u"and the time of every K passes, then the total time, and waits for a line.",
-    u"  --passes N    the highest pass index, 0 or more (default 1000000)",
-    u"  --length L    characters of the text, 0 or more (default 1000000)",
-    u"  --interval K  passes between progress lines, 1 or more (default 10000)",
-    u"  --csv FILE    also write pass,working_set_kib,duration_ms to FILE, a row a line",
-    u"  --json FILE   at the end, write a record of the run, the machine and the",
-    u"                sizes to FILE as JSON",
-    u"  --compare     then time two copies of the text and the pass in plain C++",
-    u"                on this machine, and print them next to this run's time a pass",
-    u"  --no-wait     end without waiting for a line",
-    u"  -h, --help    print this text and exit",
-    u"  -V, --version print the version and exit",
-    u"  --            end the options",
+    u"  --passes N     the highest pass index, 0 or more (default 1000000)",
+    u"  --length L     characters of the text, 0 or more (default 1000000)",
+    u"  --interval K   passes between progress lines, 1 or more (default 10000)",
+    u"  --csv FILE     also write pass,working_set_kib,duration_ms to FILE,",
+    u"                 a row a line",
+    u"  --json FILE    at the end, write a record of the run, the machine and the",
+    u"                 sizes to FILE as JSON",
+    u"  --compare      then time two copies of the text and the pass in plain C++",
+    u"                 on this machine, and print them next to this run's time a pass",
+    u"  --no-wait      end without waiting for a line",
+    u"  -h, --help     print this text and exit",
+    u"  -V, --version  print the version and exit",
+    u"  --             end the options",
 };
 const std::size_t UsageLineCount = sizeof UsageLines / sizeof UsageLines[0];
 

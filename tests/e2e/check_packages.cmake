@@ -10,7 +10,7 @@ set(DEB
   "0 root/usr/bin/stringchurn --version|^stringchurn 0\\."
   "0 root/usr/bin/stringchurn-report --help|^Usage: stringchurn-report \\[-o PNG\\] RECORD"
   "0 gzip -dc root/usr/share/man/man1/stringchurn-report.1.gz|SH NAME\nstringchurn-report "
-  "0 gzip -dc root/usr/share/man/man1/stringchurn.1.gz|EXIT STATUS.*OUTPUT.*FILES.*EXAMPLES.*SEE ALSO"
+  "0 gzip -dc root/usr/share/man/man1/stringchurn.1.gz|SYNOPSIS\n.B stringchurn\n[^\n]*OPTION[^\n]*\n.SH DESCRIPTION\nCopies .*TP\n[^\n]*-version.fR\nprint .*EXIT STATUS.*OUTPUT.*FILES.*EXAMPLES.*SEE ALSO"
   "0 lintian -I --allow-root @|^$")
 # The ZIP's program is a console program that imports from KERNEL32 and msvcrt
 # alone and carries the application manifest and a version record (in UTF-16).
