@@ -55,7 +55,7 @@ else()
     "Copyright: 2026 stringchurn developers\n"
     "License: Expat\n ${licence}\n")
   configure_file(cmake/changelog.in ${docs}/changelog @ONLY)
-  configure_file(tools/report ${docs}/stringchurn-report COPYONLY)
+  configure_file(tools/report ${docs}/stringchurn-report @ONLY)
   set(pages ${docs}/stringchurn.1 ${docs}/stringchurn-report.1)
   find_program(HELP2MAN help2man)
   if(HELP2MAN)
@@ -67,7 +67,7 @@ else()
               --output=${docs}/stringchurn.1 "--name=${CPACK_PACKAGE_DESCRIPTION_SUMMARY}"
               ./$<PATH:RELATIVE_PATH,$<TARGET_FILE:stringchurn>,${CMAKE_BINARY_DIR}>
       COMMAND ${HELP2MAN} --no-info --include=${PROJECT_SOURCE_DIR}/cmake/stringchurn-report.h2m
-              --output=${docs}/stringchurn-report.1 --version-string=${PROJECT_VERSION}
+              --output=${docs}/stringchurn-report.1
               "--name=draw runs of stringchurn on one chart"
               ./$<PATH:RELATIVE_PATH,${docs}/stringchurn-report,${CMAKE_BINARY_DIR}>
       COMMAND gzip -9nf ${pages}
