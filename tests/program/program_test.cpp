@@ -107,8 +107,8 @@ TEST_F(ProgramTest, ProgressLinesHaveTheirThirtySevenCharacters) {
 // figure shows the tick (0.1 us) and no finer digit; nor does the run's, two
 // readings over 24 passes (58,333.341666... us), on its line or in the record. At
 // the wait, which comes last, the probe has released psapi.dll after every line; a
-// library is loaded then, the close event releases it, and the shutdown finds
-// another one loaded.
+// library is loaded then, Ctrl-C leaves it to the system, the close event releases
+// it, and the shutdown finds another one loaded.
 TEST_F(ProgramTest, TheProgramRunsFromItsCommandLineAndShutsDownInOrder) {
   PrepareSmallRun();
   ProgramGlobals.ExitCode = 7;  // cleared at start-up
@@ -121,6 +121,8 @@ TEST_F(ProgramTest, TheProgramRunsFromItsCommandLineAndShutsDownInOrder) {
     fake::state.fileBytes += "<wait>";
     EXPECT_TRUE(fake::state.open.empty());
     LoadSharedLibrary(AnyNumber, u"psapi.dll");
+    fake::state.handler(platform::ControlCEvent);
+    EXPECT_FALSE(fake::state.open.empty());
     fake::state.handler(platform::ControlCloseEvent);
     EXPECT_TRUE(fake::state.open.empty());
     return LoadSharedLibrary(AnyNumber, u"psapi.dll");
@@ -184,10 +186,13 @@ TEST_F(ProgramTest, TheComparisonTakesTheMiddleBatchAndARunOfAHundredTicks) {
     EXPECT_EQ(figures.plain, 350'000);
   }
   // A pass finer than the microsecond keeps three digits (0.0950 µs from 19,000
-  // ticks of 0.1 µs over 20,000 passes), but shows five decimals, no more; one
-  // that took no ticks over a batch of 1,024 passes shows the usual two.
+  // ticks of 0.1 µs over 20,000 passes), but shows five decimals, no more, and
+  // one of a microsecond exactly the usual two, as does one that took no ticks
+  // over a batch of 1,024 passes.
   const std::pair<RunTiming, std::u16string> runs[] = {
-      {{20'000, 19'000}, u"    0.0950"}, {{std::int64_t{1} << 30, 100}, u"   0.00000"}};
+      {{20'000, 19'000}, u"    0.0950"},
+      {{std::int64_t{1} << 30, 100}, u"   0.00000"},
+      {{1'000, 10'000}, u"      1.00"}};
   for (const auto& [run, shown] : runs) {
     TicksPerMillisecond = 0;
     fake::state.counterSteps.assign(86, 0);
