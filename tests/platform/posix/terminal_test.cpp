@@ -1,6 +1,5 @@
 // The console on Linux: a pseudo-terminal of the test's own that speaks UTF-8;
-// function names in UTF-8. (Files, pipes and the signals
-// that are the control events are the end-to-end tests'.)
+// function names in UTF-8. (Files and pipes are the end-to-end tests'.)
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
