@@ -11,6 +11,7 @@
 
 #include "program/clock.h"
 #include "program/globals.h"
+#include "program/progress_line.h"
 #include "program/reference_passes.h"
 #include "runtime/console/line_hooks.h"
 #include "runtime/platform/platform.h"
@@ -122,7 +123,8 @@ double Measured(const PassTime& pass) {
 
 // `value` with two decimals, more below 1 (down to 5) so that a pass of a short
 // text keeps three digits, but none finer than `finest`, the least difference
-// its measurement tells apart; "-" when it is negative (unknown); right-justified.
+// its measurement tells apart; "-" when it is negative (unknown); right-justified,
+// widened rather than cut when it is longer than `width`.
 void AppendFigure(double value, std::int32_t width, bool keepDigits, double finest) {
   const std::int32_t field = WorkspacePosition();
   std::int32_t decimals = 2;
@@ -133,7 +135,7 @@ void AppendFigure(double value, std::int32_t width, bool keepDigits, double fine
   } else {
     FormatGrouped(value, decimals, u".", u"", field);
   }
-  PadLeftText(WorkspaceTextAt(field), width, field);
+  PadField(field, width);
 }
 
 // One row: its name, microseconds a pass, and their ratio to `limit` unless

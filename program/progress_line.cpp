@@ -19,15 +19,12 @@ constexpr std::int32_t kPassWidth = 7;
 constexpr std::int32_t kMemoryWidth = 16;
 constexpr std::int32_t kDurationWidth = 10;
 
-// Right-justifies the text from `field` to the workspace position in `width`
-// characters. A longer text keeps all its characters: a figure cut to its first
-// digits would read as a smaller one.
+}  // namespace
+
 void PadField(std::int32_t field, std::int32_t width) {
   const std::int32_t length = (WorkspacePosition() - field) / 2;
   PadLeftText(WorkspaceTextAt(field), std::max(width, length), field);
 }
-
-}  // namespace
 
 std::int32_t BuildProgressLine(std::int64_t pass, std::int64_t durationMs,
                                std::int64_t* workingSetKB) {

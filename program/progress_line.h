@@ -9,6 +9,11 @@
 // load and never cleared by ProgramMain.
 extern std::int64_t CurrentProcessHandle;
 
+// Right-justifies the text from `field` to the workspace position in `width`
+// characters. A longer text keeps all its characters: a figure cut to its first
+// digits would read as a smaller one.
+void PadField(std::int32_t field, std::int32_t width);
+
 // Builds the line for pass `pass` and `durationMs` milliseconds at the current
 // workspace position and returns that position; the workspace position is left
 // at the end of the line. The pass right-justified in 7 characters, TAB, the

@@ -188,11 +188,12 @@ TEST_F(ProgramTest, TheComparisonTakesTheMiddleBatchAndARunOfAHundredTicks) {
   // A pass finer than the microsecond keeps three digits (0.0950 µs from 19,000
   // ticks of 0.1 µs over 20,000 passes), but shows five decimals, no more, and
   // one of a microsecond exactly the usual two, as does one that took no ticks
-  // over a batch of 1,024 passes.
+  // over a batch of 1,024 passes; one of ten seconds widens its field.
   const std::pair<RunTiming, std::u16string> runs[] = {
       {{20'000, 19'000}, u"    0.0950"},
       {{std::int64_t{1} << 30, 100}, u"   0.00000"},
-      {{1'000, 10'000}, u"      1.00"}};
+      {{1'000, 10'000}, u"      1.00"},
+      {{1'000, 100'000'000'000}, u"10000000.00"}};
   for (const auto& [run, shown] : runs) {
     TicksPerMillisecond = 0;
     fake::state.counterSteps.assign(86, 0);
