@@ -60,11 +60,11 @@ std::int64_t RunBenchmark(const BenchmarkSizes& sizes, const RunOutputs& outputs
                                    StringElementMap, &g.StringArray);
   if (g.StringArray == nullptr) FailOutOfMemory();
 
-  // Opened only now, so that a run too large for the memory leaves a file of
-  // that name as it was. The record's file is checked against the CSV's, which is
-  // emptied only then, so that a refused record leaves it as it was (a CSV file
-  // made just now goes again); the CSV file is opened once, as a pipe's reader
-  // takes the end of a writer as the end of the rows.
+  // Opened only now, so that a run whose text or array is too large for the
+  // memory leaves a file of that name as it was. The record's file is checked
+  // against the CSV's, which is emptied only then, so that a refused record leaves
+  // it as it was (a CSV file made just now goes again); the CSV file is opened
+  // once, as a pipe's reader takes the end of a writer as the end of the rows.
   platform::FileHandle csvFile = nullptr;
   bool csvMade = false;
   std::string error;
