@@ -13,10 +13,25 @@ namespace platform {
 // was closed, or a named pipe's server disconnected it.
 static_assert(ERROR_BROKEN_PIPE == 109);
 
+namespace {
+
+// A pipe, named or anonymous; not a socket, which GetFileType calls a pipe too.
+bool IsPipe(HANDLE file) {
+  return ::GetFileType(file) == FILE_TYPE_PIPE &&
+         ::GetNamedPipeInfo(file, nullptr, nullptr, nullptr, nullptr);
+}
+
+}  // namespace
+
 FileReadResult ReadFileBytes(FileHandle file, void* buffer, std::uint32_t bytes,
                              std::uint32_t* got) {
   DWORD count = 0;
-  const BOOL ok = ::ReadFile(file, buffer, bytes, &count, nullptr);
+  BOOL ok = ::ReadFile(file, buffer, bytes, &count, nullptr);
+  // A writer's write of no bytes reads as none; a pipe's input ends only when its
+  // writer has gone (ERROR_BROKEN_PIPE), as it does on Linux.
+  while (ok && count == 0 && bytes > 0 && IsPipe(file)) {
+    ok = ::ReadFile(file, buffer, bytes, &count, nullptr);
+  }
   *got = count;
   if (ok) return FileReadResult::Success;
   switch (::GetLastError()) {

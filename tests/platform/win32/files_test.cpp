@@ -7,9 +7,10 @@
 
 namespace {
 
-// A message longer than the read fills it (the rest comes with the next read); a
-// write that a full pipe that does not wait takes no byte of fails with a reason
-// of its own; a read from a pipe that its server disconnected is the end of input.
+// A message of no bytes is no end, and one longer than the read fills it (the rest
+// comes with the next read); a write that a full pipe that does not wait takes no
+// byte of fails with a reason of its own; a read from a pipe that its server
+// disconnected is the end of input.
 TEST(FilesTest, AMessagePipeIsReadInPartsAndEndsAtADisconnect) {
   const wchar_t* name = L"\\\\.\\pipe\\stringchurn-test";
   HANDLE server = ::CreateNamedPipeW(
@@ -18,6 +19,8 @@ TEST(FilesTest, AMessagePipeIsReadInPartsAndEndsAtADisconnect) {
       ::CreateFileW(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   char got[100] = {};
   std::uint32_t count = 0;
+  DWORD none = 0;
+  ::WriteFile(client, "", 0, &none, nullptr);
   platform::WriteFileBytes(client, "0123456", 7, &count);
   EXPECT_EQ(platform::ReadFileBytes(server, got, 4, &count), platform::FileReadResult::Success);
   EXPECT_EQ(count, 4u);
