@@ -26,12 +26,12 @@ bool IsPipe(HANDLE file) {
 FileReadResult ReadFileBytes(FileHandle file, void* buffer, std::uint32_t bytes,
                              std::uint32_t* got) {
   DWORD count = 0;
-  BOOL ok = ::ReadFile(file, buffer, bytes, &count, nullptr);
+  BOOL ok = FALSE;
   // A writer's write of no bytes reads as none; a pipe's input ends only when its
   // writer has gone (ERROR_BROKEN_PIPE), as it does on Linux.
-  while (ok && count == 0 && bytes > 0 && IsPipe(file)) {
+  do {
     ok = ::ReadFile(file, buffer, bytes, &count, nullptr);
-  }
+  } while (ok && count == 0 && bytes > 0 && IsPipe(file));
   *got = count;
   if (ok) return FileReadResult::Success;
   switch (::GetLastError()) {
