@@ -16,13 +16,14 @@ file(WRITE "${WORK}/-one.csv" "${layout}0,2048,0\n")
 file(WRITE "${WORK}/big.csv" "${layout}9007199254740992,2048,3\n9007199254740993,2048,4\n")
 file(WRITE "${WORK}/huge.csv" "${layout}0,1,1\n9223372036854775808,1,1\n")
 execute_process(COMMAND mkfifo "${WORK}/pipe.png")
-# A name with a command in backquotes, which gnuplot would run in a string it reads;
-# a comparison without the copy limit, and memory unknown.
+# A name with a C1 control and a command in backquotes, which gnuplot would run in a
+# string it reads; a comparison without the copy limit, the processor and memory unknown.
 set(limit 2.9)
 set(memory 1073741824)
+set(processor "CPU a\\u0084`touch pwned`")
 foreach(run a b)
   string(CONFIGURE [=[{"program": {"name": "stringchurn", "version": "0.1.0"},
- "machine": {"processor": "CPU @run@ `touch pwned`", "logical_processors": 2, "memory_bytes": @memory@,
+ "machine": {"processor": "@processor@", "logical_processors": 2, "memory_bytes": @memory@,
              "system": "OS @run@"},
  "settings": {"passes": 20000, "length": 1000, "interval": 10000},
  "progress": [{"pass": 0, "working_set_kib": 2048, "duration_ms": 0},
@@ -33,6 +34,7 @@ foreach(run a b)
   string(REPLACE "2.9" "${limit}" record "${record}")
   set(limit null)
   set(memory 0)
+  set(processor "")
   file(WRITE "${WORK}/${run}.json" "${record}")
 endforeach()
 string(REPLACE "\"OS b\"" "7" record "${record}")
@@ -42,7 +44,7 @@ file(GLOB inputs RELATIVE "${WORK}" "${WORK}/*")
 set(cases
   "1 -o run.csv run.csv|^report: run.csv: the chart would replace its input run.csv"
   "0 run.csv|^report: run.png: stringchurn: passes 0 to 30,000, a line every 10,000\n$"
-  "0 -o two.png a.json b.json|^report: two.png: stringchurn: .*, 1,000 characters on CPU a .*, 1 GiB. and CPU b `touch pwned` .2 logical processors.\n$"
+  "0 -o two.png a.json b.json|^report: two.png: stringchurn: .*, 1,000 characters on CPU a�`touch pwned` .2 logical processors, 1 GiB. and an unknown processor .2 logical processors.\n$"
   "0 -- -one.csv|^report: -one.png: stringchurn: pass 0 .one progress line.\n$"
   "0 -o-big.png big.csv|: passes 9,007,199,254,740,992 to 9,007,199,254,740,993, a line every 1\n$"
   "1 empty.csv|empty.csv:1: "
@@ -58,6 +60,11 @@ set(cases
   "0 --help|^Usage: report \\[-o PNG\\] RECORD\\.\\.\\.\n")
 include(${CMAKE_CURRENT_LIST_DIR}/rows.cmake)
 check_rows("${REPORT}" ${cases})
+# Standard output that cannot be written.
+execute_process(COMMAND "${REPORT}" --version OUTPUT_FILE /dev/full ERROR_VARIABLE output RESULT_VARIABLE failed)
+if(NOT failed EQUAL 1 OR NOT output STREQUAL "report: cannot write standard output: No space left on device\n")
+  message(FATAL_ERROR "report --version >/dev/full: exit ${failed}: ${output}")
+endif()
 file(GLOB left RELATIVE "${WORK}" "${WORK}/*")
 list(APPEND inputs -big.png -one.png run.png two.png)
 list(SORT inputs)
