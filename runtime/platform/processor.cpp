@@ -4,6 +4,7 @@
 #include <cpuid.h>
 
 #include <cstring>
+#include <string>
 
 #include "runtime/platform/platform.h"
 #include "runtime/platform/processor_brand.h"
@@ -23,16 +24,25 @@ bool ProcessorHasVectorBytes(int bytes) {
   return false;
 }
 
-void CopyTrimmedName(const char* name, std::size_t length, char16_t* text, std::size_t capacity) {
-  auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\0'; };
+void CopyTrimmedName(const char16_t* name, std::size_t length, char16_t* text,
+                     std::size_t capacity) {
+  auto blank = [](char16_t c) { return c == u' ' || c == u'\t' || c == u'\n' || c == u'\0'; };
   while (length > 0 && blank(name[length - 1])) --length;
   std::size_t start = 0;
   while (start < length && blank(name[start])) ++start;
   std::size_t count = 0;
-  for (; start + count < length && count + 1 < capacity; ++count) {
-    text[count] = static_cast<unsigned char>(name[start + count]);
+  for (; start + count < length && count + 1 < capacity; ++count) text[count] = name[start + count];
+  if (start + count < length && count > 0 && text[count - 1] >= 0xD800 &&
+      text[count - 1] <= 0xDBFF) {
+    --count;
   }
   text[count] = u'\0';
+}
+
+void CopyTrimmedName(const char* name, std::size_t length, char16_t* text, std::size_t capacity) {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(name);
+  const std::u16string wide(bytes, bytes + length);
+  CopyTrimmedName(wide.data(), wide.size(), text, capacity);
 }
 
 void ProcessorBrandString(char16_t* text, std::size_t capacity) {

@@ -11,8 +11,13 @@ namespace platform {
 // when the processor has none.
 void ProcessorBrandString(char16_t* text, std::size_t capacity);
 
-// `length` bytes of `name` into `text`: blanks at either end left out, each byte
-// one character, cut to `capacity` - 1 characters, NUL-terminated.
+// `length` units of `name` into `text`: blanks at either end left out, cut to
+// `capacity` - 1 units but never between the two halves of a surrogate pair,
+// NUL-terminated.
+void CopyTrimmedName(const char16_t* name, std::size_t length, char16_t* text,
+                     std::size_t capacity);
+
+// The same for `length` bytes of `name`, each byte one character.
 void CopyTrimmedName(const char* name, std::size_t length, char16_t* text, std::size_t capacity);
 
 }  // namespace platform

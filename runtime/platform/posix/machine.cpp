@@ -9,6 +9,7 @@
 #include <string>
 
 #include "runtime/platform/platform.h"
+#include "runtime/platform/posix/utf8.h"
 #include "runtime/platform/processor_brand.h"
 
 namespace platform {
@@ -20,7 +21,7 @@ void ProcessorName(char16_t* text, std::size_t capacity) {
     while (!found && std::fgets(line, sizeof line, cpuinfo) != nullptr) {
       const char* colon = std::strchr(line, ':');
       found = std::strncmp(line, "model name", 10) == 0 && colon != nullptr;
-      if (found) CopyTrimmedName(colon + 1, std::strlen(colon + 1), text, capacity);
+      if (found) CopyUtf8Name(colon + 1, std::strlen(colon + 1), text, capacity);
     }
     std::fclose(cpuinfo);
     if (found && text[0] != u'\0') return;
@@ -45,7 +46,7 @@ void SystemName(char16_t* text, std::size_t capacity) {
   if (::uname(&names) == 0) {
     name = std::string(names.sysname) + " " + names.release + " " + names.machine;
   }
-  CopyTrimmedName(name.data(), name.size(), text, capacity);
+  CopyUtf8Name(name.data(), name.size(), text, capacity);
 }
 
 std::int64_t UtcSeconds() {

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "runtime/platform/processor_brand.h"
+
 namespace platform {
 
 namespace {
@@ -125,6 +127,13 @@ std::string FileNameBytes(const char16_t* path) {
   name.resize(
       EncodeUtf8(path, length, reinterpret_cast<unsigned char*>(name.data()), Malformed::Escape));
   return name;
+}
+
+void CopyUtf8Name(const char* name, std::size_t length, char16_t* text, std::size_t capacity) {
+  std::u16string units(length, u'\0');
+  const auto* bytes = reinterpret_cast<const unsigned char*>(name);
+  units.resize(DecodeUtf8(bytes, length, true, units.data()).units);
+  CopyTrimmedName(units.data(), units.size(), text, capacity);
 }
 
 }  // namespace platform

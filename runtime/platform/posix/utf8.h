@@ -34,6 +34,10 @@ Utf8Decoded DecodeUtf8(const unsigned char* bytes, std::size_t length, bool fina
 std::size_t EncodeUtf8(const char16_t* units, std::size_t count, unsigned char* out,
                        Malformed malformed = Malformed::Replace);
 
+// `length` bytes of a name that the system gives in UTF-8 (the processor's, the
+// kernel's) into `text`, decoded, as CopyTrimmedName copies it.
+void CopyUtf8Name(const char* name, std::size_t length, char16_t* text, std::size_t capacity);
+
 // The bytes of the file name `path` (NUL-terminated UTF-16, not null): its UTF-8,
 // with each byte's stand-in turned back into that byte.
 std::string FileNameBytes(const char16_t* path);

@@ -137,6 +137,17 @@ TEST(Utf8Test, ConversionsAgreeWithTheStandard) {
   check::Replay(check::Utf8Agrees, 20'000, 40);
 }
 
+// A name the system gives in UTF-8 comes out as its characters, and a cut leaves
+// no half of a pair.
+TEST(Utf8Test, SystemNamesAreDecoded) {
+  const char name[] = " Intel\xC2\xAE \xF0\x9F\x98\x80\n";
+  char16_t text[16];
+  platform::CopyUtf8Name(name, sizeof name - 1, text, 16);
+  EXPECT_EQ(std::u16string(text), u"Intel\u00AE \U0001F600");
+  platform::CopyUtf8Name(name, sizeof name - 1, text, 9);
+  EXPECT_EQ(std::u16string(text), u"Intel\u00AE ");
+}
+
 // Function names reach the dynamic linker as UTF-8 of at most 259 bytes (the
 // library tests give it names with lone surrogates, which have none).
 TEST(Utf8Test, FunctionNamesAreUtf8OfAtMost259Bytes) {
