@@ -41,6 +41,8 @@ string(REPLACE "\"OS b\"" "7" record "${record}")
 file(WRITE "${WORK}/bad.json" "${record}")
 
 file(GLOB inputs RELATIVE "${WORK}" "${WORK}/*")
+# A picture's name of 255 bytes, the most a folder takes.
+string(REPEAT "x" 251 long)
 set(cases
   "1 -o run.csv run.csv|^report: run.csv: the chart would replace its input run.csv"
   "0 run.csv|^report: run.png: stringchurn: passes 0 to 30,000, a line every 10,000\n$"
@@ -57,7 +59,8 @@ set(cases
   "2 --output= run.csv|takes the chart's file name"
   "1 bad.json|bad.json: expected machine.system as a string"
   "1 -o none/x.png run.csv|^report: none/x.png: cannot write the chart: No such file or directory\n$"
-  "0 --help|^Usage: report \\[-o PNG\\] RECORD\\.\\.\\.\n")
+  "0 --help|^Usage: report \\[-o PNG\\] RECORD\\.\\.\\.\n"
+  "0 -o ${long}.png run.csv|^report: ${long}.png: ")
 include(${CMAKE_CURRENT_LIST_DIR}/rows.cmake)
 check_rows("${REPORT}" ${cases})
 # Standard output that cannot be written.
@@ -66,7 +69,7 @@ if(NOT failed EQUAL 1 OR NOT output STREQUAL "report: cannot write standard outp
   message(FATAL_ERROR "report --version >/dev/full: exit ${failed}: ${output}")
 endif()
 file(GLOB left RELATIVE "${WORK}" "${WORK}/*")
-list(APPEND inputs -big.png -one.png run.png two.png)
+list(APPEND inputs -big.png -one.png run.png two.png ${long}.png)
 list(SORT inputs)
 if(NOT left STREQUAL inputs)
   message(FATAL_ERROR "tools/report left ${left}")
