@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -125,6 +126,10 @@ FileHandle GetStandardHandle(StandardStream stream) {
 
 void SetConsoleTitleText(const char16_t* title) {
   if (::isatty(STDOUT_FILENO) != 1) return;
+  // A terminal that names no type, or a dumb one (an editor's shell buffer), would
+  // show the sequence as text.
+  const char* type = std::getenv("TERM");
+  if (type == nullptr || std::strcmp(type, "dumb") == 0) return;
   // The xterm sequence that sets the window title: ESC ] 0 ; title BEL.
   static constexpr unsigned char kStart[] = {0x1B, ']', '0', ';'};
   static constexpr unsigned char kEnd[] = {0x07};

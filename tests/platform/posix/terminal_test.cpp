@@ -7,6 +7,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <string>
 #include <thread>
 #include <utility>
@@ -73,14 +74,18 @@ TEST_F(TerminalTest, TextGoesOutAsUtf8WithPairsWholeAcrossChunks) {
   }
 }
 
-// The title goes to a standard output that is a terminal, and not to a pipe.
+// The title goes to a standard output that is a terminal, and not to a pipe nor
+// to a dumb terminal.
 TEST_F(TerminalTest, OpenConsoleSetsTheTitleOfATerminalOnly) {
   const int saved = dup(STDOUT_FILENO);
   int piped[2];
   ASSERT_EQ(pipe(piped), 0);
-  for (int out : {slave_, piped[1]}) {
-    dup2(out, STDOUT_FILENO);
-    OpenConsole(u"t\u00e9");
+  for (const char* type : {"dumb", "xterm"}) {
+    setenv("TERM", type, 1);
+    for (int out : {slave_, piped[1]}) {
+      dup2(out, STDOUT_FILENO);
+      OpenConsole(u"t\u00e9");
+    }
   }
   dup2(saved, STDOUT_FILENO);
   close(saved);
