@@ -24,8 +24,8 @@ struct ProcessExit {
   std::uint32_t code;
 };
 
-// One redirected read: its bytes go out over as many reads as the sizes asked
-// for need; then, unless it is Success, `result` is reported once.
+// One redirected read: its bytes, over as many reads as the sizes asked for need,
+// or else `result`.
 struct Read {
   std::string bytes;
   platform::FileReadResult result = platform::FileReadResult::Success;
@@ -83,7 +83,7 @@ struct State {
   std::string standardError;
   platform::ControlHandler handler = nullptr;
   // The process's arguments; the files it created, by path, with what was
-  // written to them (a path of "?" cannot be created).
+  // written to them.
   std::vector<std::u16string> arguments;
   std::map<std::u16string, std::string> files;
   // The machine: what the processor is called, and the seconds since 1970 of the clock.

@@ -84,9 +84,6 @@ TEST_F(ProgramTest, ProgressLinesHaveTheirThirtySevenCharacters) {
   const std::tuple<std::int64_t, std::optional<std::int64_t>, std::int64_t, const char16_t*>
       cases[] = {// clang-format off
       {10'000, 15'236, 1'234, u"  10000\t        15.236 K\t      1234ms"},
-      {0, 1'234'567, 0, u"      0\t     1.234.567 K\t         0ms"},
-      {1, 999, 5, u"      1\t           999 K\t         5ms"},
-      {2, 1'000, 5, u"      2\t         1.000 K\t         5ms"},
       {3, std::nullopt, 5, u"      3\t             0 K\t         5ms"},
       {12'345'678, 1, 12'345'678'901, u"12345678\t             1 K\t12345678901ms"}};
   // clang-format on
