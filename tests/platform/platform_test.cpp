@@ -13,6 +13,7 @@
 #include "runtime/memory/heaps.h"
 #include "runtime/objects/shared_libraries.h"
 #include "runtime/platform/platform.h"
+#include "runtime/platform/processor_brand.h"
 
 namespace {
 
@@ -39,11 +40,11 @@ TEST(PlatformTest, AScratchFileTakesBytesAndIsNoConsole) {
 }
 
 // The system's words for error 2 (no such file, on both systems) and the
-// machine's names, each cut to a room one short of it.
+// machine's names (the processor's own too), each cut to a room one short of it.
 TEST(PlatformTest, TheSystemsWordsAreCutToTheRoom) {
   void (*const sources[])(char16_t*, std::size_t) = {
       [](char16_t* text, std::size_t room) { platform::DescribeSystemError(2, text, room); },
-      platform::ProcessorName, platform::SystemName};
+      platform::ProcessorName, platform::ProcessorBrandString, platform::SystemName};
   for (const auto source : sources) {
     char16_t words[256];
     source(words, 256);
