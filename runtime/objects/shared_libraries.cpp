@@ -55,14 +55,16 @@ std::int64_t LoadSharedLibrary(std::int64_t identifier, const char16_t* path) {
   if (object == nullptr) return 0;
   const std::int64_t objectIdentifier = identifier == AnyNumber ? HandleOf(object) : identifier;
   platform::ModuleHandle module = path != nullptr ? platform::OpenModule(path) : nullptr;
+  // The start of a library loading here (one that then failed, too) may have
+  // loaded another into this number: this load replaces it, as it replaces one
+  // loaded before. The number holds its new module, or none, before the old
+  // one's end runs, which may release it.
+  const platform::ModuleHandle replaced = std::exchange(object->module, module);
   if (module == nullptr) {
     ReleaseObject(LibraryTable, objectIdentifier);
+    if (replaced != nullptr) platform::CloseModule(replaced);
     return 0;
   }
-  // The library's start may have loaded another into this number: this load
-  // replaces it, as it replaces one loaded before. The number holds its new
-  // module before the old one's end runs, which may release it.
-  const platform::ModuleHandle replaced = std::exchange(object->module, module);
   if (replaced != nullptr) platform::CloseModule(replaced);
   return identifier == AnyNumber ? objectIdentifier : HandleOf(module);
 }

@@ -150,13 +150,14 @@ TEST_F(ObjectsTest, TheLibraryTableBehavesAsDesigned) {
   EXPECT_EQ(LoadSharedLibrary(AnyNumber, u"a"), 0);
   EXPECT_EQ(LibraryTable->dynamicObjects, nullptr);
   // A load into a number frees the library held there first, also when it
-  // fails, and gives the module.
+  // fails (and then also the one its start loaded there), and gives the module.
   LoadSharedLibrary(3, u"a");
   const std::int64_t module = LoadSharedLibrary(3, u"b");
   EXPECT_EQ(fake::state.open.at(reinterpret_cast<void*>(module)), u"b");
+  fake::state.opening = [] { LoadSharedLibrary(3, u"b"); };
   EXPECT_EQ(LoadSharedLibrary(3, u"missing"), 0);
   EXPECT_EQ(FindLibraryFunction(3, u"F"), nullptr);
-  released({"module a", "module b"});
+  released({"module a", "module b", "module b"});
   // A load into that number from the start of the library loading there is
   // replaced; a library whose end releases all closes each module once.
   fake::state.opening = [] { LoadSharedLibrary(3, u"b"); };
