@@ -142,15 +142,20 @@ TEST(Utf8Test, ConversionsAgreeWithTheStandard) {
   check::Replay(check::Utf8Agrees, 20'000, 40);
 }
 
-// A name the system gives in UTF-8 comes out as its characters, and a cut leaves
-// no half of a pair.
+// A name the system gives in UTF-8 comes out as its characters without the
+// blanks around them, and a cut leaves no half of a pair (U+D800 and U+DBFF,
+// the first and last high halves).
 TEST(Utf8Test, SystemNamesAreDecoded) {
-  const char name[] = " Intel\xC2\xAE \xF0\x9F\x98\x80\n";
+  const char name[] = " Intel\xC2\xAE \xF0\x90\x80\x80\xF4\x8F\xBF\xBF\n";
   char16_t text[16];
   platform::CopyUtf8Name(name, sizeof name - 1, text, 16);
-  EXPECT_EQ(std::u16string(text), u"Intel\u00AE \U0001F600");
+  EXPECT_EQ(std::u16string(text), u"Intel\u00AE \U00010000\U0010FFFF");
   platform::CopyUtf8Name(name, sizeof name - 1, text, 9);
   EXPECT_EQ(std::u16string(text), u"Intel\u00AE ");
+  platform::CopyUtf8Name(name, sizeof name - 1, text, 11);
+  EXPECT_EQ(std::u16string(text), u"Intel\u00AE \U00010000");
+  platform::CopyUtf8Name(" \t\n", 3, text, 16);
+  EXPECT_EQ(std::u16string(text), u"");
 }
 
 // Function names reach the dynamic linker as UTF-8 of at most 259 bytes (the
