@@ -1,4 +1,4 @@
-// The record is JSON text built in memory as the run goes, ASCII only: every character
+// The record is JSON text built as the run goes, ASCII only: every character
 // outside printable ASCII is written as a \u escape, so any JSON reader takes the
 // system's names as they are. Numbers are the run's own integers, and the
 // comparison's figures to the last decimal their measurement tells apart.
@@ -20,6 +20,10 @@ namespace {
 
 // Bytes of one write; a record of any length goes out in pieces of this size.
 constexpr std::uint32_t kWriteBytes = std::uint32_t{1} << 30;
+
+// The text kept in memory before it goes to the scratch file, about a thousand
+// progress rows; also the pieces in which it comes back.
+constexpr std::uint32_t kSpillBytes = std::uint32_t{1} << 16;
 
 constexpr char CsvFileReason[] = "it is the file of --csv";
 
@@ -72,7 +76,7 @@ void AppendUtcTime(std::string& text, std::int64_t seconds) {
   text += iso;
 }
 
-platform::SystemError WriteWhole(platform::FileHandle file, const std::string& text) {
+platform::SystemError WriteWhole(platform::FileHandle file, std::string_view text) {
   for (std::size_t done = 0; done < text.size();) {
     const auto bytes =
         static_cast<std::uint32_t>(std::min<std::size_t>(text.size() - done, kWriteBytes));
@@ -96,6 +100,10 @@ bool IsFileAt(const char16_t* path, platform::FileHandle file) {
 }
 
 }  // namespace
+
+RunRecord::~RunRecord() {
+  if (scratch_ != nullptr) platform::CloseFile(scratch_);
+}
 
 bool RunRecord::Open(const char16_t* path, platform::FileHandle csv, std::string* error) {
   // The new file is made once here, where the run can still be refused, and
@@ -183,6 +191,43 @@ void RunRecord::AddProgress(std::int64_t pass, std::int64_t workingSetKB, std::i
   text_ += ", \"duration_ms\": ";
   AppendNumber(text_, durationMs);
   text_ += '}';
+  if (text_.size() >= kSpillBytes) Spill();
+}
+
+void RunRecord::Spill() {
+  // Without a scratch file the text stays in memory, as it would be written
+  // anyway. Once a write to the scratch file fails, the record is lost, and so
+  // is the text that follows.
+  if (kept_) return;
+  if (scratch_ == nullptr) {
+    scratch_ = platform::OpenScratchFile();
+    kept_ = scratch_ == nullptr;
+    if (kept_) return;
+  }
+  if (spillFailure_ == 0) spillFailure_ = WriteWhole(scratch_, text_);
+  text_.clear();  // its room stays for the text to come
+}
+
+// The scratch file's bytes, then the text.
+platform::SystemError RunRecord::WriteTo(platform::FileHandle file) {
+  if (scratch_ != nullptr) {
+    std::string piece(kSpillBytes, '\0');
+    std::uint64_t offset = 0;
+    std::uint32_t got = 0;
+    do {
+      if (const platform::SystemError failure =
+              platform::ReadFileAt(scratch_, offset, piece.data(), kSpillBytes, &got)) {
+        return failure;
+      }
+      if (const platform::SystemError failure = WriteWhole(file, {piece.data(), got})) {
+        return failure;
+      }
+      offset += got;
+    } while (got != 0);
+    platform::CloseFile(scratch_);  // it goes away now, not after the wait for a line
+    scratch_ = nullptr;
+  }
+  return WriteWhole(file, text_);
 }
 
 platform::SystemError RunRecord::Finish(std::int64_t totalMs, const ComparisonFigures* compare) {
@@ -198,11 +243,12 @@ platform::SystemError RunRecord::Finish(std::int64_t totalMs, const ComparisonFi
     text_ += '}';
   }
   text_ += "}\n";
+  if (spillFailure_ != 0) return spillFailure_;
 
   platform::SystemError failure = 0;
   platform::FileHandle file = platform::CreateNewFile(newPath_.c_str(), &failure);
   if (file == nullptr) return failure;
-  failure = WriteWhole(file, text_);
+  failure = WriteTo(file);
   if (failure == 0) {
     failure = platform::PutFileInPlace(file, newPath_.c_str(), path_);
   } else {

@@ -2,6 +2,8 @@
 // when the run started, its sizes, the figures of every progress line, the total
 // and the comparison. It is kept until the run has finished, then written to a
 // new file beside FILE that takes FILE's place, so FILE is whole or as it was.
+// What it keeps stays out of the working set it records: beyond a few pages the
+// text goes to a scratch file as the run goes.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +16,11 @@ struct ComparisonFigures;
 
 class RunRecord {
  public:
+  RunRecord() = default;
+  RunRecord(const RunRecord&) = delete;
+  RunRecord& operator=(const RunRecord&) = delete;
+  ~RunRecord();
+
   // Checks that a record can be written to `path` before the run: that its new
   // file can be created beside it, and that `path` is no device, pipe or folder
   // and not the file that standard output or standard error writes, nor the CSV
@@ -30,8 +37,14 @@ class RunRecord {
   platform::SystemError Finish(std::int64_t totalMs, const ComparisonFigures* compare);
 
  private:
+  void Spill();
+  platform::SystemError WriteTo(platform::FileHandle file);
+
   const char16_t* path_ = nullptr;
   std::u16string newPath_;
-  std::string text_;
+  std::string text_;  // what follows the scratch file's bytes
+  platform::FileHandle scratch_ = nullptr;
+  bool kept_ = false;  // the text stays in memory: there is no scratch file to be had
+  platform::SystemError spillFailure_ = 0;
   bool firstProgress_ = true;
 };

@@ -197,9 +197,15 @@ bool IsConsole(FileHandle file);
 bool WriteTextBytes(FileHandle file, const char* text, std::size_t length);
 
 // Opens a new, empty file for writing that no other process sees and that goes
-// away when the process ends; for output that is to be redirected but not kept.
-// Returns null on failure.
+// away when the process ends; for output that is to be redirected, or held for a
+// while, but not kept. It can be read back with ReadFileAt. Returns null on failure.
 FileHandle OpenScratchFile();
+
+// Reads up to `bytes` bytes of `file` (from OpenScratchFile), from byte `offset`
+// of it on, into `buffer`, and stores the count in `*got`: 0 at the end of the
+// file. Returns 0, or the system's reason when the read fails.
+SystemError ReadFileAt(FileHandle file, std::uint64_t offset, void* buffer, std::uint32_t bytes,
+                       std::uint32_t* got);
 
 // Opens the file at `path` (NUL-terminated UTF-16, not null) for writing,
 // creating it when there is none, but does not empty it: the caller may first

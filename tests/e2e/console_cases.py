@@ -158,6 +158,10 @@ CASES = [
     row('json', JSON, stdin='pipe', record=True),
     row('json', JSON, stdout='pipe', fsize=200, end=1, err=UNWRITABLE % '".*run.json"', wine=None,
         files={'run.json': 'kept\n'}),
+    # A record of 100,001 progress rows (6 MiB of text) takes no more of the working
+    # set than a run without one (under 6 MiB here).
+    row('json', JSON, sizes=['--passes', '100000', '--length', '100', '--interval', '1'],
+        max_kib=8192, record=True, wine=None),
     # With no interval after pass 0 the run has no figure of its own; a run far
     # shorter than a millisecond has one, not the millisecond spread over its passes.
     compared(),
@@ -249,7 +253,7 @@ def check_run(text, r):
     interval = sizes.get('--interval', 10000)
     lines = text.split('\r\n')
     assert len(lines) == sizes.get('--passes', 1000000) // interval + 4 and \
-        lines[0] == f'   Loops      MemoryUsage      duration for {interval} passes' and \
+        lines[0] == f'   Loops      MemoryUsage      duration for {interval} pass' + 'es' * (interval > 1) and \
         lines[-1] == '', f'the output has {len(lines)} lines, the first {lines[0]!r}, the last {lines[-1]!r}'
     rows = CSV_HEADER
     for k, line in enumerate(lines[1:-2]):
@@ -263,7 +267,7 @@ def check_run(text, r):
 
 
 # The record: the machine it ran on and when it started, as the system
-# tells.
+# tells, and a row for every progress line.
 def check_record(r):
     record = json.loads(pathlib.Path('run.json').read_text())
     machine = record['machine']
@@ -275,6 +279,9 @@ def check_record(r):
     assert EOL != '\n' or not names or machine['processor'] == names[0].strip(' \t'), machine
     started = datetime.datetime.strptime(record['started'], '%Y-%m-%dT%H:%M:%S%z')
     assert abs(time.time() - started.timestamp()) < r['limit'], f'started {record["started"]}'
+    passes = [row['pass'] for row in record['progress']]
+    sizes = record['settings']
+    assert passes == list(range(0, sizes['passes'] + 1, sizes['interval'])), f'rows of {passes[:9]}'
 
 
 # p.poll(), which also keeps the peak resident memory (KiB) of a program that has ended.
@@ -374,7 +381,7 @@ def run(r, program):
             steps[verb](what)
         read_until(lambda: poll(p) is not None, r['limit'])
         read_until(lambda: not readable, 0.5)
-        got = {n: os.pread(ours[n], 1 << 20, 0) if kinds[n] in FILES else shown.get(ours[n], b'')
+        got = {n: os.pread(ours[n], 1 << 24, 0) if kinds[n] in FILES else shown.get(ours[n], b'')
                for n in (1, 2)}
         assert p.returncode is not None and r['end'] in (p.returncode, 'any'), \
             f'the exit code is {p.returncode}, not {r["end"]}: {got[2]!r}'

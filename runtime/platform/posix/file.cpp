@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <string>
 
 #include "runtime/platform/platform.h"
 #include "runtime/platform/posix/file_handle.h"
@@ -44,12 +45,25 @@ void FlushFile(FileHandle) {
 }
 
 FileHandle OpenScratchFile() {
-  // Unlinked at once: the open descriptor is the only way to the file.
-  char path[] = "/tmp/stringchurn-XXXXXX";
-  const int descriptor = ::mkostemp(path, O_CLOEXEC);
+  // In TMPDIR, as the user may have set it, and unlinked at once: the open
+  // descriptor is the only way to the file.
+  const char* folder = ::getenv("TMPDIR");
+  std::string path = folder != nullptr && *folder != '\0' ? folder : "/tmp";
+  path += "/stringchurn-XXXXXX";
+  const int descriptor = ::mkostemp(path.data(), O_CLOEXEC);
   if (descriptor < 0) return nullptr;
-  ::unlink(path);
+  ::unlink(path.c_str());
   return HandleOfDescriptor(descriptor);
+}
+
+SystemError ReadFileAt(FileHandle file, std::uint64_t offset, void* buffer, std::uint32_t bytes,
+                       std::uint32_t* got) {
+  ssize_t count = 0;
+  do {
+    count = ::pread(DescriptorOf(file), buffer, bytes, static_cast<off_t>(offset));
+  } while (count < 0 && errno == EINTR);
+  *got = count < 0 ? 0 : static_cast<std::uint32_t>(count);
+  return count < 0 ? LastSystemError() : 0;
 }
 
 FileHandle OpenOutputFile(const char16_t* path, bool* made, SystemError* error) {

@@ -102,9 +102,23 @@ FileHandle OpenScratchFile() {
   wchar_t path[MAX_PATH];
   if (::GetTempFileNameW(directory, L"scb", 0, path) == 0) return nullptr;
   // Deleted when its last handle closes, at the latest when the process ends.
-  HANDLE file = ::CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+  HANDLE file = ::CreateFileW(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
   return file == INVALID_HANDLE_VALUE ? nullptr : file;
+}
+
+SystemError ReadFileAt(FileHandle file, std::uint64_t offset, void* buffer, std::uint32_t bytes,
+                       std::uint32_t* got) {
+  // The offset of a synchronous read; at the end of the file it fails with
+  // ERROR_HANDLE_EOF, having read nothing.
+  OVERLAPPED at{};
+  at.Offset = static_cast<DWORD>(offset);
+  at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+  DWORD count = 0;
+  const bool read = ::ReadFile(file, buffer, bytes, &count, &at) != FALSE;
+  *got = count;
+  const DWORD error = read ? 0 : ::GetLastError();
+  return error == ERROR_HANDLE_EOF ? 0 : error;
 }
 
 FileHandle OpenOutputFile(const char16_t* path, bool* made, SystemError* error) {
