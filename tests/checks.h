@@ -134,16 +134,27 @@ inline ::testing::AssertionResult ReadLineAgrees(const std::uint8_t* data, std::
 }
 
 // The terminal's UTF-8: up to 16 bytes, half of them at the edges of the
-// well-formedness table, decoded whole and in two reads cut anywhere; taken as
-// UTF-16 and encoded; and as a file name, which comes back whole from its
-// UTF-16 form.
+// well-formedness table and some the first and last characters of each
+// length, decoded whole and in two reads cut anywhere; taken as UTF-16 and
+// encoded; and as a file name, which comes back whole from its UTF-16 form.
 inline ::testing::AssertionResult Utf8Agrees(const std::uint8_t* data, std::size_t size) {
   static constexpr std::uint8_t kEdges[] = {'a',  0,    0x7F, 0x80, 0x8F, 0x90, 0x9F, 0xA0,
                                             0xBF, 0xC0, 0xC1, 0xC2, 0xD8, 0xDB, 0xDC, 0xDF,
                                             0xE0, 0xE1, 0xED, 0xEF, 0xF0, 0xF4, 0xF5, 0xFF};
+  static const std::string kCharacters[] = {"\x7F",         "\xC2\x80",         "\xDF\xBF",
+                                            "\xE0\xA0\x80", "\xED\x9F\xBF",     "\xEE\x80\x80",
+                                            "\xEF\xBF\xBF", "\xF0\x90\x80\x80", "\xF4\x8F\xBF\xBF"};
   Decoder in(data, size);
-  std::string bytes(static_cast<std::size_t>(in.Between(0, 16)), '\0');
-  for (char& byte : bytes) byte = static_cast<char>(in.OneIn(2) ? in.Pick(kEdges) : in.Byte());
+  const auto wanted = static_cast<std::size_t>(in.Between(0, 16));
+  std::string bytes;
+  while (bytes.size() < wanted) {
+    if (in.OneIn(8)) {
+      bytes += in.Pick(kCharacters);
+    } else {
+      bytes += static_cast<char>(in.OneIn(2) ? in.Pick(kEdges) : in.Byte());
+    }
+  }
+  bytes.resize(wanted);
   const auto* raw = reinterpret_cast<const unsigned char*>(bytes.data());
   auto decode = [](const unsigned char* part, std::size_t length, bool final, std::size_t* consumed,
                    platform::Malformed malformed) {

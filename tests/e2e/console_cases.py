@@ -130,11 +130,12 @@ CASES = [
     row('unwritable', CSV, fsize=116 + 78, out=None, end=1, err=NO_OUTPUT, wine=None,
         files={'run.csv': CSV_HEADER + '0,[0-9]+,[0-9]+\n10000,[0-9]+,[0-9]+\n'}),
     # A CSV file or a record that is standard output's or standard error's, or cannot
-    # be created (the system says why).
+    # be created (the system says why); a record that is a pipe.
     *(refused(option, '{dir}/out.txt') | {stream: 'named'} for option in ('--csv', '--json')
       for stream in ('stdout', 'stderr')),
     *(refused(option, '{dir}', ': (Is a directory|Access (is )?denied)') for option in ('--csv', '--json')),
     *(refused(option, '') for option in ('--csv', '--json')),
+    refused('--json', '{dir}/run.fifo', ': not a file') | dict(fifo='run.fifo', wine=None),
     # A run too large for the memory keeps an existing file; a name that is not
     # UTF-8, to its last byte, is that file's name, byte for byte.
     row('csv-kept', ['--passes', '1152921504606846968', *CSV], end=3, out='',

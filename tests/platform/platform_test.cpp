@@ -31,13 +31,17 @@ TEST(PlatformTest, TheCounterIsFastEnoughAndNeverGoesBack) {
   EXPECT_NE(platform::TickCount(), 0u);
 }
 
-TEST(PlatformTest, AScratchFileTakesBytesGivesThemBackAndIsNoConsole) {
+TEST(PlatformTest, AScratchFileIsADiskFileThatGivesItsBytesBackAndIsNoConsole) {
   std::uint32_t written = 0;
   platform::FileHandle scratch = platform::OpenScratchFile();
   EXPECT_TRUE(platform::WriteFileBytes(scratch, u"Hi\r\n", 8, &written));
   EXPECT_EQ(written, 8u);
   EXPECT_FALSE(platform::WriteConsoleChars(scratch, u"Hi", 2, &written));  // not a console
   char16_t back[8] = {};
+  EXPECT_EQ(platform::ReadFileBytes(scratch, back, sizeof back, &written),
+            platform::FileReadResult::Success);  // at its end
+  EXPECT_EQ(written, 0u);
+  EXPECT_TRUE(platform::IsDiskFile(scratch));
   for (const std::uint64_t offset : {2, 8}) {
     EXPECT_EQ(platform::ReadFileAt(scratch, offset, back, sizeof back, &written), 0);
     EXPECT_EQ(std::u16string(back, written / 2), std::u16string(u"i\r\n").substr(offset / 2 - 1));
