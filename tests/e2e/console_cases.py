@@ -136,6 +136,9 @@ CASES = [
     *(refused(option, '{dir}', ': (Is a directory|Access (is )?denied)') for option in ('--csv', '--json')),
     *(refused(option, '') for option in ('--csv', '--json')),
     refused('--json', '{dir}/run.fifo', ': not a file') | dict(fifo='run.fifo', wine=None),
+    # The system's reason, not the CSV, for a new file that cannot be made.
+    row('file-refused', CSV + ['--json', '{dir}/no/run.json'], end=2, out='',
+        err=f'stringchurn: --json takes .*: (No such file or directory|Path not found){{eol}}{HINT}'),
     # A run too large for the memory keeps an existing file; a name that is not
     # UTF-8, to its last byte, is that file's name, byte for byte.
     row('csv-kept', ['--passes', '1152921504606846968', *CSV], end=3, out='',
