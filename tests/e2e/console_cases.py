@@ -359,6 +359,10 @@ def run(r, program):
                 if not chunk:
                     readable.discard(fd)
 
+    # What stream n holds so far.
+    def written(n):
+        return os.pread(ours[n], 1 << 24, 0) if kinds[n] in FILES else shown.get(ours[n], b'')
+
     def hangup(_):
         os.close(out)
         opened.discard(out)
@@ -380,15 +384,15 @@ def run(r, program):
     try:
         if r['steps']:
             read_until(lambda: prompt in shown.get(out, b'') or out not in readable, r['limit'])
-            assert prompt in shown.get(out, b''), f'before its input it wrote {shown.get(out, b"")[-300:]!r}'
+            assert prompt in shown.get(out, b''), \
+                f'before its input it wrote {shown.get(out, b"")[-300:]!r}, exit code {p.poll()}: {written(2)!r}'
             alive('')
         for step in r['steps']:
             verb, _, what = step.partition(' ')
             steps[verb](what)
         read_until(lambda: poll(p) is not None, r['limit'])
         read_until(lambda: not readable, 0.5)
-        got = {n: os.pread(ours[n], 1 << 24, 0) if kinds[n] in FILES else shown.get(ours[n], b'')
-               for n in (1, 2)}
+        got = {n: written(n) for n in (1, 2)}
         assert p.returncode is not None and r['end'] in (p.returncode, 'any'), \
             f'the exit code is {p.returncode}, not {r["end"]}: {got[2]!r}'
         assert not r['rss_kib'] or p.peak_kib <= r['rss_kib'], f'{p.peak_kib} KiB were resident'
