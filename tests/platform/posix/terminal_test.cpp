@@ -86,13 +86,13 @@ TEST_F(TerminalTest, OpenConsoleSetsTheTitleOfATerminalOnly) {
       dup2(out, STDOUT_FILENO);
       OpenConsole(u"t\u00e9");
     }
+    EXPECT_EQ(Shown(), type[0] == 'd' ? "" : "\x1b]0;t\xc3\xa9\x07") << "TERM=" << type;
   }
   dup2(saved, STDOUT_FILENO);
   close(saved);
   close(piped[1]);
   char byte;
   EXPECT_EQ(read(piped[0], &byte, 1), 0);
-  EXPECT_EQ(Shown(), "\x1b]0;t\xc3\xa9\x07");
   close(piped[0]);
 }
 
