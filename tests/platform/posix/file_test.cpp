@@ -1,10 +1,11 @@
 // Files on Linux where the end-to-end tests cannot look: a write that writes
-// nothing, and a CSV file refused for being standard error's.
+// nothing, a CSV file refused for being standard error's, the scratch file's folder.
 #include <gtest/gtest.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <string>
 
 #include "program/progress_csv.h"
@@ -41,6 +42,24 @@ TEST(FileTest, ACsvFileRefusedForBeingStandardErrorsIsClosed) {
   dup2(saved, STDERR_FILENO);
   close(saved);
   platform::CloseFile(scratch);
+}
+
+// The scratch file is made in TMPDIR, in /tmp where TMPDIR is empty or unset: a
+// TMPDIR that is not there gives none.
+TEST(FileTest, AScratchFileIsMadeInTmpdir) {
+  const char* saved = std::getenv("TMPDIR");
+  const std::string kept = saved != nullptr ? saved : "";
+  for (const char* folder : {"/no such folder", ""}) {
+    setenv("TMPDIR", folder, 1);
+    const platform::FileHandle scratch = platform::OpenScratchFile();
+    EXPECT_EQ(scratch != nullptr, *folder == '\0') << "TMPDIR=" << folder;
+    if (scratch != nullptr) platform::CloseFile(scratch);
+  }
+  if (saved != nullptr) {
+    setenv("TMPDIR", kept.c_str(), 1);
+  } else {
+    unsetenv("TMPDIR");
+  }
 }
 
 }  // namespace
