@@ -55,7 +55,7 @@ TEST(OptionsTest, ReadsEachOptionAndRefusesWhatItDoesNotTake) {
       {{u"--interval", u"--passes", u"3"}, interval + ", not \"--passes\""},
       {{u"--csv"}, "--csv takes the name of a file it can create"},
       {{u"--bogus", u"--help"}, "\"--bogus\"" + unknown},
-      {{u"--passes", u"3", u"\u00e9\u00a0\u0800\u2028\u2029\xD800\xDC00\xDC80\xDBFF\xDFFF\xDFFF\\\xD800\\\t\x7f\"C:\\a\\x\xDCFF\\"}, "\"\xC3\xA9\xC2\xA0\xE0\xA0\x80\\u2028\\u2029\xF0\x90\x80\x80\\x80\xF4\x8F\xBF\xBF\\uDFFF\\\\\\uD800\\\\\\x09\\x7F\\\"C:\\a\\\\x\\xFF\\\\\"" + unknown},
+      {{u"--passes", u"3", u"\u00e9\u00a0\u0800\u2028\u2029\xD800\xDC00\xDC80\xDBFF\xDFFF\xDFFF\\\xD800\\\t\x7f\u0080\"C:\\a\\x\xDCFF\\"}, "\"\xC3\xA9\xC2\xA0\xE0\xA0\x80\\u2028\\u2029\xF0\x90\x80\x80\\x80\xF4\x8F\xBF\xBF\\uDFFF\\\\\\uD800\\\\\\x09\\x7F\\u0080\\\"C:\\a\\\\x\\xFF\\\\\"" + unknown},
       {{u"--", u"--help"}, "\"--help\" follows --; stringchurn takes options only"},
       // clang-format on
   };
