@@ -1,5 +1,6 @@
 // Files on Linux where the end-to-end tests cannot look: a write that writes
-// nothing, a CSV file refused for being standard error's, the scratch file's folder.
+// nothing, a read the system refuses, a CSV file refused for being standard
+// error's, the scratch file's folder.
 #include <gtest/gtest.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -26,6 +27,19 @@ TEST(FileTest, AWriteThatWritesNothingFailsWithAReasonOfItsOwn) {
   EXPECT_FALSE(
       platform::WriteFileBytes(platform::HandleOfDescriptor(kWritesNothing), "x", 1, &written));
   EXPECT_EQ(platform::LastSystemError(), platform::SystemError{EIO});
+}
+
+// A read that the system refuses for good (of a pipe's writing end) fails at once.
+TEST(FileTest, AReadTheSystemRefusesFails) {
+  int ends[2];
+  ASSERT_EQ(pipe(ends), 0);
+  char byte;
+  std::uint32_t got = 1;
+  EXPECT_EQ(platform::ReadFileBytes(platform::HandleOfDescriptor(ends[1]), &byte, 1, &got),
+            platform::FileReadResult::Failure);
+  EXPECT_EQ(got, 0u);
+  close(ends[0]);
+  close(ends[1]);
 }
 
 TEST(FileTest, ACsvFileRefusedForBeingStandardErrorsIsClosed) {
