@@ -170,13 +170,13 @@ TEST_F(ProgramTest, TheComparisonTakesTheMiddleBatchAndARunOfAHundredTicks) {
     // Readings 0 and 1 find the clock, 2 and 3 one pass of the limit enough for a
     // batch (lasting the 50 ms exactly), 4 to 7 two passes of plain C++; then a
     // batch of the limit starts at every fourth reading, of 1 to 16 million ticks
-    // but 10, which would come sixteenth and move the middle.
+    // but 14, which would come sixteenth and move the middle.
     TicksPerMillisecond = 0;
     fake::state.counterSteps.assign(72, fake::state.counterStep);
     fake::state.counterSteps[2] = 500'000;
     fake::state.counterSteps[4] = 1;
     for (int i = 0; i < 16; ++i)
-      fake::state.counterSteps[8 + 4 * i] = (i * 7 % 16 + 1) * limitScale;
+      fake::state.counterSteps[8 + 4 * i] = (i * 3 % 16 + 1) * limitScale;
     EXPECT_EQ(PrintComparison(2, RunTiming{1, limitScale == 0 ? 99 : 100}, &figures), 0);
     EXPECT_EQ(figures.limit, limitScale == 0 ? -1 : 800'000);
     EXPECT_EQ(figures.run, limitScale == 0 ? -1 : 10);
