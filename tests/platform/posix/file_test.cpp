@@ -58,8 +58,8 @@ TEST(FileTest, ACsvFileRefusedForBeingStandardErrorsIsClosed) {
   platform::CloseFile(scratch);
 }
 
-// The scratch file is made in TMPDIR, in /tmp where TMPDIR is empty or unset: a
-// TMPDIR that is not there gives none.
+// The scratch file is made in TMPDIR, in /tmp where TMPDIR is empty: a TMPDIR
+// that is not there gives none.
 TEST(FileTest, AScratchFileIsMadeInTmpdir) {
   const char* saved = std::getenv("TMPDIR");
   const std::string kept = saved != nullptr ? saved : "";
