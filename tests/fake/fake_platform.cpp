@@ -275,7 +275,7 @@ bool WriteFileBytes(FileHandle file, const void* buffer, std::uint32_t bytes,
                     std::uint32_t* written) {
   *written = 0;
   if (file == &fake::InputTag) fake::Misuse("writing to standard input");
-  if ((state.lastError = state.writeError) != 0) return false;
+  if (state.writeError != 0) return false;
   (file == &fake::OutputTag ? state.fileBytes : *static_cast<std::string*>(file))
       .append(static_cast<const char*>(buffer), bytes);
   *written = bytes;
@@ -363,7 +363,7 @@ std::int64_t UtcSeconds() {
 }
 
 SystemError LastSystemError() {
-  return state.lastError;
+  return state.writeError;
 }
 
 bool IsBrokenPipe(SystemError) {

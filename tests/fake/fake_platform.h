@@ -70,11 +70,11 @@ struct State {
   // Standard input: a console on which `typed` chunks arrive one per read (cut
   // at the capacity), or redirected `reads`, after which the input has ended.
   // Standard output: a console, or a file whose writes fail with `writeError`
-  // when that is not 0 (and so do those of the files created).
+  // when that is not 0 (and so do those of the files created); it is the last
+  // error the system tells of.
   bool inputIsConsole = false;
   bool outputIsConsole = false;
   platform::SystemError writeError = 0;
-  platform::SystemError lastError = 0;
   std::deque<std::u16string> typed;
   std::deque<Read> reads;
   std::u16string consoleText;

@@ -31,12 +31,11 @@ TEST(PlatformTest, TheCounterIsFastEnoughAndNeverGoesBack) {
   EXPECT_NE(platform::TickCount(), 0u);
 }
 
-TEST(PlatformTest, AScratchFileIsADiskFileThatGivesItsBytesBackAndIsNoConsole) {
+TEST(PlatformTest, AScratchFileIsADiskFileThatGivesItsBytesBack) {
   std::uint32_t written = 0;
   platform::FileHandle scratch = platform::OpenScratchFile();
   EXPECT_TRUE(platform::WriteFileBytes(scratch, u"Hi\r\n", 8, &written));
   EXPECT_EQ(written, 8u);
-  EXPECT_FALSE(platform::WriteConsoleChars(scratch, u"Hi", 2, &written));  // not a console
   char16_t back[8] = {};
   EXPECT_EQ(platform::ReadFileBytes(scratch, back, sizeof back, &written),
             platform::FileReadResult::Success);  // at its end
