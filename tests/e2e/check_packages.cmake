@@ -8,7 +8,6 @@ set(DEB
   "0 dpkg-deb -x @ root|^$"
   "0 dpkg-deb -f @ Package Depends Recommends|^Package: stringchurn\nDepends: python3, .*libmimalloc.*\nRecommends: gnuplot-nox . gnuplot\n$"
   "0 root/usr/bin/stringchurn --version|^stringchurn 0\\."
-  "0 root/usr/bin/stringchurn-report --help|^Usage: stringchurn-report \\[-o PNG\\] RECORD"
   "0 root/usr/bin/stringchurn-report --version|^stringchurn-report ${VERSION}\n"
   "0 gzip -dc root/usr/share/man/man1/stringchurn-report.1.gz|SH NAME\nstringchurn-report "
   "0 gzip -dc root/usr/share/man/man1/stringchurn.1.gz|SYNOPSIS\n.B stringchurn\n[^\n]*OPTION[^\n]*\n.SH DESCRIPTION\nCopies .*TP\n[^\n]*-version.fR\nprint .*EXIT STATUS.*OUTPUT.*FILES.*EXAMPLES.*SEE ALSO"

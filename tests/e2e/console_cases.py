@@ -99,7 +99,6 @@ TYPED = 'type typed\n'
 TTY = dict(stdin='tty', stdout='tty', out=None, limit=5, wine=None)
 FULL = dict(sizes=[], limit=1200, wine=None, steps=(TYPED,), **PIPES)
 CASES = [
-    row('file'),
     # Made non-blocking by whoever shares them, the output, far more than a pipe
     # holds, is written whole and the input still waited for.
     row('nonblocking', stdin='nonblocking', stdout='nonblocking', steps=(TYPED,), wine=None,
@@ -108,7 +107,7 @@ CASES = [
     row('nohup', ignore=('SIGHUP', 'SIGINT'), steps=('kill SIGHUP', 'kill SIGINT', 'alive', TYPED),
         wine=None, **PIPES),
     # Standard output without a reader ends the run quietly with exit code 1.
-    row('closed', stdin='closed', stdout='closed', end=1),
+    row('closed', stdout='closed', end=1),
     # The end of the input ends the wait.
     row('closed', stdin='closed'),
     # An error line for a standard error without a reader is lost, not the exit code.
@@ -116,9 +115,10 @@ CASES = [
     # A line without an end, far longer than the memory the program may take, is
     # waited for to the end of the input and thrown away.
     row('endless', stdin='zeros', rss_kib=131072),
-    # Ctrl-C, the break key and shutdown end the program as the signal does.
+    # The break key and shutdown end the program as the signal does (Ctrl-C: the
+    # terminal's rows).
     *(row('signals', steps=(f'kill {name}',), end=-getattr(signal, name), limit=5, wine=None, **PIPES)
-      for name in ('SIGINT', 'SIGQUIT', 'SIGTERM')),
+      for name in ('SIGQUIT', 'SIGTERM')),
     # Output that cannot be written stops the run with exit code 1 and the system's
     # reason: a full or closed standard output, a full CSV file. A file the program
     # opens never takes a closed stream's place, nor is a CSV mixed into one.
@@ -177,7 +177,7 @@ CASES = [
     # and the CSV's file is as it was: kept, or not there.
     *(row('file-refused', ['--csv', '{dir}/' + csv, '--json', '{dir}/' + json], end=2, out='',
           files={csv: kept}, err=f'stringchurn: --json takes .*: it is the file of --csv{{eol}}{HINT}')
-      for csv, json in (('run.csv', './run.csv'), ('run.json.tmp', 'run.json')) for kept in ('kept\n', None)),
+      for csv, json, kept in (('run.csv', './run.csv', None), ('run.json.tmp', 'run.json', 'kept\n'))),
     # A CSV file that is a pipe, beside a record that is there already, is opened once:
     # its reader does not take a first open's end as the end of the rows.
     row('pipe', CSV + JSON, fifo='run.csv', files={'run.json': '{.*'}, wine=None),
@@ -189,7 +189,6 @@ CASES = [
     # two U+FFFD: the platform tests cover those natively).
     row('tty-line', **dict(TTY, steps=('type Gr\u00fc\u00dfe, \u4e16\u754c\r',),
                            out='(?s).*Gr\u00fc\u00dfe, \u4e16\u754c.*', wine='terminal')),
-    row('tty-eof', steps=('type \x04',), **TTY),
     # An error line on a console shows a name beyond ASCII as it was given.
     row('tty-error', ['--csv', 'caf\u00e9/run.csv'], end=2, err='(?s).*"caf\u00e9/run.csv".*',
         **dict(TTY, stderr='tty', wine='terminal')),
