@@ -141,9 +141,10 @@ std::int64_t RunBenchmark(const BenchmarkSizes& sizes, const RunOutputs& outputs
     }
   }
   if (outputs.jsonPath != nullptr) {
+    const char16_t* named = nullptr;
     if (const platform::SystemError failure =
-            record.Finish(now - g.StartTime, outputs.compare ? &figures : nullptr)) {
-      return ReportCannotWrite(outputs.jsonPath, failure);
+            record.Finish(now - g.StartTime, outputs.compare ? &figures : nullptr, &named)) {
+      return ReportCannotWrite(named, failure);
     }
   }
   if (!outputs.wait) return 0;

@@ -7,6 +7,7 @@
 #include "program/error_line.h"
 #include "program/globals.h"
 #include "program/options.h"
+#include "program/run_record.h"
 #include "program/text_output.h"
 #include "runtime/arrays/array_operations.h"
 #include "runtime/console/console.h"
@@ -54,8 +55,11 @@ void StartRuntime() {
   InitStringWorkspace();
   InstallArrayOperations();
   InitSharedLibraries();
-  // The close event runs the shared part of the shutdown; the hook is in place
-  // before OpenConsole registers the handler that calls it.
+  // Every control event waits for a record being put in place, and the close
+  // event runs the shared part of the shutdown; the hooks are in place before
+  // OpenConsole registers the handler that calls them.
+  RunRecord::InitFinishing();
+  ControlEventHook = RunRecord::StopFinishing;
   CloseEventHook = ProgramEnd;
   OpenConsole();
 }

@@ -27,6 +27,10 @@ constexpr std::uint32_t kSpillBytes = std::uint32_t{1} << 16;
 
 constexpr char CsvFileReason[] = "it is the file of --csv";
 
+// Held while a record's new file is there. Ending: a control event has come.
+platform::Lock FinishingLock;
+bool Ending = false;
+
 void AppendString(std::string& text, std::u16string_view value) {
   text += '"';
   for (char16_t c : value) {
@@ -230,7 +234,19 @@ platform::SystemError RunRecord::WriteTo(platform::FileHandle file) {
   return WriteWhole(file, text_);
 }
 
-platform::SystemError RunRecord::Finish(std::int64_t totalMs, const ComparisonFigures* compare) {
+void RunRecord::InitFinishing() {
+  platform::InitializeLock(&FinishingLock);
+  Ending = false;
+}
+
+void RunRecord::StopFinishing() {
+  platform::EnterLock(&FinishingLock);
+  Ending = true;
+  platform::LeaveLock(&FinishingLock);
+}
+
+platform::SystemError RunRecord::Finish(std::int64_t totalMs, const ComparisonFigures* compare,
+                                        const char16_t** named) {
   text_ += "],\n \"total_ms\": ";
   AppendNumber(text_, totalMs);
   if (compare != nullptr) {
@@ -243,17 +259,24 @@ platform::SystemError RunRecord::Finish(std::int64_t totalMs, const ComparisonFi
     text_ += '}';
   }
   text_ += "}\n";
+  *named = path_;
   if (spillFailure_ != 0) return spillFailure_;
 
+  platform::EnterLock(&FinishingLock);
   platform::SystemError failure = 0;
-  platform::FileHandle file = platform::CreateNewFile(newPath_.c_str(), &failure);
-  if (file == nullptr) return failure;
-  failure = WriteTo(file);
-  if (failure == 0) {
-    failure = platform::PutFileInPlace(file, newPath_.c_str(), path_);
+  platform::FileHandle file =
+      Ending ? nullptr : platform::CreateNewFile(newPath_.c_str(), &failure);
+  if (file == nullptr) {
+    if (failure != 0) *named = newPath_.c_str();
   } else {
-    platform::CloseFile(file);
+    failure = WriteTo(file);
+    if (failure == 0) {
+      failure = platform::PutFileInPlace(file, newPath_.c_str(), path_);
+    } else {
+      platform::CloseFile(file);
+    }
+    if (failure != 0) platform::RemoveFile(newPath_.c_str());
   }
-  if (failure != 0) platform::RemoveFile(newPath_.c_str());
+  platform::LeaveLock(&FinishingLock);
   return failure;
 }

@@ -33,8 +33,18 @@ class RunRecord {
   void AddProgress(std::int64_t pass, std::int64_t workingSetKB, std::int64_t durationMs);
   // Ends the record with the total and, when not null, the comparison, and puts
   // it in the place of the file at the path of Open. Returns 0, or the system's reason,
-  // with nothing left behind and that file as it was.
-  platform::SystemError Finish(std::int64_t totalMs, const ComparisonFigures* compare);
+  // with nothing left behind and that file as it was; `*named` is then the file the
+  // reason is about: the new file when it could not be created, else that path.
+  // After a control event it writes nothing and returns 0: the process is ending.
+  platform::SystemError Finish(std::int64_t totalMs, const ComparisonFigures* compare,
+                               const char16_t** named);
+
+  // Prepares what keeps a record's new file from outliving the process; at start-up.
+  static void InitFinishing();
+  // The program's ControlEventHook: waits until a record being put in place is
+  // there whole, or gone, and keeps any other from being begun, so that an event
+  // that ends the process leaves no new file behind.
+  static void StopFinishing();
 
  private:
   void Spill();

@@ -1,7 +1,7 @@
-// Console set-up and the control handler. The close event can come at any moment
+// Console set-up and the control handler. A control event can come at any moment
 // after set-up, on the system's control thread; the handler runs the program's
-// CloseEventHook (the shared part of its shutdown) before the system ends the
-// process.
+// ControlEventHook, and for the close event its CloseEventHook (the shared part of
+// its shutdown), before the system ends the process.
 #include "runtime/console/console.h"
 
 platform::FileHandle StdInputHandle;
@@ -13,6 +13,7 @@ bool PendingByteHeld;
 std::uint8_t PendingByte;
 bool SkipLineFeed;
 CloseEventFunction CloseEventHook;
+ControlEventFunction ControlEventHook;
 
 std::int64_t OpenConsole(const char16_t* title) {
   platform::AllocateConsole();
@@ -33,6 +34,7 @@ void ResetLineInput() {
 }
 
 std::int32_t ConsoleControlHandler(std::uint32_t controlType) {
+  if (ControlEventHook != nullptr) ControlEventHook();
   if (controlType == platform::ControlCloseEvent && CloseEventHook != nullptr) CloseEventHook();
   return 0;
 }

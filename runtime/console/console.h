@@ -58,12 +58,19 @@ void ResetLineInput();
 using CloseEventFunction = void (*)();
 extern CloseEventFunction CloseEventHook;
 
+// What ConsoleControlHandler runs first on every event, each of which ends the
+// process: the program finishes there what must not be left half done. Null runs
+// nothing.
+using ControlEventFunction = void (*)();
+extern ControlEventFunction ControlEventHook;
+
 // Sets up the console: allocates one if the process has none, fetches the
 // standard handles, registers ConsoleControlHandler, sets the title when `title`
 // is not null, and prepares InputLock. Always returns 1. Start-up passes no title.
 std::int64_t OpenConsole(const char16_t* title = nullptr);
 
 // Called by the system on a thread of its own for each console control event.
-// The close event runs CloseEventHook first. Returns 0 (not handled) for every event,
-// so that the system's default handling, which ends the process, follows.
+// It runs ControlEventHook, and on the close event CloseEventHook after it.
+// Returns 0 (not handled) for every event, so that the system's default handling,
+// which ends the process, follows.
 std::int32_t ConsoleControlHandler(std::uint32_t controlType);

@@ -333,6 +333,7 @@ bool IsDiskFile(FileHandle) {
 }
 
 SystemError PutFileInPlace(FileHandle, const char16_t* from, const char16_t* to) {
+  if (state.putting) std::exchange(state.putting, nullptr)();
   state.files[to] = state.files[from];
   state.files.erase(from);
   return 0;

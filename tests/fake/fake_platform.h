@@ -86,6 +86,7 @@ struct State {
   // written to them.
   std::vector<std::u16string> arguments;
   std::map<std::u16string, std::string> files;
+  std::function<void()> putting;  // run once by the next PutFileInPlace, before it
   // The machine: what the processor is called, and the seconds since 1970 of the clock.
   std::u16string processorName = u"Fake processor";
   std::int64_t utcSeconds = 0;

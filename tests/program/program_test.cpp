@@ -1,9 +1,12 @@
 // The benchmark program on the fake platform: the clock, the progress line, a
 // small run from its command line through start-up and shutdown, and that run
 // again with each heap call in turn failing.
+#include <atomic>
 #include <cstring>
+#include <map>
 #include <optional>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -157,6 +160,41 @@ TEST_F(ProgramTest, TheProgramRunsFromItsCommandLineAndShutsDownInOrder) {
   const std::vector<std::string> last(fake::state.released.end() - 5, fake::state.released.end());
   EXPECT_EQ(last, (std::vector<std::string>{"module psapi.dll", "module psapi.dll", "heap 2",
                                             "heap 1", "exit 0"}));
+}
+
+// A control event while the record takes its file's place ends the process once
+// it has; one before keeps the record from being begun. A new file put in the
+// record's way during the run is named, and kept.
+TEST_F(ProgramTest, TheRecordsNewFileOutlivesNoControlEvent) {
+  std::atomic<bool> handled = false;
+  std::map<std::u16string, std::string> atEnd;  // the files as the event ends the process
+  const auto event = [&] {
+    fake::state.handler(platform::ControlCEvent);
+    atEnd = fake::state.files;
+    handled = true;
+  };
+  std::thread control;
+  PrepareSmallRun();
+  fake::state.putting = [&] {
+    const int waits = fake::LockWaits;
+    control = std::thread(event);
+    while (fake::LockWaits == waits && !handled) std::this_thread::yield();
+  };
+  EXPECT_EQ(fake::ExitCodeOf(ProgramMain), 0u);
+  control.join();
+  EXPECT_EQ(atEnd.count(u"run.json.tmp"), 0u);
+  EXPECT_EQ(atEnd[u"run.json"], fake::state.files[u"run.json"]);
+  PrepareSmallRun();
+  fake::state.files[u"run.json"] = "kept\n";
+  fake::state.opening = event;
+  EXPECT_EQ(fake::ExitCodeOf(ProgramMain), 0u);
+  EXPECT_EQ(fake::state.files.count(u"run.json.tmp"), 0u);
+  EXPECT_EQ(fake::state.files[u"run.json"], "kept\n");
+  PrepareSmallRun();
+  fake::state.opening = [] { fake::state.files[u"run.json.tmp"] = "kept\n"; };
+  EXPECT_EQ(fake::ExitCodeOf(ProgramMain), 1u);
+  EXPECT_EQ(fake::state.standardError, "stringchurn: cannot write \"run.json.tmp\": \n");
+  EXPECT_EQ(fake::state.files[u"run.json.tmp"], "kept\n");
 }
 
 // A yardstick is the middle one of its batches, which take turns with the
