@@ -16,13 +16,14 @@ file(WRITE "${WORK}/-one.csv" "${layout}0,2048,0\n")
 file(WRITE "${WORK}/big.csv" "${layout}9007199254740992,2048,3\n9007199254740993,2048,4\n")
 file(WRITE "${WORK}/huge.csv" "${layout}0,1,1\n9223372036854775808,1,1\n")
 execute_process(COMMAND mkfifo "${WORK}/pipe.png")
-# A name with a C1 control and a command in backquotes, which gnuplot would run in a
-# string it reads; a comparison without the copy limit, the processor and memory
-# unknown, and a length of its own.
+# A name with a C1 control, a byte that is not UTF-8 and a command in backquotes,
+# which gnuplot would run in a string it reads; a comparison without the copy
+# limit, the processor and memory unknown, and a length of its own.
 set(limit 2.9)
 set(length 1000)
 set(memory 1073741824)
-set(processor "CPU a\\u0084`touch pwned`")
+string(ASCII 255 byte)
+set(processor "CPU a\\u0084${byte}`touch pwned`")
 foreach(run a b)
   string(CONFIGURE [=[{"program": {"name": "stringchurn", "version": "0.1.0"},
  "machine": {"processor": "@processor@", "logical_processors": 2, "memory_bytes": @memory@,
@@ -49,7 +50,7 @@ string(REPEAT "x" 251 long)
 set(cases
   "1 -o run.csv run.csv|^report: run.csv: the chart would replace its input run.csv"
   "0 run.csv|^report: run.png: stringchurn: passes 0 to 30,000, a line every 10,000\n$"
-  "0 -o two.png a.json b.json|^report: two.png: stringchurn: passes 0 to 20,000, a line every 10,000 on CPU a�`touch pwned` .2 logical processors, 1 GiB. and an unknown processor .2 logical processors.\n$"
+  "0 -o two.png a.json b.json|^report: two.png: stringchurn: passes 0 to 20,000, a line every 10,000 on CPU a�\\?`touch pwned` .2 logical processors, 1 GiB. and an unknown processor .2 logical processors.\n$"
   "0 -- -one.csv|^report: -one.png: stringchurn: pass 0 .one progress line.\n$"
   "0 -o-big.png big.csv|: passes 9,007,199,254,740,992 to 9,007,199,254,740,993, a line every 1\n$"
   "1 empty.csv|empty.csv:1: "
