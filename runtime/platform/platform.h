@@ -203,7 +203,8 @@ FileHandle OpenScratchFile();
 
 // Reads up to `bytes` bytes of `file` (from OpenScratchFile), from byte `offset`
 // of it on, into `buffer`, and stores the count in `*got`: 0 at the end of the
-// file. Returns 0, or the system's reason when the read fails.
+// file. The next write goes where it would have gone without the read. Returns 0,
+// or the system's reason when the read fails.
 SystemError ReadFileAt(FileHandle file, std::uint64_t offset, void* buffer, std::uint32_t bytes,
                        std::uint32_t* got);
 

@@ -45,6 +45,11 @@ TEST(PlatformTest, AScratchFileIsADiskFileThatGivesItsBytesBack) {
     EXPECT_EQ(platform::ReadFileAt(scratch, offset, back, sizeof back, &written), 0);
     EXPECT_EQ(std::u16string(back, written / 2), std::u16string(u"i\r\n").substr(offset / 2 - 1));
   }
+  // A read leaves the next write where it would have gone: at the end.
+  EXPECT_EQ(platform::ReadFileAt(scratch, 0, back, 2, &written), 0);
+  EXPECT_TRUE(platform::WriteFileBytes(scratch, u"!", 2, &written));
+  EXPECT_EQ(platform::ReadFileAt(scratch, 0, back, sizeof back, &written), 0);
+  EXPECT_EQ(std::u16string(back, written / 2), u"Hi\r\n!");
   platform::CloseFile(scratch);
 }
 

@@ -104,13 +104,18 @@ FileHandle OpenScratchFile() {
   // Deleted when its last handle closes, at the latest when the process ends.
   HANDLE file = ::CreateFileW(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-  return file == INVALID_HANDLE_VALUE ? nullptr : file;
+  if (file != INVALID_HANDLE_VALUE) return file;
+  ::DeleteFileW(path);  // the empty file that GetTempFileNameW made
+  return nullptr;
 }
 
 SystemError ReadFileAt(FileHandle file, std::uint64_t offset, void* buffer, std::uint32_t bytes,
                        std::uint32_t* got) {
   // The offset of a synchronous read; at the end of the file it fails with
-  // ERROR_HANDLE_EOF, having read nothing.
+  // ERROR_HANDLE_EOF, having read nothing. It moves the file pointer to where
+  // it stopped, so the pointer, where the next write goes, is put back.
+  LARGE_INTEGER where{};
+  ::SetFilePointerEx(file, LARGE_INTEGER{}, &where, FILE_CURRENT);
   OVERLAPPED at{};
   at.Offset = static_cast<DWORD>(offset);
   at.OffsetHigh = static_cast<DWORD>(offset >> 32);
@@ -118,6 +123,7 @@ SystemError ReadFileAt(FileHandle file, std::uint64_t offset, void* buffer, std:
   const bool read = ::ReadFile(file, buffer, bytes, &count, &at) != FALSE;
   *got = count;
   const DWORD error = read ? 0 : ::GetLastError();
+  ::SetFilePointerEx(file, where, nullptr, FILE_BEGIN);
   return error == ERROR_HANDLE_EOF ? 0 : error;
 }
 
