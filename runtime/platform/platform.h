@@ -253,6 +253,7 @@ bool IsDiskFile(FileHandle file);
 // there: a reader of `to` finds the old file or the new, never part of one, also
 // after the system went down. Both lie in one folder; `file` is `from`'s handle
 // from CreateNewFile, written to the end, and is closed here whatever happens.
+// Where files have permissions (Linux), it takes those of the file it replaces.
 // Returns 0, or the system's reason, with `to` as it was.
 SystemError PutFileInPlace(FileHandle file, const char16_t* from, const char16_t* to);
 

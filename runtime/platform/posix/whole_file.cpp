@@ -35,6 +35,11 @@ bool IsDiskFile(FileHandle file) {
 }
 
 SystemError PutFileInPlace(FileHandle file, const char16_t* from, const char16_t* to) {
+  // The new file takes the permissions of the file it replaces (of the file a
+  // link there names), as an edit of that file keeps them.
+  const std::string target = FileNameBytes(to);
+  struct stat replaced;
+  if (::stat(target.c_str(), &replaced) == 0) ::fchmod(DescriptorOf(file), replaced.st_mode & 0777);
   // The new file's bytes reach the disk before its name takes the old one's
   // place, and the folder's change after, as MOVEFILE_WRITE_THROUGH does: a
   // system that goes down meanwhile leaves the old file or the whole new one.
@@ -42,7 +47,6 @@ SystemError PutFileInPlace(FileHandle file, const char16_t* from, const char16_t
   const SystemError failure = ::fsync(DescriptorOf(file)) == 0 ? 0 : LastSystemError();
   CloseFile(file);
   if (failure != 0) return failure;
-  const std::string target = FileNameBytes(to);
   if (::rename(FileNameBytes(from).c_str(), target.c_str()) != 0) return LastSystemError();
   const std::size_t slash = target.rfind('/');
   const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash + 1);

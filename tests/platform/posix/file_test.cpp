@@ -1,7 +1,8 @@
 // Files on Linux where the end-to-end tests cannot look: a write that writes
 // nothing, a read the system refuses, a CSV file refused for being standard
-// error's, the scratch file's folder.
+// error's, the permissions a record's file keeps, the scratch file's folder.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -56,6 +57,19 @@ TEST(FileTest, ACsvFileRefusedForBeingStandardErrorsIsClosed) {
   dup2(saved, STDERR_FILENO);
   close(saved);
   platform::CloseFile(scratch);
+}
+
+// A file put in another's place takes its permissions.
+TEST(FileTest, AFilePutInPlaceKeepsThePermissionsOfTheOneItReplaces) {
+  platform::SystemError error = 0;
+  platform::CloseFile(platform::CreateNewFile(u"kept.json", &error));
+  chmod("kept.json", 0604);
+  const platform::FileHandle file = platform::CreateNewFile(u"kept.json.tmp", &error);
+  EXPECT_EQ(platform::PutFileInPlace(file, u"kept.json.tmp", u"kept.json"), 0);
+  struct stat status;
+  EXPECT_EQ(stat("kept.json", &status), 0);
+  EXPECT_EQ(status.st_mode & 0777, 0604u);
+  unlink("kept.json");
 }
 
 // The scratch file is made in TMPDIR, in /tmp where TMPDIR is empty: a TMPDIR
