@@ -16,6 +16,9 @@ file(WRITE "${WORK}/-one.csv" "${layout}0,2048,0\n")
 file(WRITE "${WORK}/big.csv" "${layout}9007199254740992,2048,3\n9007199254740993,2048,4\n")
 file(WRITE "${WORK}/huge.csv" "${layout}0,1,1\n9223372036854775808,1,1\n")
 execute_process(COMMAND mkfifo "${WORK}/pipe.png")
+# A gnuplot that sends the tool the signal SIG while it draws.
+file(WRITE "${WORK}/gnuplot" "#!/bin/sh\nkill -$SIG $PPID\nexec sleep 9\n")
+file(CHMOD "${WORK}/gnuplot" PERMISSIONS OWNER_READ OWNER_EXECUTE)
 # A name with a C1 control, a byte that is not UTF-8 and a command in backquotes,
 # which gnuplot would run in a string it reads; a comparison without the copy
 # limit, the processor and memory unknown, and a length of its own.
@@ -67,8 +70,13 @@ set(cases
   "0 -o ${long}.png run.csv|^report: ${long}.png: ")
 include(${CMAKE_CURRENT_LIST_DIR}/rows.cmake)
 check_rows("${REPORT}" ${cases})
-# Standard output that cannot be written.
-check_rows("" "1 sh -c \"'${REPORT}' --version >/dev/full\"|^report: cannot write standard output: No space left on device\n$")
+# Standard output that cannot be written, or closed; Ctrl-C and a shutdown while
+# gnuplot draws, which end the tool as the signal does.
+check_rows(""
+  "1 sh -c \"'${REPORT}' --version >/dev/full\"|^report: cannot write standard output: No space left on device\n$"
+  "1 sh -c \"'${REPORT}' --version >&-\"|^report: cannot write standard output: Bad file descriptor\n$"
+  "0 sh -c \"SIG=INT PATH=.:$PATH '${REPORT}' run.csv || echo $?\"|^130\n$"
+  "0 sh -c \"SIG=TERM PATH=.:$PATH '${REPORT}' run.csv || echo $?\"|^(Terminated\n)?143\n$")
 file(GLOB left RELATIVE "${WORK}" "${WORK}/*")
 list(APPEND inputs -big.png -one.png run.png two.png ${long}.png)
 list(SORT inputs)
