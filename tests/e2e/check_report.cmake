@@ -16,8 +16,8 @@ file(WRITE "${WORK}/-one.csv" "${layout}0,2048,0\n")
 file(WRITE "${WORK}/big.csv" "${layout}9007199254740992,2048,3\n9007199254740993,2048,4\n")
 file(WRITE "${WORK}/huge.csv" "${layout}0,1,1\n9223372036854775808,1,1\n")
 execute_process(COMMAND mkfifo "${WORK}/pipe.png")
-# A gnuplot that sends the tool the signal SIG while it draws.
-file(WRITE "${WORK}/gnuplot" "#!/bin/sh\nkill -$SIG $PPID\nexec sleep 9\n")
+# A gnuplot that sends the tool the signal SIG, then reads its input to the end.
+file(WRITE "${WORK}/gnuplot" "#!/bin/sh\nkill -$SIG $PPID\nexec cat >/dev/null\n")
 file(CHMOD "${WORK}/gnuplot" PERMISSIONS OWNER_READ OWNER_EXECUTE)
 # A name with a C1 control, a byte that is not UTF-8 and a command in backquotes,
 # which gnuplot would run in a string it reads; a comparison without the copy
