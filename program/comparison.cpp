@@ -38,19 +38,21 @@ std::int64_t TicksPerMs() {
   return TicksPerMillisecond == 0 ? 1 : TicksPerMillisecond;
 }
 
+// A reading of MillisecondClock's source: the counter, or the tick count.
+std::int64_t BatchClock() {
+  if (TicksPerMillisecond == 0) return platform::TickCount();
+  std::int64_t reading = 0;
+  platform::QueryCounter(&reading);
+  return reading;
+}
+
 template <typename Pass>
 std::int64_t BatchTicks(std::int64_t passes, const Pass& pass) {
-  std::int64_t start = 0;
-  std::int64_t end = 0;
-  if (TicksPerMillisecond == 0) {
-    start = platform::TickCount();
-    for (std::int64_t i = 0; i < passes; ++i) pass();
-    return static_cast<std::uint32_t>(platform::TickCount() - start);  // across a wrap too
-  }
-  platform::QueryCounter(&start);
+  const std::int64_t start = BatchClock();
   for (std::int64_t i = 0; i < passes; ++i) pass();
-  platform::QueryCounter(&end);
-  return end - start;
+  const std::int64_t ticks = BatchClock() - start;
+  // The tick count's 32 bits wrap; the difference holds across a wrap too.
+  return TicksPerMillisecond == 0 ? static_cast<std::uint32_t>(ticks) : ticks;
 }
 
 template <typename Pass>
