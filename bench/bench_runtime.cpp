@@ -85,7 +85,11 @@ StringVariable BigText(std::int32_t length) {
   Fail("no text of that length");
 }
 
-StringVariable* NextNullElement() {
-  if (nextElement == kElementCount) MakeArray();
+StringVariable* NextNullElement(benchmark::State* timed) {
+  if (nextElement == kElementCount) {
+    if (timed != nullptr) timed->PauseTiming();
+    MakeArray();
+    if (timed != nullptr) timed->ResumeTiming();
+  }
   return static_cast<StringVariable*>(ProgramGlobals.StringArray) + nextElement++;
 }

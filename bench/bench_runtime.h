@@ -3,6 +3,8 @@
 // benchmark run sets them up.
 #pragma once
 
+#include <benchmark/benchmark.h>
+
 #include <cstdint>
 
 #include "runtime/strings/string_variable.h"
@@ -21,5 +23,6 @@ void StartBenchRuntime();
 StringVariable BigText(std::int32_t length);
 
 // The next null element of the string array, element after element; a fresh
-// array replaces the old one when every element has been used.
-StringVariable* NextNullElement();
+// array replaces the old one when every element has been used, with the
+// timing of `timed` (when not null) paused: the run never replaces its array.
+StringVariable* NextNullElement(benchmark::State* timed);

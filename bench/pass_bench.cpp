@@ -37,8 +37,8 @@ void BM_Limit(benchmark::State& state) {
 
 // One pass of the benchmark run, on the next element of a real array: the text
 // appended to the workspace, stored into the null element, then the empty text.
-void OnePass(const StringVariable text) {
-  StringVariable* element = NextNullElement();
+void OnePass(const StringVariable text, benchmark::State* timed) {
+  StringVariable* element = NextNullElement(timed);
   const std::int32_t p = WorkspacePosition();
   AppendText(text);
   AssignFromWorkspace(element, p);
@@ -51,9 +51,9 @@ void OnePass(const StringVariable text) {
 void BM_Pass(benchmark::State& state) {
   const auto length = static_cast<std::int32_t>(state.range(0));
   const StringVariable text = BigText(length);
-  OnePass(text);
+  OnePass(text, nullptr);
   const AllocationCounts before = CurrentAllocationCounts();
-  for (auto _ : state) OnePass(text);
+  for (auto _ : state) OnePass(text, &state);
   ReportAllocations(state, before);
 }
 
@@ -95,7 +95,7 @@ void BM_StoreAndEmpty(benchmark::State& state) {
   const std::int64_t end = StringWorkspace.position;
   const AllocationCounts before = CurrentAllocationCounts();
   for (auto _ : state) {
-    StringVariable* element = NextNullElement();
+    StringVariable* element = NextNullElement(&state);
     StringWorkspace.position = end;
     AssignFromWorkspace(element, p);
     AssignText(element, u"");
@@ -108,7 +108,7 @@ void BM_StoreAndEmpty(benchmark::State& state) {
 void BM_HeapCalls(benchmark::State& state) {
   const std::size_t bytes = StringBlockBytes(ShippedTextLength);
   for (auto _ : state) {
-    StringVariable* element = NextNullElement();
+    StringVariable* element = NextNullElement(&state);
     *element = static_cast<char16_t*>(AllocateBlock(StringHeap, bytes, false));
     benchmark::DoNotOptimize(*element);
     *element = static_cast<char16_t*>(ResizeBlock(StringHeap, *element, 10, false));
