@@ -186,7 +186,6 @@ int main(int argc, char** argv) {
   }
   PrintRatio(own, reporter, "pass/plain C++", "BM_Pass" + shipped, "BM_PlainCxx" + shipped);
   PrintRatio(own, reporter, "IntegerText/to_chars", "BM_IntegerText", "BM_ToCharsInteger");
-  PrintRatio(own, reporter, "PadLeftText/to_chars", "BM_PadLeftText", "BM_ToCharsInteger");
   PrintRatio(own, reporter, "FormatGrouped/to_chars", "BM_FormatGrouped", "BM_ToCharsDouble");
   PrintRatio(own, reporter, "pass field (IntegerText+PadLeftText)/(to_chars+padding)",
              "BM_IntegerTextPadLeftText", "BM_ToCharsPadded");
