@@ -98,4 +98,4 @@ check-format:
 	tools/check-format
 
 format:
-	git ls-files -z --cached --others --exclude-standard -- '*.cpp' '*.h' | xargs -0 -r clang-format -i
+	tools/check-format --fix
