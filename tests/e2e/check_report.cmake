@@ -54,6 +54,7 @@ set(cases
   "1 -o run.csv run.csv|^report: run.csv: the chart would replace its input run.csv"
   "0 run.csv|^report: run.png: stringchurn: passes 0 to 30,000, a line every 10,000\n$"
   "0 -o two.png a.json b.json|^report: two.png: stringchurn: passes 0 to 20,000, a line every 10,000 on CPU a�\\?`touch pwned` .2 logical processors, 1 GiB. and an unknown processor .2 logical processors.\n$"
+  "0 -o mixed.png a.json run.csv|, 1 GiB. and an unknown machine\n$"
   "0 -- -one.csv|^report: -one.png: stringchurn: pass 0 .one progress line.\n$"
   "0 -o-big.png big.csv|: passes 9,007,199,254,740,992 to 9,007,199,254,740,993, a line every 1\n$"
   "1 empty.csv|empty.csv:1: "
@@ -78,7 +79,7 @@ check_rows(""
   "0 sh -c \"SIG=INT PATH=.:$PATH '${REPORT}' run.csv || echo $?\"|^130\n$"
   "0 sh -c \"SIG=TERM PATH=.:$PATH '${REPORT}' run.csv || echo $?\"|^(Terminated\n)?143\n$")
 file(GLOB left RELATIVE "${WORK}" "${WORK}/*")
-list(APPEND inputs -big.png -one.png run.png two.png ${long}.png)
+list(APPEND inputs -big.png -one.png mixed.png run.png two.png ${long}.png)
 list(SORT inputs)
 if(NOT left STREQUAL inputs)
   message(FATAL_ERROR "tools/report left ${left}")
