@@ -14,7 +14,6 @@
 #include "program/progress_line.h"
 #include "program/reference_passes.h"
 #include "runtime/console/line_hooks.h"
-#include "runtime/platform/platform.h"
 #include "runtime/strings/format.h"
 #include "runtime/strings/string_variable.h"
 #include "runtime/strings/workspace.h"
@@ -38,21 +37,15 @@ std::int64_t TicksPerMs() {
   return TicksPerMillisecond == 0 ? 1 : TicksPerMillisecond;
 }
 
-// A reading of MillisecondClock's source: the counter, or the tick count.
-std::int64_t BatchClock() {
-  if (TicksPerMillisecond == 0) return platform::TickCount();
-  std::int64_t reading = 0;
-  platform::QueryCounter(&reading);
-  return reading;
-}
-
 template <typename Pass>
 std::int64_t BatchTicks(std::int64_t passes, const Pass& pass) {
-  const std::int64_t start = BatchClock();
+  std::int64_t start = 0;
+  std::int64_t end = 0;
+  MillisecondClock(&start);
   for (std::int64_t i = 0; i < passes; ++i) pass();
-  const std::int64_t ticks = BatchClock() - start;
+  MillisecondClock(&end);
   // The tick count's 32 bits wrap; the difference holds across a wrap too.
-  return TicksPerMillisecond == 0 ? static_cast<std::uint32_t>(ticks) : ticks;
+  return TicksPerMillisecond == 0 ? static_cast<std::uint32_t>(end - start) : end - start;
 }
 
 template <typename Pass>
