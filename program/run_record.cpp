@@ -121,8 +121,16 @@ bool RunRecord::Open(const char16_t* path, platform::FileHandle csv, std::string
     *error = OutputFileError(OutputFile::Json, path, SystemReason(failure));
     return false;
   }
-  platform::FileHandle file = platform::CreateNewFile(newPath_.c_str(), &failure);
-  if (file == nullptr) {
+  // As at the end, a control event waits until the new file is gone again.
+  platform::EnterLock(&FinishingLock);
+  platform::FileHandle file =
+      Ending ? nullptr : platform::CreateNewFile(newPath_.c_str(), &failure);
+  if (file != nullptr) {
+    platform::CloseFile(file);
+    platform::RemoveFile(newPath_.c_str());
+  }
+  platform::LeaveLock(&FinishingLock);
+  if (file == nullptr && failure != 0) {
     // The name the system refused is not the one given: say which it is, as a
     // run that was killed while it wrote its record leaves that file behind.
     const bool isCsv = csv != nullptr && IsFileAt(newPath_.c_str(), csv);
@@ -131,8 +139,6 @@ bool RunRecord::Open(const char16_t* path, platform::FileHandle csv, std::string
         QuotedText(newPath_) + ": " + (isCsv ? CsvFileReason : SystemReason(failure)));
     return false;
   }
-  platform::CloseFile(file);
-  platform::RemoveFile(newPath_.c_str());
 
   platform::FileHandle existing = platform::OpenExistingFile(path, &failure);
   if (existing == nullptr) {
@@ -199,28 +205,30 @@ void RunRecord::AddProgress(std::int64_t pass, std::int64_t workingSetKB, std::i
 }
 
 void RunRecord::Spill() {
-  // Without a scratch file the text stays in memory, as it would be written
-  // anyway. Once a write to the scratch file fails, the record is lost, and so
-  // is the text that follows.
+  // Without a scratch file, or once its disk is full, the rest of the text stays
+  // in memory, as it would be written anyway.
   if (kept_) return;
   if (scratch_ == nullptr) {
     scratch_ = platform::OpenScratchFile();
     kept_ = scratch_ == nullptr;
     if (kept_) return;
   }
-  if (spillFailure_ == 0) spillFailure_ = WriteWhole(scratch_, text_);
+  kept_ = WriteWhole(scratch_, text_) != 0;
+  if (kept_) return;
+  scratchBytes_ += text_.size();
   text_.clear();  // its room stays for the text to come
 }
 
-// The scratch file's bytes, then the text.
-platform::SystemError RunRecord::WriteTo(platform::FileHandle file) {
+// The bytes the scratch file holds whole, through `piece`, then the text.
+platform::SystemError RunRecord::WriteTo(platform::FileHandle file, std::string& piece) {
   if (scratch_ != nullptr) {
-    std::string piece(kSpillBytes, '\0');
     std::uint64_t offset = 0;
     std::uint32_t got = 0;
     do {
+      const auto bytes =
+          static_cast<std::uint32_t>(std::min<std::uint64_t>(scratchBytes_ - offset, piece.size()));
       if (const platform::SystemError failure =
-              platform::ReadFileAt(scratch_, offset, piece.data(), kSpillBytes, &got)) {
+              platform::ReadFileAt(scratch_, offset, piece.data(), bytes, &got)) {
         return failure;
       }
       if (const platform::SystemError failure = WriteWhole(file, {piece.data(), got})) {
@@ -260,7 +268,8 @@ platform::SystemError RunRecord::Finish(std::int64_t totalMs, const ComparisonFi
   }
   text_ += "}\n";
   *named = path_;
-  if (spillFailure_ != 0) return spillFailure_;
+  // Had before the new file is there, which a failure here would leave behind.
+  std::string piece(scratch_ != nullptr ? kSpillBytes : 0, '\0');
 
   platform::EnterLock(&FinishingLock);
   platform::SystemError failure = 0;
@@ -269,7 +278,7 @@ platform::SystemError RunRecord::Finish(std::int64_t totalMs, const ComparisonFi
   if (file == nullptr) {
     if (failure != 0) *named = newPath_.c_str();
   } else {
-    failure = WriteTo(file);
+    failure = WriteTo(file, piece);
     if (failure == 0) {
       failure = platform::PutFileInPlace(file, newPath_.c_str(), path_);
     } else {

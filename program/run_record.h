@@ -48,13 +48,13 @@ class RunRecord {
 
  private:
   void Spill();
-  platform::SystemError WriteTo(platform::FileHandle file);
+  platform::SystemError WriteTo(platform::FileHandle file, std::string& piece);
 
   const char16_t* path_ = nullptr;
   std::u16string newPath_;
   std::string text_;  // what follows the scratch file's bytes
   platform::FileHandle scratch_ = nullptr;
-  bool kept_ = false;  // the text stays in memory: there is no scratch file to be had
-  platform::SystemError spillFailure_ = 0;
+  std::uint64_t scratchBytes_ = 0;  // written to the scratch file whole
+  bool kept_ = false;               // the text stays in memory: no scratch file can take it
   bool firstProgress_ = true;
 };

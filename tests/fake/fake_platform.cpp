@@ -276,10 +276,11 @@ bool WriteFileBytes(FileHandle file, const void* buffer, std::uint32_t bytes,
   *written = 0;
   if (file == &fake::InputTag) fake::Misuse("writing to standard input");
   if (state.writeError != 0) return false;
-  (file == &fake::OutputTag ? state.fileBytes : *static_cast<std::string*>(file))
-      .append(static_cast<const char*>(buffer), bytes);
+  std::string& to = file == &fake::OutputTag ? state.fileBytes : *static_cast<std::string*>(file);
+  const std::size_t room = &to == &state.scratch ? state.scratchRoom - to.size() : SIZE_MAX;
+  to.append(static_cast<const char*>(buffer), std::min<std::size_t>(bytes, room));
   *written = bytes;
-  return true;
+  return bytes <= room;
 }
 
 void FlushFile(FileHandle) {}
@@ -294,11 +295,13 @@ bool WriteTextBytes(FileHandle file, const char* text, std::size_t length) {
 }
 
 FileHandle OpenScratchFile() {
-  return nullptr;  // what would go to one stays in memory
+  return &state.scratch;
 }
 
-SystemError ReadFileAt(FileHandle, std::uint64_t, void*, std::uint32_t, std::uint32_t* got) {
-  *got = 0;
+SystemError ReadFileAt(FileHandle file, std::uint64_t offset, void* buffer, std::uint32_t bytes,
+                       std::uint32_t* got) {
+  const std::string& text = *static_cast<std::string*>(file);
+  *got = static_cast<std::uint32_t>(text.copy(static_cast<char*>(buffer), bytes, offset));
   return 0;
 }
 
@@ -364,7 +367,7 @@ std::int64_t UtcSeconds() {
 }
 
 SystemError LastSystemError() {
-  return state.writeError;
+  return state.writeError != 0 ? state.writeError : 28;  // else the scratch file's ENOSPC
 }
 
 bool IsBrokenPipe(SystemError) {

@@ -87,6 +87,10 @@ struct State {
   std::vector<std::u16string> arguments;
   std::map<std::u16string, std::string> files;
   std::function<void()> putting;  // run once by the next PutFileInPlace, before it
+  // The scratch file's bytes, and those its disk takes: a write beyond them
+  // writes up to them and fails.
+  std::string scratch;
+  std::size_t scratchRoom = SIZE_MAX;
   // The machine: what the processor is called, and the seconds since 1970 of the clock.
   std::u16string processorName = u"Fake processor";
   std::int64_t utcSeconds = 0;

@@ -19,6 +19,7 @@
 #include "runtime/console/line_hooks.h"
 #include "runtime/console/read_line.h"
 #include "runtime/strings/string_variable.h"
+#include "tests/checks.h"
 #include "tests/fixture.h"
 
 namespace {
@@ -193,6 +194,24 @@ TEST_F(ProgramTest, TheRecordsNewFileOutlivesNoControlEvent) {
   EXPECT_EQ(fake::ExitCodeOf(ProgramMain), 1u);
   EXPECT_EQ(fake::state.standardError, "stringchurn: cannot write \"run.json.tmp\": \n");
   EXPECT_EQ(fake::state.files[u"run.json.tmp"], "kept\n");
+}
+
+// A record of many rows goes to the scratch file as the run goes, and comes back
+// whole however much of it that file's disk takes: all, none, or one write and
+// part of the next.
+TEST_F(ProgramTest, ALongRecordComesBackWholeWhereverItWasKept) {
+  std::string whole;  // the record that the scratch file took all of
+  for (const std::size_t room : {SIZE_MAX, std::size_t{0}, std::size_t{100'000}}) {
+    PrepareSmallRun();
+    fake::state.arguments = {u"--passes", u"3000",      u"--interval", u"1",       u"--length",
+                             u"0",        u"--no-wait", u"--json",     u"run.json"};
+    fake::state.scratchRoom = room;
+    EXPECT_EQ(fake::ExitCodeOf(ProgramMain), 0u) << room;
+    if (whole.empty()) whole = fake::state.files[u"run.json"];
+    EXPECT_TRUE(check::Same("the records", fake::state.files[u"run.json"], whole)) << room;
+  }
+  EXPECT_NE(whole.find("{\"pass\": 3000, \"working_set_kib\": 2048, \"duration_ms\": 700}],\n"),
+            std::string::npos);
 }
 
 // A yardstick is the middle one of its batches, which take turns with the
