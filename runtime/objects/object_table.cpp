@@ -112,6 +112,7 @@ void* AcquireObject(ObjectTable* table, std::int64_t number) {
 }
 
 void* AllocateDynamicObject(ObjectLink** head, std::int32_t size) {
+  if (size < static_cast<std::int32_t>(sizeof(ObjectLink))) return nullptr;  // no room to link
   auto* link =
       static_cast<ObjectLink*>(AllocateBlock(ProgramHeap, static_cast<std::size_t>(size), true));
   if (link == nullptr) return nullptr;

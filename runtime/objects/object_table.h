@@ -78,7 +78,8 @@ void* NextObject(ObjectTable* table, std::int64_t* identifier);
 
 // A zero-filled block of `size` bytes (ObjectLink included) linked at the head of
 // the list at `head`; returns the handle, the address behind the link, or null
-// when the block cannot be allocated (the list is unchanged then).
+// when the block cannot be allocated or has no room for the link (the list is
+// unchanged then).
 void* AllocateDynamicObject(ObjectLink** head, std::int32_t size);
 
 // Unlinks the object with `handle` from the list at `head` and frees its block.

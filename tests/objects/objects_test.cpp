@@ -32,7 +32,9 @@ TEST_F(ObjectsTest, ATableBehavesAsItsModel) {
   const std::size_t blocks = ProgramBlocks();
   for (auto [size, grow] : {std::pair{8, 0}, {8, -1}, {7, 16}, {INT32_MAX - 15, 1}})
     EXPECT_EQ(CreateObjectTable(size, grow, nullptr), nullptr) << size << ", " << grow;
-  EXPECT_EQ(ProgramBlocks(), blocks);  // parameters that cannot work give no table
+  ObjectLink* head = nullptr;
+  EXPECT_EQ(AllocateDynamicObject(&head, sizeof(ObjectLink) - 1), nullptr);
+  EXPECT_EQ(ProgramBlocks(), blocks);  // parameters that cannot work give nothing
   // The largest object there is, its 16-byte link counted, gives one.
   ObjectTable* largest = CreateObjectTable(INT32_MAX - 16, 1, nullptr);
   ASSERT_NE(largest, nullptr);
