@@ -14,6 +14,7 @@ set(CPACK_PACKAGE_DESCRIPTION
     "stringchurn copies a text of spaces into one element after another of a\n\
 dynamic string array and empties each element again, printing the working set\n\
 of the process and the time of every so many passes, then the total time.")
+set(CPACK_STRIP_FILES ON)  # programs ship without their symbols and debugging sections
 
 if(WIN32)
   set(CPACK_GENERATOR ZIP)
@@ -30,7 +31,6 @@ else()
   # The chart tool, /usr/bin/stringchurn-report, is Python that runs gnuplot.
   set(CPACK_DEBIAN_PACKAGE_DEPENDS python3)
   set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "gnuplot-nox | gnuplot")
-  set(CPACK_STRIP_FILES ON)  # Debian ships programs without their symbols
   install(TARGETS stringchurn RUNTIME DESTINATION bin)
   # strip leaves the compilers' names that every object file brings (.comment).
   install(CODE "execute_process(COMMAND ${CMAKE_OBJCOPY} --remove-section=.comment
