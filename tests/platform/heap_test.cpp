@@ -127,7 +127,8 @@ TEST(PrivateHeapTest, LiveBlocksKeepTheirContentsThroughShrinksFreesAndDestructi
       if (!picked->zero && old >= kLarge && bytes < old / 2 && !starved)
         kept[picked->heap] = {picked->bytes, old};
       picked->bytes = resized;
-      ASSERT_TRUE(Intact({0, resized, std::min(picked->size, bytes), picked->fill, false}));
+      ASSERT_TRUE(Intact({0, resized, std::min(picked->size, bytes), picked->fill, false}))
+          << "step " << step;
       ASSERT_TRUE(!picked->zero || Zero(resized + picked->size, resized + bytes))
           << "step " << step << ": grown from " << picked->size << " to " << bytes;
       ASSERT_GE(BlockSize(on, resized), bytes);

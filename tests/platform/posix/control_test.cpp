@@ -23,19 +23,25 @@ std::int32_t TakeEvent(std::uint32_t event) {
   return 1;
 }
 
-TEST(ControlTest, EachSignalComesAsItsOwnEvent) {
-  const std::pair<int, std::uint32_t> rows[] = {
-      {SIGINT, platform::ControlCEvent},
-      {SIGQUIT, platform::ControlBreakEvent},
-      {SIGHUP, platform::ControlCloseEvent},
-      {SIGTERM, platform::ControlShutdownEvent},
-  };
-  // A test started in the background may have some of them ignored.
-  for (const auto& [number, event] : rows) {
+const std::pair<int, std::uint32_t> Rows[] = {
+    {SIGINT, platform::ControlCEvent},
+    {SIGQUIT, platform::ControlBreakEvent},
+    {SIGHUP, platform::ControlCloseEvent},
+    {SIGTERM, platform::ControlShutdownEvent},
+};
+
+// Tests started in the background may have some of them ignored; they are
+// taken as the first handler is registered, by whichever test that is.
+const bool Defaulted = [] {
+  for (const auto& [number, event] : Rows) {
     signal(number, SIG_DFL);
   }
+  return true;
+}();
+
+TEST(ControlTest, EachSignalComesAsItsOwnEvent) {
   platform::RegisterControlHandler(TakeEvent);
-  for (const auto& [number, event] : rows) {
+  for (const auto& [number, event] : Rows) {
     Taken = kNoEvent;
     kill(getpid(), number);
     for (int wait = 0; Taken.load() == kNoEvent && wait < 500; ++wait) {

@@ -59,17 +59,20 @@ TEST(FileTest, ACsvFileRefusedForBeingStandardErrorsIsClosed) {
   platform::CloseFile(scratch);
 }
 
-// A file put in another's place takes its permissions.
+// A file put in another's place takes its permissions. (The names are this
+// process's own: other runs of the tests share the folder.)
 TEST(FileTest, AFilePutInPlaceKeepsThePermissionsOfTheOneItReplaces) {
+  const std::string name = "kept" + std::to_string(getpid()) + ".json";
+  const std::u16string path(name.begin(), name.end());
   platform::SystemError error = 0;
-  platform::CloseFile(platform::CreateNewFile(u"kept.json", &error));
-  chmod("kept.json", 0604);
-  const platform::FileHandle file = platform::CreateNewFile(u"kept.json.tmp", &error);
-  EXPECT_EQ(platform::PutFileInPlace(file, u"kept.json.tmp", u"kept.json"), 0);
+  platform::CloseFile(platform::CreateNewFile(path.c_str(), &error));
+  chmod(name.c_str(), 0604);
+  const platform::FileHandle file = platform::CreateNewFile((path + u".tmp").c_str(), &error);
+  EXPECT_EQ(platform::PutFileInPlace(file, (path + u".tmp").c_str(), path.c_str()), 0);
   struct stat status;
-  EXPECT_EQ(stat("kept.json", &status), 0);
+  EXPECT_EQ(stat(name.c_str(), &status), 0);
   EXPECT_EQ(status.st_mode & 0777, 0604u);
-  unlink("kept.json");
+  unlink(name.c_str());
 }
 
 // The scratch file is made in TMPDIR, in /tmp where TMPDIR is empty: a TMPDIR

@@ -37,10 +37,15 @@ TEST(FilesTest, AMessagePipeIsReadInPartsAndEndsAtADisconnect) {
 // The roots of /proc and /sys: both inode 1, and on no volume that Wine knows.
 TEST(FilesTest, FilesOfOneNumberOnUnknownVolumesAreToldApart) {
   auto open = [](const wchar_t* path) {
-    return ::CreateFileW(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
-                         nullptr);
+    return ::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   };
-  EXPECT_FALSE(platform::SameFile(open(L"Z:\\proc"), open(L"Z:\\sys")));
+  const HANDLE proc = open(L"Z:\\proc");
+  const HANDLE sys = open(L"Z:\\sys");
+  ASSERT_NE(proc, INVALID_HANDLE_VALUE);
+  ASSERT_NE(sys, INVALID_HANDLE_VALUE);
+  EXPECT_FALSE(platform::SameFile(proc, sys));
+  EXPECT_TRUE(platform::SameFile(proc, open(L"Z:\\proc")));
 }
 
 }  // namespace
