@@ -62,13 +62,13 @@ package: bootstrap
 
 # Builds the fuzz targets and runs each for FUZZ_SECONDS (10 minutes unless
 # given); what they find beyond the kept corpus goes to build/fuzz/fuzz/found/,
-# and an input that fails to build/fuzz/. The runtime they test lives from one
-# input to the next, so leaks are left to the unit tests' LeakSanitizer.
+# and an input that fails to build/fuzz/. The runtime they test is started afresh
+# for each input, not ended, so leaks are left to the unit tests' LeakSanitizer.
 fuzz: bootstrap-fuzz
 	cmake --preset fuzz >/dev/null
 	cmake --build --preset fuzz
 	for target in read_line utf8 format; do \
-	  build/fuzz/fuzz/fuzz_$$target -max_total_time=$(FUZZ_SECONDS) -max_len=1024 -detect_leaks=0 \
+	  build/fuzz/fuzz/fuzz_$$target -max_total_time=$(FUZZ_SECONDS) -detect_leaks=0 \
 	    -print_final_stats=1 -artifact_prefix=build/fuzz/ build/fuzz/fuzz/found/$$target \
 	    fuzz/corpus/$$target || exit 1; \
 	done

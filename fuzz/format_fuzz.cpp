@@ -12,6 +12,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  StartAfresh();
   TrapUnless(check::FormatAgrees(data, size));
   return 0;
 }

@@ -13,6 +13,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  StartAfresh();
   TrapUnless(check::ReadLineAgrees(data, size));
   return 0;
 }
