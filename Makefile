@@ -94,8 +94,8 @@ bootstrap-report:
 bootstrap-fuzz:
 	tools/bootstrap fuzz
 
-check-format:
+check-format: bootstrap
 	tools/check-format
 
-format:
+format: bootstrap
 	tools/check-format --fix
