@@ -367,7 +367,7 @@ std::int64_t UtcSeconds() {
 }
 
 SystemError LastSystemError() {
-  return state.writeError != 0 ? state.writeError : 28;  // else the scratch file's ENOSPC
+  return state.writeError != 0 ? state.writeError : 28;
 }
 
 bool IsBrokenPipe(SystemError) {

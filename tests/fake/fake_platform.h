@@ -71,7 +71,7 @@ struct State {
   // at the capacity), or redirected `reads`, after which the input has ended.
   // Standard output: a console, or a file whose writes fail with `writeError`
   // when that is not 0 (and so do those of the files created); it is the last
-  // error the system tells of.
+  // error the system tells of, and otherwise ENOSPC, a full scratch file's.
   bool inputIsConsole = false;
   bool outputIsConsole = false;
   platform::SystemError writeError = 0;
